@@ -1,0 +1,113 @@
+#include "app/sequential_values.h"
+
+#include <QStringDecoder>
+
+namespace {
+
+bool is_line_end(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
+bool is_blank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QChar(0x3000); }
+
+}  // namespace
+
+bool SequentialReader::at_end() const {
+    // Trailing blanks and line ends hold no value.
+    for (int i = m_pos; i < m_text.size(); ++i) {
+        const QChar c = m_text.at(i);
+        if (!is_blank(c) && !is_line_end(c))
+            return false;
+    }
+    return true;
+}
+
+bool SequentialReader::next(QString& value) {
+    const int n = m_text.size();
+    // Skip line ends and blanks before a value.
+    while (m_pos < n && (is_line_end(m_text.at(m_pos)) || is_blank(m_text.at(m_pos))))
+        ++m_pos;
+    if (m_pos >= n)
+        return false;
+    value.clear();
+    if (m_text.at(m_pos) == QLatin1Char('"')) {
+        const int close = m_text.indexOf(QLatin1Char('"'), m_pos + 1);
+        const int end = close < 0 ? n : close;
+        value = m_text.mid(m_pos + 1, end - m_pos - 1);
+        m_pos = close < 0 ? n : close + 1;
+        // Anything up to the separator after the closing quote is not part of the value.
+        while (m_pos < n && m_text.at(m_pos) != QLatin1Char(',') && !is_line_end(m_text.at(m_pos)))
+            ++m_pos;
+    } else {
+        int end = m_pos;
+        while (end < n && m_text.at(end) != QLatin1Char(',') && !is_line_end(m_text.at(end)))
+            ++end;
+        value = m_text.mid(m_pos, end - m_pos).trimmed();
+        m_pos = end;
+    }
+    if (m_pos < n && m_text.at(m_pos) == QLatin1Char(','))
+        ++m_pos;
+    return true;
+}
+
+bool SequentialReader::next_line(QStringList& values) {
+    values.clear();
+    const int n = m_text.size();
+    // Skip empty lines.
+    while (m_pos < n && is_line_end(m_text.at(m_pos)))
+        ++m_pos;
+    if (m_pos >= n)
+        return false;
+    while (m_pos < n) {
+        // Blanks before a value stay on this line.
+        while (m_pos < n && is_blank(m_text.at(m_pos)))
+            ++m_pos;
+        if (m_pos >= n || is_line_end(m_text.at(m_pos)))
+            break;
+        QString value;
+        if (m_text.at(m_pos) == QLatin1Char(',')) {
+            values << QString();  // an empty value between two commas
+            ++m_pos;
+            continue;
+        }
+        next(value);
+        values << value;
+        // A comma right before the line end leaves one more, empty value.
+        if (m_pos > 0 && m_text.at(m_pos - 1) == QLatin1Char(',') && (m_pos >= n || is_line_end(m_text.at(m_pos))))
+            values << QString();
+    }
+    while (m_pos < n && is_line_end(m_text.at(m_pos))) {
+        const QChar c = m_text.at(m_pos++);
+        if (c == QLatin1Char('\r') && m_pos < n && m_text.at(m_pos) == QLatin1Char('\n'))
+            ++m_pos;
+        break;
+    }
+    return true;
+}
+
+QStringList read_sequential_values(const QString& text) {
+    SequentialReader reader(text);
+    QStringList values;
+    QString value;
+    while (reader.next(value))
+        values << value;
+    return values;
+}
+
+QString write_sequential_line(const QStringList& values) {
+    QStringList quoted;
+    for (const QString& v : values)
+        quoted << QLatin1Char('"') + v + QLatin1Char('"');
+    return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+QString decode_text_file(const QByteArray& bytes) {
+    QByteArray data = bytes;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(data);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder sjis("Shift_JIS");
+    if (sjis.isValid())
+        return sjis.decode(data);
+    return QString::fromLocal8Bit(data);
+}

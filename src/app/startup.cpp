@@ -1,0 +1,83 @@
+#include "app/startup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include "app/sequential_values.h"
+
+namespace {
+const QString kIniName = QStringLiteral("sales.ini");
+}
+
+void read_sales_ini(Session& session) {
+    const QString path = QDir(session.program_folder).filePath(kIniName);
+    QFile file(path);
+    if (!file.exists())
+        throw StartupError(QStringLiteral("設定ファイル sales.ini がありません。\n%1").arg(QDir::toNativeSeparators(path)));
+    if (!file.open(QIODevice::ReadOnly))
+        throw StartupError(QStringLiteral("設定ファイル sales.ini を読めません。\n%1").arg(file.errorString()));
+    const QStringList values = read_sequential_values(decode_text_file(file.readAll()));
+    if (values.size() < 3)
+        throw StartupError(QStringLiteral("設定ファイル sales.ini の値が足りません（3 つ必要ですが %1 つしかありません）。")
+                               .arg(values.size()));
+    session.first_entry = values.at(0);
+    session.db_kind = values.at(1);
+    session.database_name = values.at(2);
+}
+
+void write_sales_ini(const QString& folder, const QString& first_entry, const QString& db_kind,
+                     const QString& database_name) {
+    QSaveFile file(QDir(folder).filePath(kIniName));
+    if (!file.open(QIODevice::WriteOnly))
+        throw StartupError(QStringLiteral("sales.ini を書き込めません: %1").arg(file.errorString()));
+    file.write(write_sequential_line({first_entry, db_kind, database_name}).toUtf8());
+    if (!file.commit())
+        throw StartupError(QStringLiteral("sales.ini を書き込めません: %1").arg(file.errorString()));
+}
+
+void load_startup_data(Session& session) {
+    Database& db = *session.db;
+    db.open(session.db_kind, session.database_name, session.program_folder);
+
+    const ResultTable employees = db.query_rows(QStringLiteral("select 社員id,社員 from 社員"), 2);
+    session.employee_names.clear();
+    for (int i = 1; i <= employees.row_count(); ++i)
+        session.employee_names << employees(1, i);
+
+    const ResultTable company = db.query_rows(QStringLiteral("select * from 自社情報"), 15);
+    session.company_settings = QStringList(16, QString());
+    session.company_key.clear();
+    if (company.row_count() >= 1) {
+        session.company_key = company(0, 1);
+        for (int i = 1; i <= 14; ++i)
+            session.company_settings[i] = company(i, 1);
+    }
+    session.tax_rate = session.company_settings.at(1);
+
+    const ResultTable items = db.query_rows(QStringLiteral("select * from テーブル項目 order by table_id"), 11);
+    session.table_items.clear();
+    for (int i = 1; i <= items.row_count(); ++i) {
+        TableItem item;
+        item.table_name = items(1, i);
+        item.field_count = items(2, i).toInt();
+        item.key_field = items(3, i);
+        for (int j = 3; j <= 10; ++j)
+            item.field_names << items(j, i);
+        session.table_items << item;
+    }
+}
+
+void start_session(Session& session) {
+    read_sales_ini(session);
+    const QString& kind = session.db_kind;
+    if (kind != QLatin1String("Jet") && kind != QLatin1String("Mysql") && kind != QLatin1String("Mssql"))
+        throw StartupError(QStringLiteral("sales.ini のデータベースの種類「%1」は使えません。\n"
+                                          "Jet、Mysql、Mssql のいずれかを指定してください。")
+                               .arg(kind));
+    try {
+        load_startup_data(session);
+    } catch (const DatabaseError& e) {
+        throw StartupError(QStringLiteral("データベースを開けませんでした。\n%1").arg(e.message()));
+    }
+}

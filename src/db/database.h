@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include "db/database_error.h"
+#include "db/dialect.h"
+#include "db/result_table.h"
+
+// What build_connection_string makes of db_kind and database_name.
+struct ConnectionText {
+    QString text;           // the connection text as the program composes it
+    QString driver;         // QSQLITE or QODBC; empty for an unknown db_kind
+    QString database;       // what the Qt driver opens: the file path or the bare data source name
+    Dialect dialect = Dialect::Sqlite;
+};
+
+// The three connection texts: "Jet" names the embedded file in the program folder, "Mysql" and
+// "Mssql" a named ODBC data source. Any other kind yields an empty driver and opens nothing.
+ConnectionText build_connection_string(const QString& db_kind, const QString& database_name,
+                                       const QString& program_folder);
+
+// The one connection of the program. Statements run one at a time, in the embedded dialect,
+// translated for the back-end just before they are sent.
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens the back-end named by db_kind. Throws DatabaseError when the file or data source cannot
+    // be opened. An unknown kind leaves the connection closed, so the first statement fails.
+    void open(const QString& db_kind, const QString& database_name, const QString& program_folder);
+    // Opens an embedded file by path, creating it when create is true (used by init and tests).
+    void open_sqlite_file(const QString& path, bool create);
+    void close();
+
+    bool is_open() const;
+    Dialect dialect() const { return m_dialect; }
+    const ConnectionText& connection() const { return m_connection; }
+
+    // Runs a select and copies the first column_count columns of every row. A row with fewer
+    // fields than asked is a DatabaseError.
+    ResultTable query_rows(const QString& statement, int column_count);
+    // Runs anything else; returns the number of rows affected where the back-end tells it.
+    int execute_sql(const QString& statement);
+
+    // Statement text as it goes to the back-end.
+    QString translate(const QString& statement) const { return translate_statement(statement, m_dialect); }
+
+    // Qt's handle, for transactions.
+    QSqlDatabase handle() const;
+
+private:
+    void open_driver(const ConnectionText& connection);
+    void check_open() const;
+    QString m_name;
+    Dialect m_dialect = Dialect::Sqlite;
+    ConnectionText m_connection;
+};
+
+// Groups statements that must stand or fall together: rolls back unless commit() was reached.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Database& m_db;
+    bool m_done = false;
+};

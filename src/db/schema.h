@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "db/database.h"
+
+// Column kinds of the schema, mapped to each back-end's types.
+enum class ColumnKind { Key, Whole, Decimal, Text, LongText, Date, YesNo, Kana };
+
+struct ColumnDef {
+    QString name;
+    ColumnKind kind;
+    QString default_value;  // SQL text of a default, empty for none
+};
+
+struct TableDef {
+    QString name;
+    QVector<ColumnDef> columns;
+    QStringList indexed;  // columns that statements filter, join or sort on
+};
+
+// Every table of the database, in column order.
+const QVector<TableDef>& schema_tables();
+
+// The statements that create the tables and indexes for a back-end.
+QStringList schema_statements(Dialect dialect);
+// The seed rows: the company row, the twelve RFM classes, the handling statuses, the table descriptions.
+QStringList seed_statements();
+
+// Creates the tables and seed rows in one go; an existing table is an error, nothing is half made.
+void create_schema(Database& db);

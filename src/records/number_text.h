@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Message shown when a number box holds something else.
+inline const QString kNumberMessage = QStringLiteral("数値を入力してください");
+
+// Removes every ',' and returns the number written with thousands separators and no decimal places
+// (rounded half away from zero): "12345" -> "12,345", "-5000" -> "-5,000", "12345.6" -> "12,346".
+// Text that is not a number is returned unchanged; empty stays empty.
+QString with_thousands(const QString& text);
+
+// The text to splice bare into SQL for a numeric column: commas removed, trimmed, fullwidth digits
+// converted, always matching ^-?[0-9]+(\.[0-9]+)?$ with at most 15 integer digits. An empty box
+// yields empty_value when that is given. std::nullopt when the text is not a number.
+std::optional<QString> plain_number(const QString& text, const QString& empty_value = QString());

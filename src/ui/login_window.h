@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+class Session;
+
+// frmLogin: the working employee is chosen here; there is no password.
+class LoginWindow : public QWidget {
+    Q_OBJECT
+public:
+    LoginWindow(Session& session, QWidget* parent = nullptr);
+
+    int opacity_step() const { return m_step; }
+    QTimer* fade_timer() const { return m_timer; }
+
+signals:
+    void confirmed();
+    void cancelled();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void tick();
+    void confirm();
+
+    Session& m_session;
+    int m_step = 100;
+    QComboBox* m_combo;
+    QLabel* m_message;
+    QTimer* m_timer;
+};

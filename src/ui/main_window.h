@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QLabel>
+#include <functional>
+#include <QMainWindow>
+#include <QVector>
+
+#include "customers/customer_store.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+class Prompter;
+class Session;
+
+// The search list's rows: names shown, keys kept beside them.
+class CustomerListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    void set_hits(CustomerHits hits);
+    void clear();
+    QString id_at(int row) const { return m_hits.ids.value(row); }
+    QString name_at(int row) const { return m_hits.names.value(row); }
+
+private:
+    CustomerHits m_hits;
+};
+
+// A label that reports clicks and the pointer entering it.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void clicked();
+    void hovered();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+};
+
+// The main window "main": kana search, the customer block, the entry links, the chart frame and the menu.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(Session& session, Prompter& prompter, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Shows the customer with this key; false when there is no such customer.
+    bool show_customer(const QString& customer_id);
+    // The search of every change of findc.
+    void search(const QString& text);
+    void press_key(int index);
+
+    // Screens that the entry links open; set by the program so the window needs no knowledge of them.
+    using ScreenOpener = std::function<void(int link)>;
+    void set_entry_opener(ScreenOpener opener) { m_entry_opener = std::move(opener); }
+
+    QWidget* chart_area() const { return m_status; }
+
+signals:
+    void customer_shown();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build_menu();
+    QWidget* build_search_frame();
+    QWidget* build_customer_frame();
+    QWidget* build_history_frame();
+    QWidget* build_links();
+    void set_row_highlight(const QVector<ClickLabel*>& row, ClickLabel* hovered);
+    void not_ready();
+    void open_help();
+    void open_version();
+    void list_clicked(const QModelIndex& index);
+
+    // Customer editing.
+    QStringList field_texts() const;
+    void clear_fields();
+    void set_frame2_colour(const QColor& colour);
+    void new_entry();       // Command1
+    void cancel_entry();    // Command2
+    void save_and_close();  // Command3
+    void save_and_next();   // Command4
+    void update_shown();    // Command6
+    void delete_shown();    // delete_cust
+
+    Session& m_session;
+    Prompter& m_prompter;
+    ScreenOpener m_entry_opener;
+    QString m_shown_id;  // the customer the fields show; empty in new entry and after cancel
+
+    QLineEdit* m_findc = nullptr;
+    QListView* m_list = nullptr;
+    CustomerListModel* m_model = nullptr;
+    QGroupBox* m_frame2 = nullptr;
+    QVector<QLineEdit*> m_fields;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QPushButton* m_command3 = nullptr;
+    QPushButton* m_command4 = nullptr;
+    QPushButton* m_command6 = nullptr;
+    QPushButton* m_delete = nullptr;
+    QPushButton* m_mail_one = nullptr;
+    QLabel* m_label8 = nullptr;
+    QWidget* m_status = nullptr;
+    QVector<ClickLabel*> m_links;
+    QVector<ClickLabel*> m_legend;
+    QWidget* m_version = nullptr;
+};

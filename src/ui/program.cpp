@@ -1,0 +1,41 @@
+#include "ui/program.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/session.h"
+#include "app/startup.h"
+#include "ui/login_window.h"
+#include "ui/main_window.h"
+#include "ui/prompter.h"
+#include "ui/screens.h"
+
+int run_program(QApplication& app, const QString& program_folder) {
+    Session session;
+    session.program_folder = program_folder;
+    try {
+        start_session(session);
+    } catch (const StartupError& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("営業手帳"),
+                              e.message() + QStringLiteral("\n\nプログラムを終了します。"));
+        return 1;
+    }
+
+    DialogPrompter prompter;
+    // The main window is made (hidden) while the login window loads, as its chart area is prepared.
+    MainWindow main_window(session, prompter);
+    Screens screens(session, prompter, &main_window);
+    main_window.set_entry_opener([&screens](int link) { screens.open_entry(link); });
+
+    LoginWindow login(session);
+    int status = 0;
+    QObject::connect(&login, &LoginWindow::cancelled, &app, [&] {
+        status = 0;
+        app.quit();
+    });
+    QObject::connect(&login, &LoginWindow::confirmed, &main_window, [&] { main_window.show(); });
+    app.setQuitOnLastWindowClosed(false);
+    login.show();
+    const int code = app.exec();
+    return code != 0 ? code : status;
+}

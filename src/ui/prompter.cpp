@@ -1,0 +1,74 @@
+#include "ui/prompter.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <QWidget>
+
+namespace {
+QString caption() { return QStringLiteral("営業手帳"); }
+}  // namespace
+
+void DialogPrompter::inform(const QString& text) {
+    QMessageBox::information(m_parent ? m_parent : QApplication::activeWindow(), caption(), text);
+}
+
+bool DialogPrompter::ask_yes_no(const QString& text) {
+    return QMessageBox::question(m_parent ? m_parent : QApplication::activeWindow(), caption(), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool DialogPrompter::choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
+                                 QString& chosen_name, QString* typed_name) {
+    const QString qt_filter = convert_file_filter(filter);
+    const QString path = save ? QFileDialog::getSaveFileName(parent, title, QDir::currentPath(), qt_filter)
+                              : QFileDialog::getOpenFileName(parent, title, QDir::currentPath(), qt_filter);
+    if (path.isEmpty())
+        return false;
+    chosen_name = path.trimmed().toLower();
+    if (typed_name)
+        *typed_name = path;
+    return true;
+}
+
+bool DialogPrompter::open_document(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+QString convert_file_filter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Patterns match case-insensitively in the old dialogs: offer both cases.
+        QStringList both;
+        for (const QString& p : patterns.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            both << p;
+            if (p.toLower() != p)
+                both << p.toLower();
+        }
+        out << QStringLiteral("%1 (%2)").arg(parts.at(i), both.join(QLatin1Char(' ')));
+    }
+    if (out.isEmpty())
+        return filter;
+    return out.join(QStringLiteral(";;"));
+}
+
+void center_form(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = window->frameGeometry().size().isValid() ? window->frameGeometry().size() : window->size();
+    window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}
+
+bool choose_file(Prompter& prompter, QWidget* parent, const QString& title, const QString& filter, bool save,
+                 QString& chosen_name, QString* typed_name) {
+    const QString folder = QDir::currentPath();
+    const bool chosen = prompter.choose_file(parent, title, filter, save, chosen_name, typed_name);
+    QDir::setCurrent(folder);
+    return chosen;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+// Every message box, Yes/No question, file dialog and "open in the default viewer" goes through
+// here, so that tests can answer them without a modal dialog.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual void inform(const QString& text) = 0;
+    virtual bool ask_yes_no(const QString& text) = 0;
+    // Shows a file dialog. On a choice, chosen_name is the path trimmed and lower-cased and
+    // typed_name the path as chosen; false when the user cancelled.
+    virtual bool choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
+                             QString& chosen_name, QString* typed_name) = 0;
+    virtual bool open_document(const QUrl& url) = 0;
+};
+
+// The real dialogs.
+class DialogPrompter : public Prompter {
+public:
+    explicit DialogPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
+    void inform(const QString& text) override;
+    bool ask_yes_no(const QString& text) override;
+    bool choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
+                     QString& chosen_name, QString* typed_name) override;
+    bool open_document(const QUrl& url) override;
+
+private:
+    QWidget* m_parent;
+};
+
+// "説明|パターン|説明|パターン" into Qt's "説明 (パターン);;説明 (パターン)".
+QString convert_file_filter(const QString& filter);
+
+// Places a window in the middle of the screen.
+void center_form(QWidget* window);
+
+// The file dialog with the working folder remembered and restored around it, so names opened
+// without a folder (sales.ini) keep resolving to the program folder.
+bool choose_file(Prompter& prompter, QWidget* parent, const QString& title, const QString& filter, bool save,
+                 QString& chosen_name, QString* typed_name = nullptr);

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVector>
+#include <memory>
+
+#include "app/session.h"
+#include "db/database.h"
+#include "ui/prompter.h"
+
+// A temporary program folder with a fresh embedded database (schema and seed rows), sales.ini,
+// and a session loaded from it with the clock fixed.
+class TestFolder {
+public:
+    explicit TestFolder(const QDate& today = QDate(2026, 12, 8));
+
+    QString path() const { return m_dir.path(); }
+    QString database_path() const;
+    Session& session() { return m_session; }
+    Database& db() { return *m_session.db; }
+
+    // Statements for arranging test data and reading back what was stored.
+    void exec(const QString& statement) { db().execute_sql(statement); }
+    ResultTable rows(const QString& statement, int columns) { return db().query_rows(statement, columns); }
+    QString value(const QString& statement) { return rows(statement, 1)(0, 1); }
+    int count(const QString& table) { return value(QStringLiteral("select count(*) from ") + table).toInt(); }
+
+    QString add_employee(const QString& name);
+    // Adds a customer and returns its key.
+    QString add_customer(const QString& name, const QString& kana);
+    QString add_goods(const QString& name, const QString& price);
+    // Reloads the start-up values (employees, company row, table descriptions).
+    void reload();
+
+private:
+    QTemporaryDir m_dir;
+    Session m_session;
+};
+
+// Answers dialogs from a queue and records every message, so tests can assert what the user saw.
+class QueuedPrompter : public Prompter {
+public:
+    QStringList messages;
+    QStringList questions;
+    QVector<bool> answers;          // next Yes/No answers; No when empty
+    QStringList files;              // next chosen file names; cancel when empty
+    QVector<QUrl> opened;
+
+    void inform(const QString& text) override { messages << text; }
+    bool ask_yes_no(const QString& text) override {
+        questions << text;
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    bool choose_file(QWidget*, const QString&, const QString&, bool, QString& chosen_name,
+                     QString* typed_name) override {
+        if (files.isEmpty())
+            return false;
+        const QString f = files.takeFirst();
+        chosen_name = f.trimmed().toLower();
+        if (typed_name)
+            *typed_name = f;
+        return true;
+    }
+    bool open_document(const QUrl& url) override {
+        opened << url;
+        return true;
+    }
+    QString last() const { return messages.isEmpty() ? QString() : messages.last(); }
+    void clear() {
+        messages.clear();
+        questions.clear();
+    }
+};
