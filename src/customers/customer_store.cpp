@@ -76,7 +76,8 @@ int check_new_customer(Database& db, const QStringList& fields) {
     const QString kana = fields.value(1);
     if (name.isEmpty() || kana.isEmpty())
         error = 1;
-    if (kana < QStringLiteral("あ") || kana > QStringLiteral("ん"))
+    // An empty reading is reported as empty, not as a reading in the wrong script.
+    if (!kana.isEmpty() && (kana < QStringLiteral("あ") || kana > QStringLiteral("ん")))
         error = 3;
     const ResultTable count =
         db.query_rows(QStringLiteral("select count(*) from 顧客 where 顧客名=") + sql_text(name), 1);

@@ -85,7 +85,7 @@ const QVector<TableDef>& schema_tables() {
          {}},
         {"社員",
          {{"社員ID", K::Key}, {"社員", K::Text}, {"社員かな", K::Text}, {"email", K::Text}, {"部署", K::Text}},
-         {"社員"}},
+         {}},
         {"商品",
          {{"商品ID", K::Key},
           {"分類コード", K::Decimal},
