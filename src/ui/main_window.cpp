@@ -106,7 +106,7 @@ MainWindow::MainWindow(Session& session, Prompter& prompter, QWidget* parent)
     grid->setVerticalSpacing(8);
     grid->addWidget(build_search_frame(), 0, 0, 2, 1);
     grid->addWidget(build_customer_frame(), 0, 1);
-    grid->addWidget(build_links(), 1, 1);
+    grid->addWidget(build_links(), 1, 1, Qt::AlignTop);
     grid->addWidget(build_history_frame(), 2, 0, 1, 2);
     grid->setRowStretch(2, 1);
     grid->setColumnStretch(1, 1);
@@ -236,6 +236,13 @@ QWidget* MainWindow::build_search_frame() {
             key->setObjectName(QStringLiteral("Label1_%1").arg(index));
             key->setAlignment(Qt::AlignCenter);
             key->setFixedSize(26, 26);
+            // The voicing marks are small glyphs: draw them larger so they can be seen and hit.
+            if (index == 36 || index == 40) {
+                QFont big = key->font();
+                big.setPointSizeF(big.pointSizeF() * 1.3);
+                big.setBold(true);
+                key->setFont(big);
+            }
             key->setFrameShape(QFrame::Panel);
             key->setFrameShadow(QFrame::Raised);
             key->setAutoFillBackground(true);
@@ -363,7 +370,7 @@ QWidget* MainWindow::build_links() {
         link->setAlignment(Qt::AlignCenter);
         link->setFrameShape(QFrame::Box);
         link->setAutoFillBackground(true);
-        link->setMinimumSize(100, 30);
+        link->setFixedSize(110, 32);
         link->setCursor(Qt::PointingHandCursor);
         link->setStyleSheet(QStringLiteral("background-color: rgb(255,255,255);"));
         m_links << link;
