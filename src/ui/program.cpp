@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "app/session.h"
 #include "app/startup.h"
@@ -16,6 +17,8 @@ int run_program(QApplication& app, const QString& program_folder) {
     try {
         start_session(session);
     } catch (const StartupError& e) {
+        // Also on the terminal, for a start from a shell or a script.
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         QMessageBox::critical(nullptr, QStringLiteral("営業手帳"),
                               e.message() + QStringLiteral("\n\nプログラムを終了します。"));
         return 1;
