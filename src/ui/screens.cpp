@@ -1,6 +1,10 @@
 #include "ui/screens.h"
 
 #include "app/session.h"
+#include "records/activity_entry.h"
+#include "ui/activity_screen.h"
+#include "ui/cost_screen.h"
+#include "ui/order_screen.h"
 #include "ui/prompter.h"
 
 Screens::Screens(Session& session, Prompter& prompter, QWidget* main_window)
@@ -11,7 +15,9 @@ Screens::~Screens() {
         delete s.data();
 }
 
-QWidget* Screens::entry_screen(int link) const { return link >= 0 && link < 6 ? m_entries[link].data() : nullptr; }
+QWidget* Screens::entry_screen(int link) const {
+    return link >= 0 && link < 6 ? m_entries[link].data() : nullptr;
+}
 
 void Screens::open_entry(int link) {
     if (link < 0 || link >= 6)
@@ -20,5 +26,38 @@ void Screens::open_entry(int link) {
         m_prompter.inform(QStringLiteral("顧客を選択してください"));
         return;
     }
-    m_prompter.inform(QStringLiteral("この機能は準備中です"));
+    QWidget* screen = m_entries[link];
+    const bool was_visible = screen && screen->isVisible();
+    if (!screen) {
+        screen = make_entry(link);
+        m_entries[link] = screen;
+    } else if (auto* order = qobject_cast<OrderScreen*>(screen)) {
+        order->reopen();
+    } else if (auto* activity = qobject_cast<ActivityScreen*>(screen)) {
+        activity->reopen();
+    } else if (auto* cost = qobject_cast<CostScreen*>(screen)) {
+        cost->reopen();
+    }
+    screen->show();
+    // A screen that is open already may lie behind others; a newly shown one comes up on top.
+    if (was_visible)
+        screen->raise();
+    screen->activateWindow();
+}
+
+QWidget* Screens::make_entry(int link) {
+    switch (link) {
+        case 0:
+            return new OrderScreen(m_session, m_prompter);
+        case 1:
+            return new ActivityScreen(m_session, m_prompter, Activity::Estimate);
+        case 2:
+            return new ActivityScreen(m_session, m_prompter, Activity::Visit);
+        case 3:
+            return new ActivityScreen(m_session, m_prompter, Activity::Inquiry);
+        case 4:
+            return new ActivityScreen(m_session, m_prompter, Activity::Claim);
+        default:
+            return new CostScreen(m_session, m_prompter);
+    }
 }

@@ -1,0 +1,104 @@
+#include "ui/activity_screen.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/session.h"
+#include "records/number_text.h"
+#include "ui/guard.h"
+#include "ui/prompter.h"
+
+ActivityScreen::ActivityScreen(Session& session, Prompter& prompter, Activity activity, QWidget* parent)
+    : QWidget(parent), m_session(session), m_prompter(prompter), m_kind(activity_kind(activity)) {
+    setObjectName(m_kind.screen);
+    setWindowTitle(m_kind.caption);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* frame = new QGroupBox;
+    frame->setObjectName(QStringLiteral("Frame1"));
+    auto* grid = new QGridLayout(frame);
+    grid->addWidget(new QLabel(QStringLiteral("顧客名")), 0, 0);
+    m_label2 = new QLabel(m_session.current_customer_name);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_label2->setFrameShape(QFrame::Panel);
+    m_label2->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(m_label2, 0, 1);
+
+    const QStringList opening = activity_opening_values(m_kind, m_session.current_employee,
+                                                        m_session.clock.today_text(), m_session.tax_rate);
+    for (int i = 0; i < m_kind.boxes.size(); ++i) {
+        const ActivityBox& described = m_kind.boxes.at(i);
+        auto* box = new QLineEdit(opening.value(i));
+        box->setObjectName(QStringLiteral("Text1_%1").arg(i));
+        box->setMinimumWidth(described.kind == BoxKind::Text ? 320 : 140);
+        if (described.kind == BoxKind::Amount || described.kind == BoxKind::Rate)
+            box->setAlignment(Qt::AlignRight);
+        if (described.kind == BoxKind::Amount)
+            box->installEventFilter(this);
+        m_text1 << box;
+        grid->addWidget(new QLabel(described.caption), i + 1, 0);
+        grid->addWidget(box, i + 1, 1, Qt::AlignLeft);
+        connect(box, &QLineEdit::returnPressed, this,
+                [this, i] { m_text1.at((i + 1) % m_text1.size())->setFocus(); });
+    }
+    layout->addWidget(frame);
+
+    auto* buttons = new QHBoxLayout;
+    auto* save_button = new QPushButton(QStringLiteral("保存"));
+    save_button->setObjectName(QStringLiteral("Command2"));
+    auto* close_button = new QPushButton(QStringLiteral("閉じる"));
+    close_button->setObjectName(QStringLiteral("Command1"));
+    buttons->addStretch(1);
+    buttons->addWidget(save_button);
+    buttons->addWidget(close_button);
+    layout->addLayout(buttons);
+    connect(save_button, &QPushButton::clicked, this, &ActivityScreen::save);
+    connect(close_button, &QPushButton::clicked, this, &QWidget::hide);
+
+    adjustSize();
+    center_form(this);
+}
+
+void ActivityScreen::reopen() {
+    m_label2->setText(m_session.current_customer_name);
+}
+
+void ActivityScreen::save() {
+    QStringList boxes;
+    for (const QLineEdit* box : m_text1)
+        boxes << box->text();
+    QStringList messages;
+    const bool ran = guarded(m_prompter, [&] {
+        messages = save_activity(*m_session.db, m_kind, m_session.current_customer_id, boxes,
+                                 m_session.clock.today());
+    });
+    for (int i = 0; i < m_text1.size(); ++i) {
+        if (m_kind.boxes.at(i).kind == BoxKind::Date)
+            m_text1[i]->setText(boxes.at(i));
+    }
+    for (const QString& message : messages)
+        m_prompter.inform(message);
+    if (ran && messages.isEmpty())
+        hide();
+}
+
+bool ActivityScreen::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        auto* box = qobject_cast<QLineEdit*>(watched);
+        if (box)
+            box->setText(with_thousands(box->text()));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ActivityScreen::closeEvent(QCloseEvent* event) {
+    // Only the window's own close control lands here; the buttons hide.
+    setAttribute(Qt::WA_DeleteOnClose);
+    QWidget::closeEvent(event);
+}
