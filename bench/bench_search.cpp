@@ -23,14 +23,16 @@ class SilentPrompter : public Prompter {
 public:
     void inform(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
     bool ask_yes_no(const QString&) override { return false; }
-    bool choose_file(QWidget*, const QString&, const QString&, bool, QString&, QString*) override { return false; }
+    bool choose_file(QWidget*, const QString&, const QString&, bool, QString&, QString*) override {
+        return false;
+    }
     bool open_document(const QUrl&) override { return false; }
 };
 
 // Texts as they stand after each keystroke of a user typing readings.
-const char* const kKeystrokes[] = {"や", "やま", "やまだ", "さ", "さと", "さとう", "た", "たな", "たなか",
-                                   "す", "すず", "すずき", "か", "かと", "こ", "こば", "わ", "わた",
-                                   "い", "いの", "ふ", "ふじ", "ま", "まつ", "あ", "あお"};
+const char* const kKeystrokes[] = {"や", "やま", "やまだ", "さ",   "さと", "さとう", "た",   "たな", "たなか",
+                                   "す", "すず", "すずき", "か",   "かと", "こ",     "こば", "わ",   "わた",
+                                   "い", "いの", "ふ",     "ふじ", "ま",   "まつ",   "あ",   "あお"};
 
 struct Fixture {
     QTemporaryDir dir;
@@ -69,9 +71,11 @@ void print_median() {
         }
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("keystroke search + list refill over %s customers: median %.2f ms, 90th percentile %.2f ms, max %.2f ms\n",
-                qPrintable(g_fixture->session.db->query_rows("select count(*) from 顧客", 1)(0, 1)), ms[ms.size() / 2],
-                ms[ms.size() * 9 / 10], ms.back());
+    std::printf(
+        "keystroke search + list refill over %s customers: median %.2f ms, 90th percentile %.2f ms, max %.2f "
+        "ms\n",
+        qPrintable(g_fixture->session.db->query_rows("select count(*) from 顧客", 1)(0, 1)),
+        ms[ms.size() / 2], ms[ms.size() * 9 / 10], ms.back());
 }
 
 }  // namespace

@@ -11,10 +11,12 @@ void init_program_folder(const InitOptions& options, const std::function<void(co
     const QDir folder(options.folder);
     const QString& kind = options.db_kind;
     if (kind != QLatin1String("Jet") && kind != QLatin1String("Mysql") && kind != QLatin1String("Mssql"))
-        throw StartupError(QStringLiteral("データベースの種類「%1」は使えません（Jet、Mysql、Mssql）").arg(kind));
-    const QString name = options.database_name.isEmpty()
-                             ? (kind == QLatin1String("Jet") ? QStringLiteral("sales.mdb") : QStringLiteral("sales"))
-                             : options.database_name;
+        throw StartupError(
+            QStringLiteral("データベースの種類「%1」は使えません（Jet、Mysql、Mssql）").arg(kind));
+    const QString name =
+        options.database_name.isEmpty()
+            ? (kind == QLatin1String("Jet") ? QStringLiteral("sales.mdb") : QStringLiteral("sales"))
+            : options.database_name;
     if (QFileInfo::exists(folder.filePath(QStringLiteral("sales.ini"))))
         throw StartupError(QStringLiteral("このフォルダには既に sales.ini があります: ") +
                            QDir::toNativeSeparators(folder.absolutePath()));
@@ -26,7 +28,8 @@ void init_program_folder(const InitOptions& options, const std::function<void(co
         if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
             throw StartupError(QStringLiteral("データベースファイル名にフォルダは指定できません: ") + name);
         if (QFileInfo::exists(file))
-            throw StartupError(QStringLiteral("データベースファイルが既にあります: ") + QDir::toNativeSeparators(file));
+            throw StartupError(QStringLiteral("データベースファイルが既にあります: ") +
+                               QDir::toNativeSeparators(file));
         db.open_sqlite_file(file, true);
     } else {
         db.open(kind, name, options.folder);

@@ -4,8 +4,12 @@
 
 namespace {
 
-bool is_line_end(QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); }
-bool is_blank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QChar(0x3000); }
+bool is_line_end(QChar c) {
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+bool is_blank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QChar(0x3000);
+}
 
 }  // namespace
 
@@ -70,7 +74,8 @@ bool SequentialReader::next_line(QStringList& values) {
         next(value);
         values << value;
         // A comma right before the line end leaves one more, empty value.
-        if (m_pos > 0 && m_text.at(m_pos - 1) == QLatin1Char(',') && (m_pos >= n || is_line_end(m_text.at(m_pos))))
+        if (m_pos > 0 && m_text.at(m_pos - 1) == QLatin1Char(',') &&
+            (m_pos >= n || is_line_end(m_text.at(m_pos))))
             values << QString();
     }
     while (m_pos < n && is_line_end(m_text.at(m_pos))) {

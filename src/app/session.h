@@ -47,7 +47,8 @@ public:
 
     int employee_count() const { return employee_names.size(); }
     QString company_setting(int position) const {
-        return position >= 0 && position < company_settings.size() ? company_settings.at(position) : QString();
+        return position >= 0 && position < company_settings.size() ? company_settings.at(position)
+                                                                   : QString();
     }
     // 業種タイプ: no (goods trade) is stored as 0.
     bool sells_goods() const {

@@ -14,13 +14,16 @@ void read_sales_ini(Session& session) {
     const QString path = QDir(session.program_folder).filePath(kIniName);
     QFile file(path);
     if (!file.exists())
-        throw StartupError(QStringLiteral("設定ファイル sales.ini がありません。\n%1").arg(QDir::toNativeSeparators(path)));
+        throw StartupError(
+            QStringLiteral("設定ファイル sales.ini がありません。\n%1").arg(QDir::toNativeSeparators(path)));
     if (!file.open(QIODevice::ReadOnly))
-        throw StartupError(QStringLiteral("設定ファイル sales.ini を読めません。\n%1").arg(file.errorString()));
+        throw StartupError(
+            QStringLiteral("設定ファイル sales.ini を読めません。\n%1").arg(file.errorString()));
     const QStringList values = read_sequential_values(decode_text_file(file.readAll()));
     if (values.size() < 3)
-        throw StartupError(QStringLiteral("設定ファイル sales.ini の値が足りません（3 つ必要ですが %1 つしかありません）。")
-                               .arg(values.size()));
+        throw StartupError(
+            QStringLiteral("設定ファイル sales.ini の値が足りません（3 つ必要ですが %1 つしかありません）。")
+                .arg(values.size()));
     session.first_entry = values.at(0);
     session.db_kind = values.at(1);
     session.database_name = values.at(2);
@@ -55,7 +58,8 @@ void load_startup_data(Session& session) {
     }
     session.tax_rate = session.company_settings.at(1);
 
-    const ResultTable items = db.query_rows(QStringLiteral("select * from テーブル項目 order by table_id"), 11);
+    const ResultTable items =
+        db.query_rows(QStringLiteral("select * from テーブル項目 order by table_id"), 11);
     session.table_items.clear();
     for (int i = 1; i <= items.row_count(); ++i) {
         TableItem item;

@@ -8,7 +8,8 @@
 // A start-up failure with a message for the user; the program ends after showing it.
 class StartupError : public std::runtime_error {
 public:
-    explicit StartupError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit StartupError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
     const QString& message() const { return m_message; }
 
 private:

@@ -48,7 +48,8 @@ int run_init(const QStringList& arguments) {
         }
         options.demo_options.as_of = d;
     }
-    options.help_source = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
+    options.help_source =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
     try {
         init_program_folder(options, [](const QString& line) { out() << line << Qt::endl; });
     } catch (const StartupError& e) {
@@ -67,8 +68,10 @@ int run_init(const QStringList& arguments) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments();
-    if (arguments.size() < 2 || arguments.at(1) == QLatin1String("--help") || arguments.at(1) == QLatin1String("-h")) {
-        out() << "使い方: sales-cli init [--kind Jet|Mysql|Mssql] [--database 名前] [--demo] [--customers N] [--as-of yyyy/mm/dd]"
+    if (arguments.size() < 2 || arguments.at(1) == QLatin1String("--help") ||
+        arguments.at(1) == QLatin1String("-h")) {
+        out() << "使い方: sales-cli init [--kind Jet|Mysql|Mssql] [--database 名前] [--demo] [--customers N] "
+                 "[--as-of yyyy/mm/dd]"
               << Qt::endl;
         return arguments.size() < 2 ? 2 : 0;
     }

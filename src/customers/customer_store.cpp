@@ -1,9 +1,9 @@
 #include "customers/customer_store.h"
 
 const QStringList& customer_field_columns() {
-    static const QStringList columns = {"顧客名", "顧客名かな", "都道府県", "郵便番号1", "郵便番号2", "住所",
-                                        "TEL",    "FAX",        "携帯",     "Email",     "担当者",    "担当者かな",
-                                        "ランク", "タイプ",     "R",        "M",         "F",         "備考"};
+    static const QStringList columns = {
+        "顧客名", "顧客名かな", "都道府県",   "郵便番号1", "郵便番号2", "住所", "TEL", "FAX", "携帯",
+        "Email",  "担当者",     "担当者かな", "ランク",    "タイプ",    "R",    "M",   "F",   "備考"};
     return columns;
 }
 
@@ -20,7 +20,8 @@ QString apply_kana_key(const QString& text, const QString& key) {
 
 CustomerHits search_customers(Database& db, const QString& kana_prefix) {
     const ResultTable rows = db.query_rows(
-        QStringLiteral("select 顧客ID,顧客名 from 顧客 where 顧客名かな like ") + sql_text(kana_prefix + "%"), 2);
+        QStringLiteral("select 顧客ID,顧客名 from 顧客 where 顧客名かな like ") + sql_text(kana_prefix + "%"),
+        2);
     CustomerHits hits;
     hits.ids.reserve(rows.row_count());
     hits.names.reserve(rows.row_count());
@@ -36,7 +37,8 @@ std::optional<QStringList> load_customer(Database& db, const QString& customer_i
     customer_id.toLongLong(&numeric);
     if (!numeric)
         return std::nullopt;
-    const ResultTable rows = db.query_rows(QStringLiteral("select * from 顧客 where 顧客ID=") + customer_id, 19);
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select * from 顧客 where 顧客ID=") + customer_id, 19);
     if (rows.row_count() != 1)
         return std::nullopt;
     QStringList row;
@@ -49,16 +51,17 @@ QString customer_insert_statement(const QStringList& fields) {
     QStringList values;
     for (int i = 0; i < kCustomerFieldCount; ++i)
         values << sql_text(fields.value(i));
-    return QStringLiteral("insert into 顧客 (顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
-                          ",担当者,担当者かな,ランク,タイプ,R,M,F,備考) values(") +
+    return QStringLiteral(
+               "insert into 顧客 (顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
+               ",担当者,担当者かな,ランク,タイプ,R,M,F,備考) values(") +
            values.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
 QString customer_update_statement(const QStringList& fields, const QString& customer_id) {
     // Written as the columns are named elsewhere: EMAIL and 顧客id reach Email and 顧客ID.
-    static const QStringList names = {"顧客名", "顧客名かな", "都道府県", "郵便番号1", "郵便番号2", "住所",
-                                      "TEL",    "FAX",        "携帯",     "EMAIL",     "担当者",    "担当者かな",
-                                      "ランク", "タイプ",     "R",        "M",         "F",         "備考"};
+    static const QStringList names = {
+        "顧客名", "顧客名かな", "都道府県",   "郵便番号1", "郵便番号2", "住所", "TEL", "FAX", "携帯",
+        "EMAIL",  "担当者",     "担当者かな", "ランク",    "タイプ",    "R",    "M",   "F",   "備考"};
     QStringList sets;
     for (int i = 0; i < kCustomerFieldCount; ++i)
         sets << names.at(i) + QLatin1Char('=') + sql_text(fields.value(i));
@@ -99,7 +102,9 @@ QString customer_check_message(int error) {
     }
 }
 
-void insert_customer(Database& db, const QStringList& fields) { db.execute_sql(customer_insert_statement(fields)); }
+void insert_customer(Database& db, const QStringList& fields) {
+    db.execute_sql(customer_insert_statement(fields));
+}
 
 namespace {
 void require_key(const QString& customer_id) {

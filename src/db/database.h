@@ -9,9 +9,9 @@
 
 // What build_connection_string makes of db_kind and database_name.
 struct ConnectionText {
-    QString text;           // the connection text as the program composes it
-    QString driver;         // QSQLITE or QODBC; empty for an unknown db_kind
-    QString database;       // what the Qt driver opens: the file path or the bare data source name
+    QString text;      // the connection text as the program composes it
+    QString driver;    // QSQLITE or QODBC; empty for an unknown db_kind
+    QString database;  // what the Qt driver opens: the file path or the bare data source name
     Dialect dialect = Dialect::Sqlite;
 };
 

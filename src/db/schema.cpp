@@ -39,7 +39,9 @@ QString type_name(ColumnKind kind, Dialect d) {
     return QString();
 }
 
-QString quoted(const QString& name, Dialect d) { return translate_statement("[" + name + "]", d); }
+QString quoted(const QString& name, Dialect d) {
+    return translate_statement("[" + name + "]", d);
+}
 
 }  // namespace
 
@@ -84,7 +86,11 @@ const QVector<TableDef>& schema_tables() {
           {"業種タイプ", K::YesNo, "0"}},
          {}},
         {"社員",
-         {{"社員ID", K::Key}, {"社員", K::Text}, {"社員かな", K::Text}, {"email", K::Text}, {"部署", K::Text}},
+         {{"社員ID", K::Key},
+          {"社員", K::Text},
+          {"社員かな", K::Text},
+          {"email", K::Text},
+          {"部署", K::Text}},
          {}},
         {"商品",
          {{"商品ID", K::Key},
@@ -205,7 +211,8 @@ QStringList schema_statements(Dialect dialect) {
 
 QStringList seed_statements() {
     QStringList out;
-    out << "insert into 自社情報 (消費税,会社名,郵便番号1,郵便番号2,住所,TEL,FAX,締め日,pop,userid,[password],"
+    out << "insert into 自社情報 "
+           "(消費税,会社名,郵便番号1,郵便番号2,住所,TEL,FAX,締め日,pop,userid,[password],"
            "[smtp],email,業種タイプ) values(10,'','','','','','','','','','','','',0)";
 
     // The RFM classes: four recency (days since the latest order, below the threshold), four
@@ -217,18 +224,20 @@ QStringList seed_statements() {
         const char* points;
     };
     const Rfm rfm[12] = {
-        {"R", "30日以内に購入", "30", "5"},       {"R", "90日以内に購入", "90", "4"},
-        {"R", "180日以内に購入", "180", "3"},     {"R", "1年以内に購入", "365", "2"},
-        {"F", "20回を超える購入", "20", "5"},     {"F", "10回を超える購入", "10", "4"},
-        {"F", "5回を超える購入", "5", "3"},       {"F", "1回を超える購入", "1", "2"},
+        {"R", "30日以内に購入", "30", "5"},           {"R", "90日以内に購入", "90", "4"},
+        {"R", "180日以内に購入", "180", "3"},         {"R", "1年以内に購入", "365", "2"},
+        {"F", "20回を超える購入", "20", "5"},         {"F", "10回を超える購入", "10", "4"},
+        {"F", "5回を超える購入", "5", "3"},           {"F", "1回を超える購入", "1", "2"},
         {"M", "500万円を超える購入", "5000000", "5"}, {"M", "100万円を超える購入", "1000000", "4"},
         {"M", "30万円を超える購入", "300000", "3"},   {"M", "0円を超える購入", "0", "2"},
     };
     for (int i = 0; i < 12; ++i) {
         out << QStringLiteral("insert into RFM (ID,区分,a1,a2,ポイント) values(%1,%2,%3,%4,%5)")
                    .arg(i + 1)
-                   .arg(sql_text(QString::fromUtf8(rfm[i].group)), sql_text(QString::fromUtf8(rfm[i].description)),
-                        sql_text(QString::fromUtf8(rfm[i].threshold)), sql_text(QString::fromUtf8(rfm[i].points)));
+                   .arg(sql_text(QString::fromUtf8(rfm[i].group)),
+                        sql_text(QString::fromUtf8(rfm[i].description)),
+                        sql_text(QString::fromUtf8(rfm[i].threshold)),
+                        sql_text(QString::fromUtf8(rfm[i].points)));
     }
 
     for (const char* status : {"email", "未対応", "対応中", "対応済"})
@@ -249,8 +258,9 @@ QStringList seed_statements() {
         QStringList values;
         for (int i = 0; i < 8; ++i)
             values << (i < fields.size() ? sql_text(fields.at(i)) : QStringLiteral("''"));
-        out << QStringLiteral("insert into テーブル項目 (table_id,テーブル名,項目数,項目1,項目2,項目3,項目4,項目5,"
-                              "項目6,項目7,項目8) values(%1,%2,%3,%4)")
+        out << QStringLiteral(
+                   "insert into テーブル項目 (table_id,テーブル名,項目数,項目1,項目2,項目3,項目4,項目5,"
+                   "項目6,項目7,項目8) values(%1,%2,%3,%4)")
                    .arg(++table_id)
                    .arg(sql_text(table))
                    .arg(shown)

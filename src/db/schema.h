@@ -9,6 +9,8 @@
 enum class ColumnKind { Key, Whole, Decimal, Text, LongText, Date, YesNo, Kana };
 
 struct ColumnDef {
+    ColumnDef(const char* column, ColumnKind column_kind, const char* default_sql = "")
+        : name(QString::fromUtf8(column)), kind(column_kind), default_value(QString::fromUtf8(default_sql)) {}
     QString name;
     ColumnKind kind;
     QString default_value;  // SQL text of a default, empty for none

@@ -2,9 +2,8 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QRegularExpression>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,6 +12,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "app/session.h"
@@ -26,31 +26,32 @@ const QString kNotReady = QStringLiteral("この機能は準備中です");
 
 // The captions of the hiragana keyboard by key index.
 QString key_caption(int index) {
-    static const QStringList captions = {
-        "あ", "い", "う", "え", "お", "こ", "け", "く", "き", "か", "そ", "せ", "す", "し", "さ", "と", "て", "つ",
-        "ち", "た", "の", "ね", "ぬ", "に", "な", "ほ", "へ", "ふ", "ひ", "は", "も", "め", "む", "み", "ま", "ん",
-        "゛", "よ", "ゆ", "や", "。", "っ", "ゃ", "ゅ", "ょ", "ろ", "れ", "る", "り", "ら", "",   "",   "",   "",
-        "わ"};
+    static const QStringList captions = {"あ", "い", "う", "え", "お", "こ", "け", "く", "き", "か", "そ",
+                                         "せ", "す", "し", "さ", "と", "て", "つ", "ち", "た", "の", "ね",
+                                         "ぬ", "に", "な", "ほ", "へ", "ふ", "ひ", "は", "も", "め", "む",
+                                         "み", "ま", "ん", "゛", "よ", "ゆ", "や", "。", "っ", "ゃ", "ゅ",
+                                         "ょ", "ろ", "れ", "る", "り", "ら", "",   "",   "",   "",   "わ"};
     return captions.value(index);
 }
 
 // The keys as a table of the Japanese syllabary: one column per consonant, vowels downwards.
 // -1 leaves a place empty.
 constexpr int kKeyGrid[12][5] = {
-    {0, 1, 2, 3, 4},         {9, 8, 7, 6, 5},         {14, 13, 12, 11, 10},  {19, 18, 17, 16, 15},
-    {24, 23, 22, 21, 20},    {29, 28, 27, 26, 25},    {34, 33, 32, 31, 30},  {39, -1, 38, -1, 37},
-    {49, 48, 47, 46, 45},    {54, -1, -1, -1, 35},    {41, 42, 43, 44, -1},  {36, 40, -1, -1, -1},
+    {0, 1, 2, 3, 4},      {9, 8, 7, 6, 5},      {14, 13, 12, 11, 10}, {19, 18, 17, 16, 15},
+    {24, 23, 22, 21, 20}, {29, 28, 27, 26, 25}, {34, 33, 32, 31, 30}, {39, -1, 38, -1, 37},
+    {49, 48, 47, 46, 45}, {54, -1, -1, -1, 35}, {41, 42, 43, 44, -1}, {36, 40, -1, -1, -1},
 };
 
-const QStringList kFieldCaptions = {"顧客名", "顧客名かな", "都道府県", "郵便番号", "",     "住所",
+const QStringList kFieldCaptions = {"顧客名", "顧客名かな", "都道府県", "郵便番号", "",       "住所",
                                     "TEL",    "FAX",        "携帯",     "Email",    "担当者", "担当者かな",
-                                    "ランク", "タイプ",     "ＲＭＦ",   "",         "",     "備考"};
+                                    "ランク", "タイプ",     "ＲＭＦ",   "",         "",       "備考"};
 
-const QStringList kLinkCaptions = {"受注登録", "案件見積登録", "訪問登録", "問い合わせ", "クレーム", "原価登録"};
+const QStringList kLinkCaptions = {"受注登録",   "案件見積登録", "訪問登録",
+                                   "問い合わせ", "クレーム",     "原価登録"};
 const QStringList kLegendCaptions = {"受注", "案件見積", "訪問", "問い合わせ", "クレーム", "原価"};
 // Legend colours match the chart's marks.
-const QColor kLegendColours[6] = {QColor(0, 0, 255),   QColor(0, 160, 0),   QColor(255, 128, 0),
-                                  QColor(160, 0, 160), QColor(255, 0, 0),   QColor(100, 100, 100)};
+const QColor kLegendColours[6] = {QColor(0, 0, 255),   QColor(0, 160, 0), QColor(255, 128, 0),
+                                  QColor(160, 0, 160), QColor(255, 0, 0), QColor(100, 100, 100)};
 
 }  // namespace
 
@@ -76,7 +77,9 @@ void CustomerListModel::set_hits(CustomerHits hits) {
     endResetModel();
 }
 
-void CustomerListModel::clear() { set_hits({}); }
+void CustomerListModel::clear() {
+    set_hits({});
+}
 
 // ---- ClickLabel
 
@@ -133,10 +136,13 @@ void MainWindow::build_menu() {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         a->setEnabled(enabled);
-        connect(a, &QAction::triggered, this, action ? action : [this] { not_ready(); });
+        connect(
+            a, &QAction::triggered, this, action ? action : [this] { not_ready(); });
         return a;
     };
-    auto separator = [](QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QString::fromLatin1(name)); };
+    auto separator = [](QMenu* menu, const char* name) {
+        menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
     auto menu = [this](const char* name, const QString& caption) {
         QMenu* m = menuBar()->addMenu(caption);
         m->setObjectName(QString::fromLatin1(name));
@@ -410,8 +416,8 @@ QWidget* MainWindow::build_history_frame() {
         item->setAutoFillBackground(true);
         item->setMinimumWidth(90);
         item->setCursor(Qt::PointingHandCursor);
-        item->setStyleSheet(QStringLiteral("background-color: rgb(255,255,255); color: %1;")
-                                .arg(kLegendColours[k].name()));
+        item->setStyleSheet(
+            QStringLiteral("background-color: rgb(255,255,255); color: %1;").arg(kLegendColours[k].name()));
         m_legend << item;
         legend->addWidget(item);
         connect(item, &ClickLabel::clicked, this, [this, k] {
@@ -438,12 +444,15 @@ void MainWindow::set_row_highlight(const QVector<ClickLabel*>& row, ClickLabel* 
     }
 }
 
-void MainWindow::not_ready() { m_prompter.inform(kNotReady); }
+void MainWindow::not_ready() {
+    m_prompter.inform(kNotReady);
+}
 
 void MainWindow::open_help() {
     const QString path = QDir(m_session.program_folder).filePath(QStringLiteral("help/index.html"));
     if (!QFileInfo::exists(path)) {
-        m_prompter.inform(QStringLiteral("ヘルプファイルが見つかりません: ") + QDir::toNativeSeparators(path));
+        m_prompter.inform(QStringLiteral("ヘルプファイルが見つかりません: ") +
+                          QDir::toNativeSeparators(path));
         return;
     }
     if (!m_prompter.open_document(QUrl::fromLocalFile(path)))
@@ -470,7 +479,9 @@ void MainWindow::search(const QString& text) {
     });
 }
 
-void MainWindow::press_key(int index) { m_findc->setText(apply_kana_key(m_findc->text(), key_caption(index))); }
+void MainWindow::press_key(int index) {
+    m_findc->setText(apply_kana_key(m_findc->text(), key_caption(index)));
+}
 
 void MainWindow::list_clicked(const QModelIndex& index) {
     if (!index.isValid())
@@ -582,8 +593,8 @@ void MainWindow::update_shown() {
 
 void MainWindow::delete_shown() {
     if (m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか"))) {
-        const bool deleted = m_shown_id.isEmpty() ||
-                             guarded(m_prompter, [&] { delete_customer(*m_session.db, m_shown_id); });
+        const bool deleted =
+            m_shown_id.isEmpty() || guarded(m_prompter, [&] { delete_customer(*m_session.db, m_shown_id); });
         if (deleted) {
             m_model->clear();
             m_findc->clear();

@@ -2,9 +2,9 @@
 
 #include <QAbstractListModel>
 #include <QLabel>
-#include <functional>
 #include <QMainWindow>
 #include <QVector>
+#include <functional>
 
 #include "customers/customer_store.h"
 

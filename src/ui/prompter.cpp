@@ -9,7 +9,9 @@
 #include <QWidget>
 
 namespace {
-QString caption() { return QStringLiteral("営業手帳"); }
+QString caption() {
+    return QStringLiteral("営業手帳");
+}
 }  // namespace
 
 void DialogPrompter::inform(const QString& text) {
@@ -34,7 +36,9 @@ bool DialogPrompter::choose_file(QWidget* parent, const QString& title, const QS
     return true;
 }
 
-bool DialogPrompter::open_document(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool DialogPrompter::open_document(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 QString convert_file_filter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -61,8 +65,10 @@ void center_form(QWidget* window) {
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    const QSize size = window->frameGeometry().size().isValid() ? window->frameGeometry().size() : window->size();
-    window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+    const QSize size =
+        window->frameGeometry().size().isValid() ? window->frameGeometry().size() : window->size();
+    window->move(area.x() + (area.width() - size.width()) / 2,
+                 area.y() + (area.height() - size.height()) / 2);
 }
 
 bool choose_file(Prompter& prompter, QWidget* parent, const QString& title, const QString& filter, bool save,

@@ -19,15 +19,19 @@ TestFolder::TestFolder(const QDate& today) {
     start_session(m_session);
 }
 
-QString TestFolder::database_path() const { return QDir(m_dir.path()).filePath(QStringLiteral("sales.mdb")); }
+QString TestFolder::database_path() const {
+    return QDir(m_dir.path()).filePath(QStringLiteral("sales.mdb"));
+}
 
 QString TestFolder::add_employee(const QString& name) {
-    exec(QStringLiteral("insert into 社員 (社員,社員かな,email,部署) values(%1,'','','')").arg(sql_text(name)));
+    exec(QStringLiteral("insert into 社員 (社員,社員かな,email,部署) values(%1,'','','')")
+             .arg(sql_text(name)));
     return value(QStringLiteral("select max(社員ID) from 社員"));
 }
 
 QString TestFolder::add_customer(const QString& name, const QString& kana) {
-    exec(QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values(%1,%2)").arg(sql_text(name), sql_text(kana)));
+    exec(QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values(%1,%2)")
+             .arg(sql_text(name), sql_text(kana)));
     return value(QStringLiteral("select max(顧客ID) from 顧客"));
 }
 
@@ -37,4 +41,6 @@ QString TestFolder::add_goods(const QString& name, const QString& price) {
     return value(QStringLiteral("select max(商品ID) from 商品"));
 }
 
-void TestFolder::reload() { load_startup_data(m_session); }
+void TestFolder::reload() {
+    load_startup_data(m_session);
+}

@@ -43,8 +43,8 @@ class QueuedPrompter : public Prompter {
 public:
     QStringList messages;
     QStringList questions;
-    QVector<bool> answers;          // next Yes/No answers; No when empty
-    QStringList files;              // next chosen file names; cancel when empty
+    QVector<bool> answers;  // next Yes/No answers; No when empty
+    QStringList files;      // next chosen file names; cancel when empty
     QVector<QUrl> opened;
 
     void inform(const QString& text) override { messages << text; }

@@ -101,7 +101,7 @@ void TestMainWindow::keyboard_keys_data() {
     QTest::newRow("append わ") << "" << 54 << "わ";
     QTest::newRow("append ん") << "さ" << 35 << "さん";
     QTest::newRow("dakuten か→が") << "か" << 36 << "が";
-    QTest::newRow("dakuten after two") << "やま" << 36 << "やま" ;
+    QTest::newRow("dakuten after two") << "やま" << 36 << "やま";
     QTest::newRow("handakuten は→ぱ") << "は" << 40 << "ぱ";
     QTest::newRow("dakuten on empty") << "" << 36 << "";
     QTest::newRow("handakuten on empty") << "" << 40 << "";
@@ -219,7 +219,7 @@ void TestMainWindow::null_column_shows_dash() {
     f.findc()->setText("いしい");
     QCOMPARE(f.field(0)->text(), QStringLiteral("石井商店"));
     QCOMPARE(f.field(2)->text(), QStringLiteral("-"));  // NULL
-    QCOMPARE(f.field(6)->text(), QString());         // empty text stays empty
+    QCOMPARE(f.field(6)->text(), QString());            // empty text stays empty
 }
 
 void TestMainWindow::enter_moves_to_next_field() {
@@ -243,14 +243,30 @@ void TestMainWindow::save_and_next_checks_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("inserted");
     // 岡田商店 exists before each row.
-    QTest::newRow("empty reading") << "新井商店" << "" << "ユニークな顧客名またはかな名を入れてください" << 0;
-    QTest::newRow("empty name") << "" << "あらい" << "ユニークな顧客名またはかな名を入れてください" << 0;
-    QTest::newRow("empty reading, name exists") << "岡田商店" << "" << "すでに顧客が登録されています" << 0;
-    QTest::newRow("katakana reading") << "新井商店" << "アライ" << "かな名を入力してください" << 0;
-    QTest::newRow("latin reading") << "新井商店" << "arai" << "かな名を入力してください" << 0;
-    QTest::newRow("katakana, name exists") << "岡田商店" << "オカダ" << "すでに顧客が登録されています" << 0;
-    QTest::newRow("duplicate name") << "岡田商店" << "おかだ" << "すでに顧客が登録されています" << 0;
-    QTest::newRow("hiragana saves") << "新井商店" << "あらいしょうてん" << "" << 1;
+    QTest::newRow("empty reading") << "新井商店"
+                                   << ""
+                                   << "ユニークな顧客名またはかな名を入れてください" << 0;
+    QTest::newRow("empty name") << ""
+                                << "あらい"
+                                << "ユニークな顧客名またはかな名を入れてください" << 0;
+    QTest::newRow("empty reading, name exists") << "岡田商店"
+                                                << ""
+                                                << "すでに顧客が登録されています" << 0;
+    QTest::newRow("katakana reading") << "新井商店"
+                                      << "アライ"
+                                      << "かな名を入力してください" << 0;
+    QTest::newRow("latin reading") << "新井商店"
+                                   << "arai"
+                                   << "かな名を入力してください" << 0;
+    QTest::newRow("katakana, name exists") << "岡田商店"
+                                           << "オカダ"
+                                           << "すでに顧客が登録されています" << 0;
+    QTest::newRow("duplicate name") << "岡田商店"
+                                    << "おかだ"
+                                    << "すでに顧客が登録されています" << 0;
+    QTest::newRow("hiragana saves") << "新井商店"
+                                    << "あらいしょうてん"
+                                    << "" << 1;
 }
 
 void TestMainWindow::save_and_next_checks() {
@@ -291,7 +307,8 @@ void TestMainWindow::save_and_close_writes_without_checks() {
     Fixture f;
     f.window.show();
     f.button("Command1")->click();
-    QCOMPARE(f.window.findChild<QGroupBox*>("Frame2")->palette().color(QPalette::Window), QColor(200, 250, 200));
+    QCOMPARE(f.window.findChild<QGroupBox*>("Frame2")->palette().color(QPalette::Window),
+             QColor(200, 250, 200));
     f.fill({"", "カタカナ"});
     f.button("Command3")->click();
     QVERIFY(f.prompter.messages.isEmpty());
@@ -301,7 +318,8 @@ void TestMainWindow::save_and_close_writes_without_checks() {
     QVERIFY(f.button("Command6")->isVisible());
     QVERIFY(!f.button("Command3")->isVisible());
     // The frame keeps its new-entry colour after this save.
-    QCOMPARE(f.window.findChild<QGroupBox*>("Frame2")->palette().color(QPalette::Window), QColor(200, 250, 200));
+    QCOMPARE(f.window.findChild<QGroupBox*>("Frame2")->palette().color(QPalette::Window),
+             QColor(200, 250, 200));
 }
 
 void TestMainWindow::quote_in_name_saves_and_shows_unchanged() {
@@ -348,7 +366,8 @@ void TestMainWindow::update_after_cancel_is_refused() {
     f.findc()->setText("もり");
     f.button("Command1")->click();
     f.button("Command2")->click();
-    QCOMPARE(f.window.findChild<QGroupBox*>("Frame2")->palette().color(QPalette::Window), QColor(255, 255, 255));
+    QCOMPARE(f.window.findChild<QGroupBox*>("Frame2")->palette().color(QPalette::Window),
+             QColor(255, 255, 255));
     QVERIFY(f.button("Command6")->isVisible());
     QVERIFY(!f.button("delete_cust")->isVisible());
     f.button("Command6")->click();
@@ -373,7 +392,8 @@ void TestMainWindow::delete_question_yes_deletes_and_clears() {
     Fixture f;
     const QString id = f.folder.add_customer("森商店", "もりしょうてん");
     f.folder.add_customer("守屋工業", "もりやこうぎょう");
-    f.folder.exec("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(" + id + ",'a','2026/01/05','x','y')");
+    f.folder.exec("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(" + id +
+                  ",'a','2026/01/05','x','y')");
     f.window.show();
     f.findc()->setText("もりし");
     f.prompter.answers = {true};

@@ -32,10 +32,14 @@ private slots:
 void TestPrompter::filter_conversion_data() {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("database") << "データベース(*.MDB)|*.MDB" << "データベース(*.MDB) (*.MDB *.mdb)";
-    QTest::newRow("two pairs") << "CSV|*.csv|すべて|*.*" << "CSV (*.csv);;すべて (*.*)";
-    QTest::newRow("several patterns") << "テキスト|*.txt;*.csv" << "テキスト (*.txt *.csv)";
-    QTest::newRow("no bar") << "*.csv" << "*.csv";
+    QTest::newRow("database") << "データベース(*.MDB)|*.MDB"
+                              << "データベース(*.MDB) (*.MDB *.mdb)";
+    QTest::newRow("two pairs") << "CSV|*.csv|すべて|*.*"
+                               << "CSV (*.csv);;すべて (*.*)";
+    QTest::newRow("several patterns") << "テキスト|*.txt;*.csv"
+                                      << "テキスト (*.txt *.csv)";
+    QTest::newRow("no bar") << "*.csv"
+                            << "*.csv";
 }
 
 void TestPrompter::filter_conversion() {
@@ -49,7 +53,8 @@ void TestPrompter::choose_file_restores_working_folder_data() {
     QTest::addColumn<bool>("chosen");
     QTest::addColumn<QString>("lowered");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("cancelled") << QStringList() << false << "" << "";
+    QTest::newRow("cancelled") << QStringList() << false << ""
+                               << "";
     QTest::newRow("chosen") << QStringList{" /Tmp/Backup/Sales.MDB "} << true << "/tmp/backup/sales.mdb"
                             << " /Tmp/Backup/Sales.MDB ";
 }
@@ -66,7 +71,9 @@ void TestPrompter::choose_file_restores_working_folder() {
     prompter.wander_to = elsewhere.path();
     prompter.files = queued;
     QString name, as_typed;
-    QCOMPARE(choose_file(prompter, nullptr, "バックアップ", "データベース(*.MDB)|*.MDB", true, name, &as_typed), chosen);
+    QCOMPARE(
+        choose_file(prompter, nullptr, "バックアップ", "データベース(*.MDB)|*.MDB", true, name, &as_typed),
+        chosen);
     QCOMPARE(QDir::currentPath(), QDir(program.path()).canonicalPath());
     QCOMPARE(name, lowered);
     QCOMPARE(as_typed, typed);
