@@ -5,11 +5,16 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibrary>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
-#include <QRegularExpression>
 #include <QSqlRecord>
+#include <QSqlResult>
+
+#include <sql.h>
+#include <sqlext.h>
 
 namespace {
 
@@ -70,6 +75,189 @@ QString trim_decimal_zeros(QString text) {
     return text;
 }
 
+// The MariaDB ODBC driver (3.1) miscounts text it converts to UTF-16: a character whose low byte is
+// 0xD8-0xDF (付, ホ, マ, …) swallows the next one in the count, so the text Qt reads comes back cut
+// short, and long texts lose data inside the driver. Its UTF-8 bytes are exact, so MySQL results are
+// read here, straight from the statement Qt executed. The functions come from the ODBC driver
+// manager that the QODBC plugin has already loaded.
+struct OdbcApi {
+    decltype(&::SQLNumResultCols) num_result_cols = nullptr;
+    decltype(&::SQLDescribeCol) describe_col = nullptr;
+    decltype(&::SQLFetch) fetch = nullptr;
+    decltype(&::SQLGetData) get_data = nullptr;
+    bool complete() const { return num_result_cols && describe_col && fetch && get_data; }
+};
+
+const OdbcApi& odbc_api() {
+    static const OdbcApi api = [] {
+        OdbcApi a;
+        QLibrary library(QStringLiteral("odbc"), 2);
+        if (!library.load())
+            return a;
+        a.num_result_cols =
+            reinterpret_cast<decltype(a.num_result_cols)>(library.resolve("SQLNumResultCols"));
+        a.describe_col = reinterpret_cast<decltype(a.describe_col)>(library.resolve("SQLDescribeCol"));
+        a.fetch = reinterpret_cast<decltype(a.fetch)>(library.resolve("SQLFetch"));
+        a.get_data = reinterpret_cast<decltype(a.get_data)>(library.resolve("SQLGetData"));
+        return a;
+    }();
+    return api;
+}
+
+class OdbcReader {
+public:
+    OdbcReader(const OdbcApi& api, SQLHSTMT statement) : m_api(api), m_statement(statement) {}
+
+    // Reads column `column` (from 1) of the current row as a cell of query_rows.
+    QString cell(SQLUSMALLINT column, SQLSMALLINT sql_type) {
+        switch (sql_type) {
+            case SQL_TYPE_DATE:
+            case SQL_DATE: {
+                DATE_STRUCT d{};
+                if (!fixed(column, SQL_C_TYPE_DATE, &d, sizeof d))
+                    return QStringLiteral("-");
+                return QDate(d.year, d.month, d.day).toString(QStringLiteral("yyyy/MM/dd"));
+            }
+            case SQL_TYPE_TIMESTAMP:
+            case SQL_TIMESTAMP: {
+                TIMESTAMP_STRUCT t{};
+                if (!fixed(column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t))
+                    return QStringLiteral("-");
+                const QDate date(t.year, t.month, t.day);
+                const QTime time(t.hour, t.minute, t.second);
+                if (time == QTime(0, 0))
+                    return date.toString(QStringLiteral("yyyy/MM/dd"));
+                return QDateTime(date, time).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+            }
+            case SQL_BIT:
+            case SQL_TINYINT:
+            case SQL_SMALLINT:
+            case SQL_INTEGER:
+            case SQL_BIGINT: {
+                SQLBIGINT v = 0;
+                if (!fixed(column, SQL_C_SBIGINT, &v, sizeof v))
+                    return QStringLiteral("-");
+                return QString::number(static_cast<qlonglong>(v));
+            }
+            case SQL_REAL:
+            case SQL_FLOAT:
+            case SQL_DOUBLE: {
+                SQLDOUBLE v = 0;
+                if (!fixed(column, SQL_C_DOUBLE, &v, sizeof v))
+                    return QStringLiteral("-");
+                return QString::number(v, 'g', 15);
+            }
+            case SQL_DECIMAL:
+            case SQL_NUMERIC: {
+                // Exact digits, as sum() of whole numbers arrives.
+                QByteArray bytes;
+                if (!variable(column, SQL_C_CHAR, bytes))
+                    return QStringLiteral("-");
+                return trim_decimal_zeros(QString::fromLatin1(bytes));
+            }
+            case SQL_BINARY:
+            case SQL_VARBINARY:
+            case SQL_LONGVARBINARY: {
+                QByteArray bytes;
+                if (!variable(column, SQL_C_BINARY, bytes))
+                    return QStringLiteral("-");
+                return QString::fromUtf8(bytes);
+            }
+            default: {
+                QByteArray bytes;
+                if (!variable(column, SQL_C_CHAR, bytes))
+                    return QStringLiteral("-");
+                return QString::fromUtf8(bytes);
+            }
+        }
+    }
+
+private:
+    // False for NULL.
+    bool fixed(SQLUSMALLINT column, SQLSMALLINT c_type, SQLPOINTER target, SQLLEN size) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = m_api.get_data(m_statement, column, c_type, target, size, &indicator);
+        if (!SQL_SUCCEEDED(rc))
+            fail(column);
+        return indicator != SQL_NULL_DATA;
+    }
+
+    // Reads the value in pieces; false for NULL. An empty text is true with no bytes.
+    bool variable(SQLUSMALLINT column, SQLSMALLINT c_type, QByteArray& bytes) {
+        const bool terminated = c_type == SQL_C_CHAR;
+        char buffer[8192];
+        for (;;) {
+            SQLLEN indicator = 0;
+            const SQLRETURN rc =
+                m_api.get_data(m_statement, column, c_type, buffer, sizeof buffer, &indicator);
+            if (rc == SQL_NO_DATA)
+                return true;
+            if (!SQL_SUCCEEDED(rc))
+                fail(column);
+            if (indicator == SQL_NULL_DATA)
+                return false;
+            const SQLLEN room = terminated ? SQLLEN(sizeof buffer) - 1 : SQLLEN(sizeof buffer);
+            const SQLLEN got = (indicator == SQL_NO_TOTAL || indicator > room) ? room : indicator;
+            bytes.append(buffer, got);
+            if (rc == SQL_SUCCESS)
+                return true;
+        }
+    }
+
+    [[noreturn]] void fail(SQLUSMALLINT column) {
+        throw DatabaseError(QStringLiteral("結果の %1 列目を読めませんでした").arg(column));
+    }
+
+    const OdbcApi& m_api;
+    SQLHSTMT m_statement;
+};
+
+// The rows of a statement Qt has executed on a MySQL connection, read with OdbcReader.
+ResultTable fetch_odbc_rows(const QSqlQuery& query, int column_count) {
+    const OdbcApi& api = odbc_api();
+    if (!api.complete())
+        throw DatabaseError(QStringLiteral("ODBC ドライバマネージャ (libodbc.so.2) を読み込めません"));
+    const QVariant handle = query.result()->handle();
+    if (!handle.isValid() || !handle.constData())
+        throw DatabaseError(QStringLiteral("ODBC の結果を読めません"));
+    const SQLHSTMT statement = *static_cast<const SQLHSTMT*>(handle.constData());
+
+    ResultTable table(column_count);
+    SQLSMALLINT columns = 0;
+    if (!SQL_SUCCEEDED(api.num_result_cols(statement, &columns)) || columns == 0)
+        return table;  // no result set: no rows
+    OdbcReader reader(api, statement);
+    QVector<SQLSMALLINT> types;
+    for (;;) {
+        const SQLRETURN rc = api.fetch(statement);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(rc))
+            throw DatabaseError(QStringLiteral("結果の行を読めませんでした"));
+        if (types.isEmpty()) {
+            if (columns < column_count)
+                throw DatabaseError(QStringLiteral("結果の列が足りません (%1 列を要求、%2 列)")
+                                        .arg(column_count)
+                                        .arg(columns));
+            for (int c = 1; c <= column_count; ++c) {
+                SQLSMALLINT type = SQL_UNKNOWN_TYPE;
+                SQLULEN size = 0;
+                SQLSMALLINT digits = 0;
+                SQLSMALLINT nullable = 0;
+                api.describe_col(statement, SQLUSMALLINT(c), nullptr, 0, nullptr, &type, &size, &digits,
+                                 &nullable);
+                types << type;
+            }
+        }
+        QVector<QString> row;
+        row.reserve(column_count);
+        for (int c = 0; c < column_count; ++c)
+            row.push_back(reader.cell(SQLUSMALLINT(c + 1), types.at(c)));
+        table.append_row(std::move(row));
+    }
+    return table;
+}
+
 }  // namespace
 
 ConnectionText build_connection_string(const QString& db_kind, const QString& database_name,
@@ -100,7 +288,9 @@ ConnectionText build_connection_string(const QString& db_kind, const QString& da
 Database::Database()
     : m_name(QStringLiteral("sales_connection_%1").arg(g_connection_counter.fetchAndAddRelaxed(1))) {}
 
-Database::~Database() { close(); }
+Database::~Database() {
+    close();
+}
 
 void Database::open(const QString& db_kind, const QString& database_name, const QString& program_folder) {
     close();
@@ -139,8 +329,8 @@ void Database::open_driver(const ConnectionText& connection) {
             const QString message = error_text(db.lastError());
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_name);
-            throw DatabaseError(QStringLiteral("データベースを開けません (%1): %2")
-                                    .arg(connection.database, message));
+            throw DatabaseError(
+                QStringLiteral("データベースを開けません (%1): %2").arg(connection.database, message));
         }
     }
     if (connection.driver == QLatin1String("QSQLITE")) {
@@ -150,8 +340,17 @@ void Database::open_driver(const ConnectionText& connection) {
         execute_sql(QStringLiteral("PRAGMA synchronous = NORMAL"));
     } else if (m_dialect == Dialect::MySql) {
         // A backslash must be plain text, as typed; without this it would be an escape character.
+        // (No SET NAMES: the MariaDB ODBC driver refuses it and sets the character set itself.)
         execute_sql(QStringLiteral("SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')"));
-        execute_sql(QStringLiteral("SET NAMES utf8mb4"));
+        // Results are read as UTF-8 bytes (see OdbcReader); another CHARSET in the data source would
+        // turn every Japanese text into garbage, so it is refused here.
+        const QString charset = query_rows(QStringLiteral("select @@character_set_results"), 1)(0, 1);
+        if (!charset.startsWith(QLatin1String("utf8")) && charset != QLatin1String("-")) {
+            close();
+            throw DatabaseError(QStringLiteral("データソース %1 の文字コードが %2 です。"
+                                               "odbc.ini の CHARSET を utf8mb4 にしてください。")
+                                    .arg(connection.database, charset));
+        }
     }
 }
 
@@ -170,7 +369,9 @@ bool Database::is_open() const {
     return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
 }
 
-QSqlDatabase Database::handle() const { return QSqlDatabase::database(m_name, false); }
+QSqlDatabase Database::handle() const {
+    return QSqlDatabase::database(m_name, false);
+}
 
 void Database::check_open() const {
     if (!is_open())
@@ -188,6 +389,8 @@ ResultTable Database::query_rows(const QString& statement, int column_count) {
         query.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!query.exec(translate(statement)))
         throw DatabaseError(error_text(query.lastError()));
+    if (odbc && m_dialect == Dialect::MySql)
+        return fetch_odbc_rows(query, column_count);
     ResultTable table(column_count);
     bool first = true;
     QVector<bool> decimal_column(column_count, false);

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing 営業手帳 need, when missing.
+# Sourced by run.sh and test.sh; uses sudo when not run as root.
+
+SALES_PACKAGES=(g++ cmake ninja-build qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc-dev odbc-mariadb
+    mariadb-server tdsodbc libcurl4-openssl-dev libgmime-3.0-dev libbenchmark-dev xvfb xauth fonts-noto-cjk
+    imagemagick)
+
+install_missing_packages() {
+    local missing=()
+    for package in "${SALES_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
