@@ -1,6 +1,5 @@
 #include "ui/activity_screen.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -10,12 +9,11 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
-#include "records/number_text.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
 
 ActivityScreen::ActivityScreen(Session& session, Prompter& prompter, Activity activity, QWidget* parent)
-    : QWidget(parent), m_session(session), m_prompter(prompter), m_kind(activity_kind(activity)) {
+    : EntryWindow(parent), m_session(session), m_prompter(prompter), m_kind(activity_kind(activity)) {
     setObjectName(m_kind.screen);
     setWindowTitle(m_kind.caption);
 
@@ -40,7 +38,7 @@ ActivityScreen::ActivityScreen(Session& session, Prompter& prompter, Activity ac
         if (described.kind == BoxKind::Amount || described.kind == BoxKind::Rate)
             box->setAlignment(Qt::AlignRight);
         if (described.kind == BoxKind::Amount)
-            box->installEventFilter(this);
+            separate_thousands_on_leave(box);
         m_text1 << box;
         grid->addWidget(new QLabel(described.caption), i + 1, 0);
         grid->addWidget(box, i + 1, 1, Qt::AlignLeft);
@@ -86,19 +84,4 @@ void ActivityScreen::save() {
         m_prompter.inform(message);
     if (ran && messages.isEmpty())
         hide();
-}
-
-bool ActivityScreen::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
-        auto* box = qobject_cast<QLineEdit*>(watched);
-        if (box)
-            box->setText(with_thousands(box->text()));
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void ActivityScreen::closeEvent(QCloseEvent* event) {
-    // Only the window's own close control lands here; the buttons hide.
-    setAttribute(Qt::WA_DeleteOnClose);
-    QWidget::closeEvent(event);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QVector>
-#include <QWidget>
 
 #include "records/activity_entry.h"
+#include "ui/entry_window.h"
 
 class QLabel;
 class QLineEdit;
@@ -11,17 +11,13 @@ class Prompter;
 class Session;
 
 // The visit, estimate, claim and inquiry screens: one class, laid out from the screen's description.
-class ActivityScreen : public QWidget {
+class ActivityScreen : public EntryWindow {
     Q_OBJECT
 public:
     ActivityScreen(Session& session, Prompter& prompter, Activity activity, QWidget* parent = nullptr);
 
     // Each opening from the main window: the customer label follows the customer shown there.
     void reopen();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void save();  // Command2

@@ -1,6 +1,5 @@
 #include "ui/cost_screen.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,7 +14,6 @@
 
 #include "app/session.h"
 #include "records/cost_entry.h"
-#include "records/number_text.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
 
@@ -28,7 +26,7 @@ constexpr int kGridWidth = 5550 / 15;
 }  // namespace
 
 CostScreen::CostScreen(Session& session, Prompter& prompter, QWidget* parent)
-    : QWidget(parent), m_session(session), m_prompter(prompter) {
+    : EntryWindow(parent), m_session(session), m_prompter(prompter) {
     setObjectName(QStringLiteral("genka"));
     setWindowTitle(QStringLiteral("原価"));
     auto* layout = new QVBoxLayout(this);
@@ -84,7 +82,7 @@ CostScreen::CostScreen(Session& session, Prompter& prompter, QWidget* parent)
     m_name = box(2, QStringLiteral("名称"));
     m_amount = box(3, QStringLiteral("金額"));
     m_amount->setAlignment(Qt::AlignRight);
-    m_amount->installEventFilter(this);
+    separate_thousands_on_leave(m_amount);
     auto* save_button = new QPushButton(QStringLiteral("保存"));
     save_button->setObjectName(QStringLiteral("Command2"));
     entry->addWidget(save_button, 4, 1, Qt::AlignRight);
@@ -167,16 +165,4 @@ void CostScreen::save() {
     m_date->setText(form.date);
     for (const QString& message : messages)
         m_prompter.inform(message);
-}
-
-bool CostScreen::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_amount && event->type() == QEvent::FocusOut)
-        m_amount->setText(with_thousands(m_amount->text()));
-    return QWidget::eventFilter(watched, event);
-}
-
-void CostScreen::closeEvent(QCloseEvent* event) {
-    // Only the window's own close control lands here; the buttons hide.
-    setAttribute(Qt::WA_DeleteOnClose);
-    QWidget::closeEvent(event);
 }

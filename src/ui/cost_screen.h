@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QVector>
-#include <QWidget>
+
+#include "ui/entry_window.h"
 
 class QComboBox;
 class QGroupBox;
@@ -12,7 +13,7 @@ class Prompter;
 class Session;
 
 // The cost screen "genka": books costs against one of the customer's orders; stays open after saving.
-class CostScreen : public QWidget {
+class CostScreen : public EntryWindow {
     Q_OBJECT
 public:
     CostScreen(Session& session, Prompter& prompter, QWidget* parent = nullptr);
@@ -20,10 +21,6 @@ public:
     // Each opening from the main window: customer label and order list follow the customer shown
     // there; a chosen order of another customer is dropped.
     void reopen();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void fill_orders();

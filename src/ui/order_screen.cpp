@@ -1,6 +1,5 @@
 #include "ui/order_screen.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -41,7 +40,7 @@ QLabel* make_value_label(const char* name) {
 }  // namespace
 
 OrderScreen::OrderScreen(Session& session, Prompter& prompter, QWidget* parent)
-    : QWidget(parent), m_session(session), m_prompter(prompter) {
+    : EntryWindow(parent), m_session(session), m_prompter(prompter) {
     setObjectName(QStringLiteral("order"));
     setWindowTitle(QStringLiteral("受注"));
 
@@ -95,8 +94,8 @@ QWidget* OrderScreen::build_header() {
     }
     m_text1[kAmountBox]->setAlignment(Qt::AlignRight);
     m_text1[kDiscountBox]->setAlignment(Qt::AlignRight);
-    m_text1[kAmountBox]->installEventFilter(this);
-    m_text1[kDiscountBox]->installEventFilter(this);
+    separate_thousands_on_leave(m_text1[kAmountBox]);
+    separate_thousands_on_leave(m_text1[kDiscountBox]);
     return frame;
 }
 
@@ -257,19 +256,4 @@ void OrderScreen::close_screen() {
     m_lines.clear();
     show_lines();
     hide();
-}
-
-bool OrderScreen::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
-        auto* box = qobject_cast<QLineEdit*>(watched);
-        if (box)
-            box->setText(with_thousands(box->text()));
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void OrderScreen::closeEvent(QCloseEvent* event) {
-    // Only the window's own close control lands here; the buttons hide.
-    setAttribute(Qt::WA_DeleteOnClose);
-    QWidget::closeEvent(event);
 }

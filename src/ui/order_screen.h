@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QVector>
-#include <QWidget>
 #include <optional>
 
 #include "records/order_entry.h"
+#include "ui/entry_window.h"
 
 class QGroupBox;
 class QLabel;
@@ -17,17 +17,13 @@ class Prompter;
 class Session;
 
 // The order screen "order": one 受注 row and, when the company sells goods, its 受注明細 lines.
-class OrderScreen : public QWidget {
+class OrderScreen : public EntryWindow {
     Q_OBJECT
 public:
     OrderScreen(Session& session, Prompter& prompter, QWidget* parent = nullptr);
 
     // Each opening from the main window: the customer label follows the customer shown there.
     void reopen();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     QWidget* build_header();

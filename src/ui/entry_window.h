@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+
+// Base of the entry screens. Their own buttons only hide them, so a screen keeps its state between
+// openings; the window's close control destroys it, and the main window makes it afresh next time.
+class EntryWindow : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+protected:
+    // The box shows its number with thousands separators whenever it loses the focus.
+    void separate_thousands_on_leave(QLineEdit* box);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+};
