@@ -108,26 +108,23 @@ class OdbcReader {
 public:
     OdbcReader(const OdbcApi& api, SQLHSTMT statement) : m_api(api), m_statement(statement) {}
 
-    // Reads column `column` (from 1) of the current row as a cell of query_rows.
-    QString cell(SQLUSMALLINT column, SQLSMALLINT sql_type) {
+    // Reads column `column` (from 1) of the current row as the value cell_text formats; NULL is an
+    // invalid value.
+    QVariant value(SQLUSMALLINT column, SQLSMALLINT sql_type) {
         switch (sql_type) {
             case SQL_TYPE_DATE:
             case SQL_DATE: {
                 DATE_STRUCT d{};
                 if (!fixed(column, SQL_C_TYPE_DATE, &d, sizeof d))
-                    return QStringLiteral("-");
-                return QDate(d.year, d.month, d.day).toString(QStringLiteral("yyyy/MM/dd"));
+                    return {};
+                return QDate(d.year, d.month, d.day);
             }
             case SQL_TYPE_TIMESTAMP:
             case SQL_TIMESTAMP: {
                 TIMESTAMP_STRUCT t{};
                 if (!fixed(column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t))
-                    return QStringLiteral("-");
-                const QDate date(t.year, t.month, t.day);
-                const QTime time(t.hour, t.minute, t.second);
-                if (time == QTime(0, 0))
-                    return date.toString(QStringLiteral("yyyy/MM/dd"));
-                return QDateTime(date, time).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+                    return {};
+                return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
             }
             case SQL_BIT:
             case SQL_TINYINT:
@@ -136,23 +133,23 @@ public:
             case SQL_BIGINT: {
                 SQLBIGINT v = 0;
                 if (!fixed(column, SQL_C_SBIGINT, &v, sizeof v))
-                    return QStringLiteral("-");
-                return QString::number(static_cast<qlonglong>(v));
+                    return {};
+                return static_cast<qlonglong>(v);
             }
             case SQL_REAL:
             case SQL_FLOAT:
             case SQL_DOUBLE: {
                 SQLDOUBLE v = 0;
                 if (!fixed(column, SQL_C_DOUBLE, &v, sizeof v))
-                    return QStringLiteral("-");
-                return QString::number(v, 'g', 15);
+                    return {};
+                return static_cast<double>(v);
             }
             case SQL_DECIMAL:
             case SQL_NUMERIC: {
                 // Exact digits, as sum() of whole numbers arrives.
                 QByteArray bytes;
                 if (!variable(column, SQL_C_CHAR, bytes))
-                    return QStringLiteral("-");
+                    return {};
                 return trim_decimal_zeros(QString::fromLatin1(bytes));
             }
             case SQL_BINARY:
@@ -160,13 +157,13 @@ public:
             case SQL_LONGVARBINARY: {
                 QByteArray bytes;
                 if (!variable(column, SQL_C_BINARY, bytes))
-                    return QStringLiteral("-");
-                return QString::fromUtf8(bytes);
+                    return {};
+                return bytes;
             }
             default: {
                 QByteArray bytes;
                 if (!variable(column, SQL_C_CHAR, bytes))
-                    return QStringLiteral("-");
+                    return {};
                 return QString::fromUtf8(bytes);
             }
         }
@@ -252,7 +249,7 @@ ResultTable fetch_odbc_rows(const QSqlQuery& query, int column_count) {
         QVector<QString> row;
         row.reserve(column_count);
         for (int c = 0; c < column_count; ++c)
-            row.push_back(reader.cell(SQLUSMALLINT(c + 1), types.at(c)));
+            row.push_back(cell_text(reader.value(SQLUSMALLINT(c + 1), types.at(c))));
         table.append_row(std::move(row));
     }
     return table;
