@@ -1,6 +1,5 @@
 #include "records/activity_entry.h"
 
-#include <QRegularExpression>
 #include <optional>
 
 #include "records/check.h"
@@ -8,11 +7,6 @@
 #include "records/order_entry.h"
 
 namespace {
-
-bool is_key(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral("^[0-9]{1,18}$"));
-    return pattern.match(text.trimmed()).hasMatch();
-}
 
 ActivityBox text(const char* caption) {
     return {QString::fromUtf8(caption), BoxKind::Text, Opening::Empty};

@@ -1,20 +1,10 @@
 #include "records/cost_entry.h"
 
-#include <QRegularExpression>
 #include <optional>
 
 #include "records/check.h"
 #include "records/number_text.h"
 #include "records/order_entry.h"
-
-namespace {
-
-bool is_key(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral("^[0-9]{1,18}$"));
-    return pattern.match(text.trimmed()).hasMatch();
-}
-
-}  // namespace
 
 QStringList load_cost_names(Database& db) {
     const ResultTable rows =

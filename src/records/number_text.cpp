@@ -73,3 +73,8 @@ std::optional<QString> plain_number(const QString& text, const QString& empty_va
         return std::nullopt;
     return number;
 }
+
+bool is_key(const QString& text) {
+    static const QRegularExpression pattern(QStringLiteral("^[0-9]{1,18}$"));
+    return pattern.match(text.trimmed()).hasMatch();
+}

@@ -16,3 +16,6 @@ QString with_thousands(const QString& text);
 // converted, always matching ^-?[0-9]+(\.[0-9]+)?$ with at most 15 integer digits. An empty box
 // yields empty_value when that is given. std::nullopt when the text is not a number.
 std::optional<QString> plain_number(const QString& text, const QString& empty_value = QString());
+
+// A record key as held in a hidden box: digits only, so that it can be spliced bare into SQL.
+bool is_key(const QString& text);

@@ -1,16 +1,9 @@
 #include "records/order_entry.h"
 
-#include <QRegularExpression>
-
 #include "records/check.h"
 #include "records/number_text.h"
 
 namespace {
-
-bool is_key(const QString& text) {
-    static const QRegularExpression pattern(QStringLiteral("^[0-9]{1,18}$"));
-    return pattern.match(text.trimmed()).hasMatch();
-}
 
 // A decimal number held exactly as an integer and a count of decimal places, so that prices with
 // fractions multiply without the rounding of floating point.
