@@ -266,10 +266,11 @@ public:
         const QString employee = m_employees.at(pick(m_employees.size()));
         // A few customers buy a lot; most buy now and then; some never.
         const int weight = pick(100);
-        const int orders = weight < 15   ? 0
-                           : weight < 75 ? 1 + pick(5)
-                           : weight < 95 ? 5 + pick(10)
-                                         : 15 + pick(20);
+        const int base_orders = weight < 15   ? 0
+                                : weight < 75 ? 1 + pick(5)
+                                : weight < 95 ? 5 + pick(10)
+                                              : 15 + pick(20);
+        const int orders = int(base_orders * m_o.order_factor + 0.5);
         for (int i = 0; i < orders; ++i) {
             const QDate day = random_day_back(730);
             const int lines = 1 + pick(4);

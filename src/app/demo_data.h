@@ -10,6 +10,7 @@ struct DemoOptions {
     bool activities = true;  // false: customers, employees and goods only (benchmarks)
     QDate as_of = QDate::currentDate();
     quint32 seed = 20031130;
+    double order_factor = 1.0;  // scales the orders per customer (benchmarks: 4 gives ~200,000 per 10,000)
 };
 
 // Fills an empty database with realistic sample data: customers with Japanese names and hiragana

@@ -45,6 +45,9 @@ public:
     int selected_table = -1;
     int selected_field_count = 0;
 
+    // Names collected by the analyses for a broadcast mail ("同報メールへ追加"), read by the mail screens.
+    QStringList mailing_list;
+
     int employee_count() const { return employee_names.size(); }
     QString company_setting(int position) const {
         return position >= 0 && position < company_settings.size() ? company_settings.at(position)

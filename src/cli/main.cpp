@@ -6,8 +6,7 @@
 
 #include "app/program_folder.h"
 #include "app/startup.h"
-
-namespace {
+#include "cli/cli_context.h"
 
 QTextStream& out() {
     static QTextStream s(stdout);
@@ -18,7 +17,14 @@ QTextStream& err() {
     return s;
 }
 
-int run_init(const QStringList& arguments) {
+void open_program_folder(Session& session, const CliContext& context) {
+    session.program_folder = QDir::currentPath();
+    if (context.as_of.isValid())
+        session.clock.fix(context.as_of);
+    start_session(session);
+}
+
+int run_init(const CliContext& context, const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("現在のフォルダにプログラムフォルダを作成します。"));
     parser.addHelpOption();
@@ -30,6 +36,8 @@ int run_init(const QStringList& arguments) {
     parser.process(arguments);
 
     InitOptions options;
+    if (context.as_of.isValid())
+        options.demo_options.as_of = context.as_of;
     options.folder = QDir::currentPath();
     options.db_kind = parser.value("kind");
     options.database_name = parser.value("database");
@@ -63,21 +71,55 @@ int run_init(const QStringList& arguments) {
     return 0;
 }
 
+namespace {
+
+const char* const kUsage =
+    "使い方: sales-cli [--as-of yyyy/mm/dd] COMMAND ...\n"
+    "  init [--kind Jet|Mysql|Mssql] [--database 名前] [--demo] [--customers N] [--as-of yyyy/mm/dd]\n"
+    "  report NAME ...          分析結果をタブ区切りで出力します (report だけで一覧)\n"
+    "  fetch-mail               問い合わせメールを受信して登録し、件数を出力します\n"
+    "  import customers|goods FILE   顧客または商品の CSV を読み込みます\n"
+    "  backup TARGET            データベースを TARGET にバックアップします\n"
+    "--as-of は今日の日付の代わりに使う日付です。";
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments();
+    CliContext context;
+    // Global options stand before the command.
+    while (arguments.size() >= 2 && arguments.at(1).startsWith(QLatin1String("--as-of"))) {
+        QString value;
+        if (arguments.at(1).startsWith(QLatin1String("--as-of="))) {
+            value = arguments.takeAt(1).mid(8);
+        } else if (arguments.size() >= 3) {
+            arguments.removeAt(1);
+            value = arguments.takeAt(1);
+        } else {
+            err() << "--as-of の日付がありません。" << Qt::endl;
+            return 2;
+        }
+        context.as_of = QDate::fromString(value, QStringLiteral("yyyy/MM/dd"));
+        if (!context.as_of.isValid()) {
+            err() << "日付が正しくありません: " << value << Qt::endl;
+            return 2;
+        }
+    }
     if (arguments.size() < 2 || arguments.at(1) == QLatin1String("--help") ||
         arguments.at(1) == QLatin1String("-h")) {
-        out() << "使い方: sales-cli init [--kind Jet|Mysql|Mssql] [--database 名前] [--demo] [--customers N] "
-                 "[--as-of yyyy/mm/dd]"
-              << Qt::endl;
+        out() << kUsage << Qt::endl;
         return arguments.size() < 2 ? 2 : 0;
     }
     const QString command = arguments.takeAt(1);
-    if (command == QLatin1String("init"))
-        return run_init(arguments);
-    err() << "不明なコマンドです: " << command << Qt::endl;
+    using Command = int (*)(const CliContext&, const QStringList&);
+    const std::pair<const char*, Command> commands[] = {
+        {"init", run_init},           {"report", run_report}, {"fetch-mail", run_fetch_mail},
+        {"import", run_import},       {"backup", run_backup},
+    };
+    for (const auto& [name, run] : commands)
+        if (command == QLatin1String(name))
+            return run(context, arguments);
+    err() << "不明なコマンドです: " << command << "\n" << kUsage << Qt::endl;
     return 2;
 }

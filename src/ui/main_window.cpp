@@ -136,8 +136,10 @@ void MainWindow::build_menu() {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         a->setEnabled(enabled);
-        connect(
-            a, &QAction::triggered, this, action ? action : [this] { not_ready(); });
+        if (action)
+            connect(a, &QAction::triggered, this, action);
+        else
+            connect(a, &QAction::triggered, this, [this, n = a->objectName()] { run_action(n); });
         return a;
     };
     auto separator = [](QMenu* menu, const char* name) {
@@ -361,7 +363,7 @@ QWidget* MainWindow::build_customer_frame() {
     connect(m_command4, &QPushButton::clicked, this, &MainWindow::save_and_next);
     connect(m_command6, &QPushButton::clicked, this, &MainWindow::update_shown);
     connect(m_delete, &QPushButton::clicked, this, &MainWindow::delete_shown);
-    connect(m_mail_one, &QPushButton::clicked, this, [this] { not_ready(); });
+    connect(m_mail_one, &QPushButton::clicked, this, [this] { run_action(QStringLiteral("mail_one")); });
     return m_frame2;
 }
 
@@ -446,6 +448,19 @@ void MainWindow::set_row_highlight(const QVector<ClickLabel*>& row, ClickLabel* 
 
 void MainWindow::not_ready() {
     m_prompter.inform(kNotReady);
+}
+
+void MainWindow::set_action(const QString& name, std::function<void()> action) {
+    m_actions.insert(name, std::move(action));
+}
+
+void MainWindow::run_action(const QString& name) {
+    const auto it = m_actions.constFind(name);
+    if (it == m_actions.constEnd() || !*it) {
+        not_ready();
+        return;
+    }
+    guarded(m_prompter, *it);
 }
 
 void MainWindow::open_help() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QLabel>
 #include <QMainWindow>
 #include <QVector>
@@ -65,6 +66,11 @@ public:
 
     QWidget* chart_area() const { return m_status; }
 
+    // Gives a menu item (by its object name, e.g. "clustering") or the "mail_one" button its action.
+    // Items without one tell the user the function is not ready.
+    void set_action(const QString& name, std::function<void()> action);
+    bool has_action(const QString& name) const { return m_actions.contains(name); }
+
 signals:
     void customer_shown();
 
@@ -79,6 +85,7 @@ private:
     QWidget* build_links();
     void set_row_highlight(const QVector<ClickLabel*>& row, ClickLabel* hovered);
     void not_ready();
+    void run_action(const QString& name);
     void open_help();
     void open_version();
     void list_clicked(const QModelIndex& index);
@@ -97,6 +104,7 @@ private:
     Session& m_session;
     Prompter& m_prompter;
     ScreenOpener m_entry_opener;
+    QHash<QString, std::function<void()>> m_actions;
     QString m_shown_id;  // the customer the fields show; empty in new entry and after cancel
 
     QLineEdit* m_findc = nullptr;

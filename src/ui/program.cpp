@@ -9,6 +9,7 @@
 #include "ui/login_window.h"
 #include "ui/main_window.h"
 #include "ui/prompter.h"
+#include "ui/screen_context.h"
 #include "ui/screens.h"
 
 int run_program(QApplication& app, const QString& program_folder) {
@@ -29,6 +30,7 @@ int run_program(QApplication& app, const QString& program_folder) {
     MainWindow main_window(session, prompter);
     Screens screens(session, prompter, &main_window);
     main_window.set_entry_opener([&screens](int link) { screens.open_entry(link); });
+    install_all_screens(ScreenContext{session, prompter, main_window});
 
     LoginWindow login(session);
     int status = 0;

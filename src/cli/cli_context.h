@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDate>
+#include <QStringList>
+#include <QTextStream>
+#include <QVector>
+#include <functional>
+#include <stdexcept>
+
+class Session;
+
+QTextStream& out();
+QTextStream& err();
+
+// Options that stand before the command: sales-cli [--as-of yyyy/mm/dd] COMMAND ...
+struct CliContext {
+    QDate as_of;  // invalid: the system clock
+};
+
+// Wrong arguments: the message is printed and the program ends with status 2.
+class CliUsageError : public std::runtime_error {
+public:
+    explicit CliUsageError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString& message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Opens the program folder that is the current directory, as the window program does at start-up
+// (sales.ini, the database, the start-up values), with the clock fixed to --as-of when it was given.
+// Throws StartupError.
+void open_program_folder(Session& session, const CliContext& context);
+
+// A report: the first row holds the headings, every further row one line of the result.
+using Report = QVector<QStringList>;
+struct ReportEntry {
+    QString name;   // as typed after "report"
+    QString usage;  // the arguments after the name, for the usage text ("" when none)
+    std::function<Report(Session& session, const QStringList& arguments)> make;
+};
+QVector<ReportEntry> cluster_abc_reports();  // report_cluster_abc.cpp
+QVector<ReportEntry> ranking_reports();      // report_rankings.cpp
+
+// The commands after the global options; each returns the exit status.
+int run_init(const CliContext& context, const QStringList& arguments);        // main.cpp
+int run_report(const CliContext& context, const QStringList& arguments);      // report.cpp
+int run_fetch_mail(const CliContext& context, const QStringList& arguments);  // fetch_mail.cpp
+int run_import(const CliContext& context, const QStringList& arguments);      // maintenance.cpp
+int run_backup(const CliContext& context, const QStringList& arguments);      // maintenance.cpp

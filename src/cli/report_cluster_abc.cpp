@@ -1,0 +1,5 @@
+#include "cli/cli_context.h"
+
+QVector<ReportEntry> cluster_abc_reports() {
+    return {};
+}

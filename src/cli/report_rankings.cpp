@@ -1,0 +1,5 @@
+#include "cli/cli_context.h"
+
+QVector<ReportEntry> ranking_reports() {
+    return {};
+}

@@ -1,0 +1,3 @@
+#include "ui/screen_context.h"
+
+void install_mail_screens(const ScreenContext&) {}

@@ -1,0 +1,3 @@
+#include "ui/screen_context.h"
+
+void install_master_screens(const ScreenContext&) {}
