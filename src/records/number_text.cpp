@@ -78,3 +78,10 @@ bool is_key(const QString& text) {
     static const QRegularExpression pattern(QStringLiteral("^[0-9]{1,18}$"));
     return pattern.match(text.trimmed()).hasMatch();
 }
+
+std::optional<QString> whole_number(const QString& text, const QString& empty_value) {
+    std::optional<QString> number = plain_number(text, empty_value);
+    if (number && number->contains(QLatin1Char('.')))
+        return std::nullopt;
+    return number;
+}

@@ -17,5 +17,9 @@ QString with_thousands(const QString& text);
 // yields empty_value when that is given. std::nullopt when the text is not a number.
 std::optional<QString> plain_number(const QString& text, const QString& empty_value = QString());
 
+// As plain_number, for columns that hold whole numbers (amounts, prices, quantities): a fraction is
+// refused too, so every back-end stores the same value instead of rounding or truncating it.
+std::optional<QString> whole_number(const QString& text, const QString& empty_value = QString());
+
 // A record key as held in a hidden box: digits only, so that it can be spliced bare into SQL.
 bool is_key(const QString& text);
