@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibrary>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
@@ -13,8 +12,9 @@
 #include <QSqlRecord>
 #include <QSqlResult>
 
-#include <sql.h>
-#include <sqlext.h>
+#include "db/cell_text.h"
+#include "db/odbc_connection.h"
+#include "db/schema.h"
 
 namespace {
 
@@ -39,6 +39,18 @@ QString error_text(const QSqlError& error) {
         text = QStringLiteral("データベースがエラーを返しました");
     return text;
 }
+
+// Runs a call on the ODBC connection; its failure message is explained as the Qt path's is.
+template <class Call>
+auto explained(Call&& call) -> decltype(call()) {
+    try {
+        return call();
+    } catch (const DatabaseError& e) {
+        throw DatabaseError(explain_error(e.message()));
+    }
+}
+
+}  // namespace
 
 QString cell_text(const QVariant& value) {
     if (value.isNull() || !value.isValid())
@@ -74,188 +86,6 @@ QString trim_decimal_zeros(QString text) {
         text.chop(1);
     return text;
 }
-
-// The MariaDB ODBC driver (3.1) miscounts text it converts to UTF-16: a character whose low byte is
-// 0xD8-0xDF (付, ホ, マ, …) swallows the next one in the count, so the text Qt reads comes back cut
-// short, and long texts lose data inside the driver. Its UTF-8 bytes are exact, so MySQL results are
-// read here, straight from the statement Qt executed. The functions come from the ODBC driver
-// manager that the QODBC plugin has already loaded.
-struct OdbcApi {
-    decltype(&::SQLNumResultCols) num_result_cols = nullptr;
-    decltype(&::SQLDescribeCol) describe_col = nullptr;
-    decltype(&::SQLFetch) fetch = nullptr;
-    decltype(&::SQLGetData) get_data = nullptr;
-    bool complete() const { return num_result_cols && describe_col && fetch && get_data; }
-};
-
-const OdbcApi& odbc_api() {
-    static const OdbcApi api = [] {
-        OdbcApi a;
-        QLibrary library(QStringLiteral("odbc"), 2);
-        if (!library.load())
-            return a;
-        a.num_result_cols =
-            reinterpret_cast<decltype(a.num_result_cols)>(library.resolve("SQLNumResultCols"));
-        a.describe_col = reinterpret_cast<decltype(a.describe_col)>(library.resolve("SQLDescribeCol"));
-        a.fetch = reinterpret_cast<decltype(a.fetch)>(library.resolve("SQLFetch"));
-        a.get_data = reinterpret_cast<decltype(a.get_data)>(library.resolve("SQLGetData"));
-        return a;
-    }();
-    return api;
-}
-
-class OdbcReader {
-public:
-    OdbcReader(const OdbcApi& api, SQLHSTMT statement) : m_api(api), m_statement(statement) {}
-
-    // Reads column `column` (from 1) of the current row as the value cell_text formats; NULL is an
-    // invalid value.
-    QVariant value(SQLUSMALLINT column, SQLSMALLINT sql_type) {
-        switch (sql_type) {
-            case SQL_TYPE_DATE:
-            case SQL_DATE: {
-                DATE_STRUCT d{};
-                if (!fixed(column, SQL_C_TYPE_DATE, &d, sizeof d))
-                    return {};
-                return QDate(d.year, d.month, d.day);
-            }
-            case SQL_TYPE_TIMESTAMP:
-            case SQL_TIMESTAMP: {
-                TIMESTAMP_STRUCT t{};
-                if (!fixed(column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t))
-                    return {};
-                return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
-            }
-            case SQL_BIT:
-            case SQL_TINYINT:
-            case SQL_SMALLINT:
-            case SQL_INTEGER:
-            case SQL_BIGINT: {
-                SQLBIGINT v = 0;
-                if (!fixed(column, SQL_C_SBIGINT, &v, sizeof v))
-                    return {};
-                return static_cast<qlonglong>(v);
-            }
-            case SQL_REAL:
-            case SQL_FLOAT:
-            case SQL_DOUBLE: {
-                SQLDOUBLE v = 0;
-                if (!fixed(column, SQL_C_DOUBLE, &v, sizeof v))
-                    return {};
-                return static_cast<double>(v);
-            }
-            case SQL_DECIMAL:
-            case SQL_NUMERIC: {
-                // Exact digits, as sum() of whole numbers arrives.
-                QByteArray bytes;
-                if (!variable(column, SQL_C_CHAR, bytes))
-                    return {};
-                return trim_decimal_zeros(QString::fromLatin1(bytes));
-            }
-            case SQL_BINARY:
-            case SQL_VARBINARY:
-            case SQL_LONGVARBINARY: {
-                QByteArray bytes;
-                if (!variable(column, SQL_C_BINARY, bytes))
-                    return {};
-                return bytes;
-            }
-            default: {
-                QByteArray bytes;
-                if (!variable(column, SQL_C_CHAR, bytes))
-                    return {};
-                return QString::fromUtf8(bytes);
-            }
-        }
-    }
-
-private:
-    // False for NULL.
-    bool fixed(SQLUSMALLINT column, SQLSMALLINT c_type, SQLPOINTER target, SQLLEN size) {
-        SQLLEN indicator = 0;
-        const SQLRETURN rc = m_api.get_data(m_statement, column, c_type, target, size, &indicator);
-        if (!SQL_SUCCEEDED(rc))
-            fail(column);
-        return indicator != SQL_NULL_DATA;
-    }
-
-    // Reads the value in pieces; false for NULL. An empty text is true with no bytes.
-    bool variable(SQLUSMALLINT column, SQLSMALLINT c_type, QByteArray& bytes) {
-        const bool terminated = c_type == SQL_C_CHAR;
-        char buffer[8192];
-        for (;;) {
-            SQLLEN indicator = 0;
-            const SQLRETURN rc =
-                m_api.get_data(m_statement, column, c_type, buffer, sizeof buffer, &indicator);
-            if (rc == SQL_NO_DATA)
-                return true;
-            if (!SQL_SUCCEEDED(rc))
-                fail(column);
-            if (indicator == SQL_NULL_DATA)
-                return false;
-            const SQLLEN room = terminated ? SQLLEN(sizeof buffer) - 1 : SQLLEN(sizeof buffer);
-            const SQLLEN got = (indicator == SQL_NO_TOTAL || indicator > room) ? room : indicator;
-            bytes.append(buffer, got);
-            if (rc == SQL_SUCCESS)
-                return true;
-        }
-    }
-
-    [[noreturn]] void fail(SQLUSMALLINT column) {
-        throw DatabaseError(QStringLiteral("結果の %1 列目を読めませんでした").arg(column));
-    }
-
-    const OdbcApi& m_api;
-    SQLHSTMT m_statement;
-};
-
-// The rows of a statement Qt has executed on a MySQL connection, read with OdbcReader.
-ResultTable fetch_odbc_rows(const QSqlQuery& query, int column_count) {
-    const OdbcApi& api = odbc_api();
-    if (!api.complete())
-        throw DatabaseError(QStringLiteral("ODBC ドライバマネージャ (libodbc.so.2) を読み込めません"));
-    const QVariant handle = query.result()->handle();
-    if (!handle.isValid() || !handle.constData())
-        throw DatabaseError(QStringLiteral("ODBC の結果を読めません"));
-    const SQLHSTMT statement = *static_cast<const SQLHSTMT*>(handle.constData());
-
-    ResultTable table(column_count);
-    SQLSMALLINT columns = 0;
-    if (!SQL_SUCCEEDED(api.num_result_cols(statement, &columns)) || columns == 0)
-        return table;  // no result set: no rows
-    OdbcReader reader(api, statement);
-    QVector<SQLSMALLINT> types;
-    for (;;) {
-        const SQLRETURN rc = api.fetch(statement);
-        if (rc == SQL_NO_DATA)
-            break;
-        if (!SQL_SUCCEEDED(rc))
-            throw DatabaseError(QStringLiteral("結果の行を読めませんでした"));
-        if (types.isEmpty()) {
-            if (columns < column_count)
-                throw DatabaseError(QStringLiteral("結果の列が足りません (%1 列を要求、%2 列)")
-                                        .arg(column_count)
-                                        .arg(columns));
-            for (int c = 1; c <= column_count; ++c) {
-                SQLSMALLINT type = SQL_UNKNOWN_TYPE;
-                SQLULEN size = 0;
-                SQLSMALLINT digits = 0;
-                SQLSMALLINT nullable = 0;
-                api.describe_col(statement, SQLUSMALLINT(c), nullptr, 0, nullptr, &type, &size, &digits,
-                                 &nullable);
-                types << type;
-            }
-        }
-        QVector<QString> row;
-        row.reserve(column_count);
-        for (int c = 0; c < column_count; ++c)
-            row.push_back(cell_text(reader.value(SQLUSMALLINT(c + 1), types.at(c))));
-        table.append_row(std::move(row));
-    }
-    return table;
-}
-
-}  // namespace
 
 ConnectionText build_connection_string(const QString& db_kind, const QString& database_name,
                                        const QString& program_folder) {
@@ -313,6 +143,10 @@ void Database::open_sqlite_file(const QString& path, bool create) {
 }
 
 void Database::open_driver(const ConnectionText& connection) {
+    if (m_dialect == Dialect::MySql) {
+        open_mysql(connection);
+        return;
+    }
     if (!QSqlDatabase::isDriverAvailable(connection.driver))
         throw DatabaseError(QStringLiteral("データベースドライバ %1 がありません").arg(connection.driver));
     {
@@ -335,23 +169,37 @@ void Database::open_driver(const ConnectionText& connection) {
         execute_sql(QStringLiteral("PRAGMA foreign_keys = OFF"));
         query_rows(QStringLiteral("PRAGMA journal_mode = WAL"), 1);
         execute_sql(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    } else if (m_dialect == Dialect::MySql) {
-        // A backslash must be plain text, as typed; without this it would be an escape character.
-        // (No SET NAMES: the MariaDB ODBC driver refuses it and sets the character set itself.)
-        execute_sql(QStringLiteral("SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')"));
-        // Results are read as UTF-8 bytes (see OdbcReader); another CHARSET in the data source would
-        // turn every Japanese text into garbage, so it is refused here.
+    }
+}
+
+void Database::open_mysql(const ConnectionText& connection) {
+    m_odbc = std::make_unique<OdbcConnection>();
+    try {
+        m_odbc->open(connection.database);
+        // The session's rules are set outright, whatever the server's defaults are: a text longer
+        // than its column or a bad date is refused rather than cut or zeroed, and a backslash is
+        // plain text, as typed. (No SET NAMES: the MariaDB ODBC driver refuses it and sets the
+        // character set from the data source.)
+        execute_sql(QStringLiteral(
+            "SET SESSION sql_mode = 'STRICT_TRANS_TABLES,STRICT_ALL_TABLES,NO_BACKSLASH_ESCAPES,"
+            "NO_ZERO_IN_DATE,NO_ZERO_DATE,ERROR_FOR_DIVISION_BY_ZERO,NO_ENGINE_SUBSTITUTION'"));
+        // Statements go out and results come back as UTF-8 bytes; another CHARSET in the data source
+        // would turn every Japanese text into garbage, so it is refused here.
         const QString charset = query_rows(QStringLiteral("select @@character_set_results"), 1)(0, 1);
-        if (!charset.startsWith(QLatin1String("utf8")) && charset != QLatin1String("-")) {
-            close();
+        if (!charset.startsWith(QLatin1String("utf8")) && charset != QLatin1String("-"))
             throw DatabaseError(QStringLiteral("データソース %1 の文字コードが %2 です。"
                                                "odbc.ini の CHARSET を utf8mb4 にしてください。")
                                     .arg(connection.database, charset));
-        }
+    } catch (...) {
+        m_odbc.reset();
+        throw;
     }
 }
 
 void Database::close() {
+    m_odbc.reset();
+    m_transaction_depth = 0;
+    m_transaction_failed = false;
     if (QSqlDatabase::contains(m_name)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -363,6 +211,8 @@ void Database::close() {
 }
 
 bool Database::is_open() const {
+    if (m_odbc)
+        return m_odbc->is_open();
     return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
 }
 
@@ -379,15 +229,15 @@ ResultTable Database::query_rows(const QString& statement, int column_count) {
     check_open();
     if (column_count < 1)
         throw DatabaseError(QStringLiteral("列の数が正しくありません"));
+    if (m_odbc)
+        return explained([&] { return m_odbc->query(translate(statement), column_count); });
     QSqlQuery query(handle());
     query.setForwardOnly(true);
     const bool odbc = m_connection.driver == QLatin1String("QODBC");
     if (odbc)
         query.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!query.exec(translate(statement)))
-        throw DatabaseError(error_text(query.lastError()));
-    if (odbc && m_dialect == Dialect::MySql)
-        return fetch_odbc_rows(query, column_count);
+        throw DatabaseError(explain_error(error_text(query.lastError())));
     ResultTable table(column_count);
     bool first = true;
     QVector<bool> decimal_column(column_count, false);
@@ -414,32 +264,111 @@ ResultTable Database::query_rows(const QString& statement, int column_count) {
         table.append_row(std::move(row));
     }
     if (query.lastError().isValid())
-        throw DatabaseError(error_text(query.lastError()));
+        throw DatabaseError(explain_error(error_text(query.lastError())));
     return table;
+}
+
+QStringList Database::column_names(const QString& statement) {
+    check_open();
+    if (m_odbc)
+        return explained([&] { return m_odbc->column_names(translate(statement)); });
+    QSqlQuery query(handle());
+    if (!query.exec(translate(statement)))
+        throw DatabaseError(explain_error(error_text(query.lastError())));
+    const QSqlRecord record = query.record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    return names;
 }
 
 int Database::execute_sql(const QString& statement) {
     check_open();
+    if (m_odbc)
+        return explained([&] { return m_odbc->execute(translate(statement)); });
     QSqlQuery query(handle());
     if (!query.exec(translate(statement)))
-        throw DatabaseError(error_text(query.lastError()));
+        throw DatabaseError(explain_error(error_text(query.lastError())));
     return query.numRowsAffected();
 }
 
+void Database::begin_transaction() {
+    check_open();
+    if (m_transaction_depth++ > 0)
+        return;  // an inner group joins the outer one
+    m_transaction_failed = false;
+    try {
+        if (m_odbc) {
+            m_odbc->begin();
+        } else if (!handle().transaction()) {
+            throw DatabaseError(error_text(handle().lastError()));
+        }
+    } catch (...) {
+        m_transaction_depth = 0;
+        throw;
+    }
+}
+
+void Database::end_transaction(bool commit) {
+    if (m_transaction_depth == 0)
+        return;
+    if (!commit)
+        m_transaction_failed = true;
+    if (--m_transaction_depth > 0)
+        return;
+    const bool failed = m_transaction_failed;
+    m_transaction_failed = false;
+    if (m_odbc) {
+        m_odbc->end(!failed);
+    } else if (failed) {
+        handle().rollback();
+    } else if (!handle().commit()) {
+        const QString message = error_text(handle().lastError());
+        handle().rollback();
+        throw DatabaseError(message);
+    }
+    if (failed && commit)
+        throw DatabaseError(QStringLiteral("処理の途中で失敗したため、すべて取り消しました"));
+}
+
+// A text longer than its column, as each back-end words it, becomes one Japanese message naming
+// the field: MySQL/MariaDB "Data too long for column '顧客名' at row 1"; SQLite "CHECK constraint
+// failed: 顧客名" (the schema's length checks are named after their column); SQL Server "String or
+// binary data would be truncated".
+QString explain_error(const QString& message) {
+    static const QRegularExpression mysql(QStringLiteral("Data too long for column '([^']+)'"));
+    static const QRegularExpression sqlite(QStringLiteral("CHECK constraint failed: ([^\\s]+)"));
+    QString column;
+    QRegularExpressionMatch m = mysql.match(message);
+    if (m.hasMatch())
+        column = m.captured(1);
+    else if ((m = sqlite.match(message)).hasMatch())
+        column = m.captured(1);
+    else if (message.contains(QLatin1String("would be truncated")))
+        return QStringLiteral("入力された文字が長すぎます。\n") + message;
+    if (column.isEmpty())
+        return message;
+    const int limit = text_column_limit(column);
+    if (limit > 0)
+        return QStringLiteral("「%1」は %2 文字以内で入力してください。").arg(column).arg(limit);
+    return QStringLiteral("「%1」に入力された文字が長すぎます。").arg(column);
+}
+
 Transaction::Transaction(Database& db) : m_db(db) {
-    if (!m_db.is_open())
-        throw DatabaseError(QStringLiteral("データベースに接続されていません"));
-    if (!m_db.handle().transaction())
-        throw DatabaseError(error_text(m_db.handle().lastError()));
+    m_db.begin_transaction();
 }
 
 Transaction::~Transaction() {
-    if (!m_done)
-        m_db.handle().rollback();
+    if (!m_done) {
+        try {
+            m_db.end_transaction(false);
+        } catch (...) {
+            // A destructor must not throw; the work is rolled back either way.
+        }
+    }
 }
 
 void Transaction::commit() {
-    if (!m_db.handle().commit())
-        throw DatabaseError(error_text(m_db.handle().lastError()));
     m_done = true;
+    m_db.end_transaction(true);
 }

@@ -2,6 +2,8 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
+#include <memory>
 
 #include "db/database_error.h"
 #include "db/dialect.h"
@@ -19,6 +21,12 @@ struct ConnectionText {
 // "Mssql" a named ODBC data source. Any other kind yields an empty driver and opens nothing.
 ConnectionText build_connection_string(const QString& db_kind, const QString& database_name,
                                        const QString& program_folder);
+
+class OdbcConnection;
+
+// A back-end's message as the user should read it: a text too long for its column becomes one
+// Japanese message naming the field; anything else is returned as it is.
+QString explain_error(const QString& message);
 
 // The one connection of the program. Statements run one at a time, in the embedded dialect,
 // translated for the back-end just before they are sent.
@@ -45,19 +53,29 @@ public:
     ResultTable query_rows(const QString& statement, int column_count);
     // Runs anything else; returns the number of rows affected where the back-end tells it.
     int execute_sql(const QString& statement);
+    // The names of the columns a select gives, as the back-end reports them.
+    QStringList column_names(const QString& statement);
 
     // Statement text as it goes to the back-end.
     QString translate(const QString& statement) const { return translate_statement(statement, m_dialect); }
 
-    // Qt's handle, for transactions.
-    QSqlDatabase handle() const;
+    // Used by Transaction. A group begun inside another joins it: only the outermost commits, and
+    // any group that ends without committing rolls the whole work back.
+    void begin_transaction();
+    void end_transaction(bool commit);
 
 private:
     void open_driver(const ConnectionText& connection);
+    void open_mysql(const ConnectionText& connection);
     void check_open() const;
+    QSqlDatabase handle() const;  // the Qt connection (embedded file, SQL Server)
+
     QString m_name;
     Dialect m_dialect = Dialect::Sqlite;
     ConnectionText m_connection;
+    std::unique_ptr<OdbcConnection> m_odbc;  // MySQL/MariaDB
+    int m_transaction_depth = 0;
+    bool m_transaction_failed = false;
 };
 
 // Groups statements that must stand or fall together: rolls back unless commit() was reached.

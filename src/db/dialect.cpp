@@ -65,6 +65,10 @@ public:
             const QChar c = m_s.at(i);
             if (c == QLatin1Char('\'')) {
                 const int end = literal_end(i);
+                // SQL Server converts a plain literal to the database's code page, which turns
+                // Japanese into '?' unless the collation is Japanese: text literals are Unicode there.
+                if (m_d == Dialect::SqlServer && !(i > 0 && is_word_char(m_s.at(i - 1))))
+                    out += QLatin1Char('N');
                 out += m_s.mid(i, end - i);
                 i = end;
             } else if (c == QLatin1Char('(') && try_day_difference(i, out)) {
@@ -82,6 +86,8 @@ public:
     }
 
 private:
+    static bool is_word_char(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+
     // Index just past the closing quote of the literal starting at `start` ('' stays inside).
     int literal_end(int start) const {
         int i = start + 1;
@@ -186,9 +192,21 @@ QString sql_text(const QString& value) {
     QString out;
     out.reserve(value.size() + 2);
     out += QLatin1Char('\'');
-    for (const QChar c : value) {
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
         if (c == QChar(0))
             continue;
+        // Half of a surrogate pair is no character: a driver converting it may swallow the quote
+        // that follows and so let the text change the statement.
+        if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += value.at(++i);
+            continue;
+        }
+        if (c.isSurrogate()) {
+            out += QChar(QChar::ReplacementCharacter);
+            continue;
+        }
         if (c == QLatin1Char('\''))
             out += QLatin1Char('\'');
         out += c;

@@ -185,6 +185,14 @@ const QVector<TableDef>& schema_tables() {
     return tables;
 }
 
+int text_column_limit(const QString& column) {
+    for (const TableDef& t : schema_tables())
+        for (const ColumnDef& c : t.columns)
+            if (c.name.compare(column, Qt::CaseInsensitive) == 0 && (c.kind == K::Text || c.kind == K::Kana))
+                return kTextColumnLength;
+    return 0;
+}
+
 QStringList schema_statements(Dialect dialect) {
     QStringList out;
     int index_number = 0;
@@ -194,6 +202,16 @@ QStringList schema_statements(Dialect dialect) {
             QString def = quoted(c.name, dialect) + " " + type_name(c.kind, dialect);
             if (!c.default_value.isEmpty())
                 def += " default " + c.default_value;
+            // The embedded file does not hold a text to its declared length; the checks make it
+            // refuse what the servers refuse. Each is named after its column, for the message.
+            if (dialect == Dialect::Sqlite && (c.kind == K::Text || c.kind == K::Kana))
+                def += QStringLiteral(" constraint %1 check(length(%1) <= %2)")
+                           .arg(quoted(c.name, dialect))
+                           .arg(kTextColumnLength);
+            else if (dialect == Dialect::Sqlite && c.kind == K::LongText)
+                def += QStringLiteral(" constraint %1 check(length(cast(%1 as blob)) <= %2)")
+                           .arg(quoted(c.name, dialect))
+                           .arg(kLongTextBytes);
             columns << def;
         }
         QString create = "create table " + quoted(t.name, dialect) + " (" + columns.join(", ") + ")";

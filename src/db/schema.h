@@ -25,6 +25,12 @@ struct TableDef {
 // Every table of the database, in column order.
 const QVector<TableDef>& schema_tables();
 
+// The number of characters a text column named so holds (255), or 0 when no table has such a text
+// column or it is a long text (limited in bytes, not characters).
+int text_column_limit(const QString& column);
+inline constexpr int kTextColumnLength = 255;
+inline constexpr int kLongTextBytes = 65535;
+
 // The statements that create the tables and indexes for a back-end.
 QStringList schema_statements(Dialect dialect);
 // The seed rows: the company row, the twelve RFM classes, the handling statuses, the table descriptions.

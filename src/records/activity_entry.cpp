@@ -125,7 +125,7 @@ QStringList save_activity(Database& db, const ActivityKind& kind, const QString&
                 value = sql_text(boxes.at(i));
                 break;
             case BoxKind::Amount:
-                value = plain_number(boxes.at(i), QStringLiteral("0"));
+                value = whole_number(boxes.at(i), QStringLiteral("0"));
                 break;
             case BoxKind::Rate:
                 value = plain_number(boxes.at(i));

@@ -38,7 +38,7 @@ QStringList save_cost(Database& db, CostForm& form, const QDate& today) {
     if (!check_date(date, QString(), true, true, today))
         return {kDateMessage};
     form.date = date;
-    const std::optional<QString> amount = plain_number(form.amount, QStringLiteral("0"));
+    const std::optional<QString> amount = whole_number(form.amount, QStringLiteral("0"));
     if (!amount)
         return {kNumberMessage};
     db.execute_sql(QStringLiteral("insert into 原価 (顧客ID,受注ID,登録日,名称,金額) values(") +

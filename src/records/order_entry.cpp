@@ -136,15 +136,16 @@ QStringList save_order(Database& db, OrderForm& form, const QDate& today) {
     form.date = date;
 
     // Every number is checked before the first statement, so a refusal stores nothing.
-    const std::optional<QString> amount = plain_number(form.amount, QStringLiteral("0"));
+    // Amounts are whole yen (whole-number columns); the tax rate may hold a fraction.
+    const std::optional<QString> amount = whole_number(form.amount, QStringLiteral("0"));
     const std::optional<QString> tax_rate = plain_number(form.tax_rate);
-    const std::optional<QString> discount = plain_number(form.discount, QStringLiteral("0"));
+    const std::optional<QString> discount = whole_number(form.discount, QStringLiteral("0"));
     if (!amount || !tax_rate || !discount)
         return {kNumberMessage};
     QStringList line_values;
     for (const OrderLine& line : form.lines) {
         const std::optional<QString> quantity = plain_number(line.quantity);
-        const std::optional<QString> subtotal = plain_number(line.subtotal);
+        const std::optional<QString> subtotal = whole_number(line.subtotal);
         if (!is_key(line.goods_id) || !quantity || !subtotal)
             return {kNumberMessage};
         line_values << line.goods_id.trimmed() + u',' + sql_text(form.customer_name) + u',' + *quantity +

@@ -31,6 +31,10 @@ private slots:
     void refused_statement();
     void refused_statement_names_the_table();
     void transaction_rolls_back_on_failure();
+    void nested_transaction_joins_the_outer_one();
+    void random_texts_round_trip();
+    void text_too_long_is_refused();
+    void fraction_in_amount_is_refused();
 
     void build_connection_string_data();
     void build_connection_string();
@@ -313,3 +317,40 @@ void TestDatabase::column_names_ignore_case() {
 
 QTEST_GUILESS_MAIN(TestDatabase)
 #include "test_database.moc"
+
+void TestDatabase::nested_transaction_joins_the_outer_one() {
+    // An inner group that gives up takes the outer work with it; the outer commit then says so.
+    {
+        Transaction outer(db());
+        db().execute_sql(QStringLiteral("insert into 社員 (社員) values('外')"));
+        {
+            Transaction inner(db());
+            db().execute_sql(QStringLiteral("insert into 社員 (社員) values('内')"));
+        }
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, outer.commit());
+    }
+    QCOMPARE(m_folder->count(QStringLiteral("社員")), 0);
+    {
+        Transaction outer(db());
+        db().execute_sql(QStringLiteral("insert into 社員 (社員) values('外')"));
+        {
+            Transaction inner(db());
+            db().execute_sql(QStringLiteral("insert into 社員 (社員) values('内')"));
+            inner.commit();
+        }
+        outer.commit();
+    }
+    QCOMPARE(m_folder->count(QStringLiteral("社員")), 2);
+}
+
+void TestDatabase::random_texts_round_trip() {
+    db_checks::check_random_texts_round_trip(db(), 2000, 8);
+}
+
+void TestDatabase::text_too_long_is_refused() {
+    db_checks::check_text_too_long_is_refused(db());
+}
+
+void TestDatabase::fraction_in_amount_is_refused() {
+    db_checks::check_fraction_in_amount_is_refused(db());
+}

@@ -62,7 +62,7 @@ void TestDialect::translate_data() {
         "(DATEDIFF('2003-11-25',max(受注日)))", "(DATEDIFF(day,max(受注日),'20031125'))");
     row("day difference, column holding a literal with a parenthesis", "(#2003/11/25#-coalesce(受注日,')'))",
         "((julianday('2003-11-25')-julianday(replace(coalesce(受注日,')'),'/','-'))))",
-        "(DATEDIFF('2003-11-25',coalesce(受注日,')')))", "(DATEDIFF(day,coalesce(受注日,')'),'20031125'))");
+        "(DATEDIFF('2003-11-25',coalesce(受注日,')')))", "(DATEDIFF(day,coalesce(受注日,N')'),'20031125'))");
 
     row("bracketed names", "select [password],[smtp] from 自社情報", "select [password],[smtp] from 自社情報",
         "select `password`,`smtp` from 自社情報", "select [password],[smtp] from 自社情報");
@@ -70,24 +70,36 @@ void TestDialect::translate_data() {
         "update [自社情報] set [業種タイプ]=1", "update `自社情報` set `業種タイプ`=1",
         "update [自社情報] set [業種タイプ]=1");
 
-    unchanged("literal holding a date form", "select * from 顧客 where 備考='#2003/11/25#'");
-    unchanged("literal holding a bracket", "select * from 顧客 where 顧客名='[password]'");
-    unchanged("literal holding a day difference", "select * from 顧客 where 備考='(#2003/11/25#-受注日)'");
-    unchanged("literal holding doubled quotes",
-              "update 顧客 set 備考='it''s #2003/1/1# [x] ''(#2003/1/1#-a)''' where 顧客ID=1");
+    // Literals stay as they are, except that SQL Server gets them as Unicode (N'…').
+    auto literal = [&](const char* name, const char* statement, const char* sqlserver) {
+        row(name, statement, statement, statement, sqlserver);
+    };
+    literal("literal holding a date form", "select * from 顧客 where 備考='#2003/11/25#'",
+            "select * from 顧客 where 備考=N'#2003/11/25#'");
+    literal("literal holding a bracket", "select * from 顧客 where 顧客名='[password]'",
+            "select * from 顧客 where 顧客名=N'[password]'");
+    literal("literal holding a day difference", "select * from 顧客 where 備考='(#2003/11/25#-受注日)'",
+            "select * from 顧客 where 備考=N'(#2003/11/25#-受注日)'");
+    literal("literal holding doubled quotes",
+            "update 顧客 set 備考='it''s #2003/1/1# [x] ''(#2003/1/1#-a)''' where 顧客ID=1",
+            "update 顧客 set 備考=N'it''s #2003/1/1# [x] ''(#2003/1/1#-a)''' where 顧客ID=1");
+    literal("Japanese literal and empty literal", "insert into 社員 (社員,部署) values('山田 ホ付','')",
+            "insert into 社員 (社員,部署) values(N'山田 ホ付',N'')");
+    literal("literal right after a parenthesis or comma", "values(1,'a',('b'))", "values(1,N'a',(N'b'))");
     row("literal before a date", "select count(*) from 受注 where 名称='it''s [x]' and 受注日>#2003/1/1#",
         "select count(*) from 受注 where 名称='it''s [x]' and 受注日>'2003/01/01'",
         "select count(*) from 受注 where 名称='it''s [x]' and 受注日>'2003-01-01'",
-        "select count(*) from 受注 where 名称='it''s [x]' and 受注日>'20030101'");
-    unchanged("unterminated literal", "select 'abc #2003/1/1# [x]");
-    unchanged("no date between hashes", "select '#' as a, #abc# from t");
+        "select count(*) from 受注 where 名称=N'it''s [x]' and 受注日>'20030101'");
+    literal("unterminated literal", "select 'abc #2003/1/1# [x]", "select N'abc #2003/1/1# [x]");
+    literal("no date between hashes", "select '#' as a, #abc# from t", "select N'#' as a, #abc# from t");
     unchanged("year and month only", "#2003/11#");
     unchanged("plain subtraction", "select (a-b) from t");
     unchanged("unclosed bracket", "select [abc from t");
     unchanged("empty brackets", "select [] from t");
     unchanged("empty statement", "");
-    unchanged("nothing to translate",
-              "select 顧客ID,顧客名 from 顧客 where 顧客名かな like 'や%' order by 顧客名かな");
+    literal("nothing to translate but the literal",
+            "select 顧客ID,顧客名 from 顧客 where 顧客名かな like 'や%' order by 顧客名かな",
+            "select 顧客ID,顧客名 from 顧客 where 顧客名かな like N'や%' order by 顧客名かな");
 }
 
 void TestDialect::translate() {
@@ -115,6 +127,11 @@ void TestDialect::sql_text_data() {
     QTest::newRow("closing the statement")
         << QStringLiteral("'); drop table 顧客; --") << QStringLiteral("'''); drop table 顧客; --'");
     QTest::newRow("Japanese") << QStringLiteral("山田商事") << QStringLiteral("'山田商事'");
+    QTest::newRow("pair outside the basic plane") << QStringLiteral("𠮷😀") << QStringLiteral("'𠮷😀'");
+    QTest::newRow("lone lead surrogate before the closing quote")
+        << QStringLiteral("a") + QChar(0xD842) << QStringLiteral("'a\uFFFD'");
+    QTest::newRow("lone trail surrogate then quote")
+        << QChar(0xDFB7) + QStringLiteral("'") << QStringLiteral("'\uFFFD'''");
 }
 
 void TestDialect::sql_text() {
@@ -131,8 +148,11 @@ void TestDialect::literals_are_never_touched() {
     QFETCH(QString, value);
     const QString statement = QStringLiteral("select count(*) from 顧客 where 備考=") + ::sql_text(value) +
                               QStringLiteral(" and 顧客名=") + ::sql_text(value);
-    for (const Dialect d : {Dialect::Sqlite, Dialect::MySql, Dialect::SqlServer})
+    for (const Dialect d : {Dialect::Sqlite, Dialect::MySql})
         QCOMPARE(translate_statement(statement, d), statement);
+    const QString unicode = QStringLiteral("select count(*) from 顧客 where 備考=N") + ::sql_text(value) +
+                            QStringLiteral(" and 顧客名=N") + ::sql_text(value);
+    QCOMPARE(translate_statement(statement, Dialect::SqlServer), unicode);
 }
 
 void TestDialect::hostile_text_round_trip_data() {

@@ -34,6 +34,12 @@ private slots:
     void translated_queries();
     void column_names_ignore_case();
     void transaction_rolls_back_on_failure();
+    void random_texts_round_trip();
+    void text_too_long_is_refused();
+    void fraction_in_amount_is_refused();
+    void japanese_names_and_messages_come_back_exact();
+    void session_rules_are_set_whatever_the_server_default();
+    void lost_connection_fails_clearly();
     void refused_statement_message_is_clean();
     void other_character_set_is_refused();
     void invalid_date_is_refused();
@@ -293,3 +299,67 @@ void TestMariaDb::sales_cli_init_reports_a_missing_data_source() {
 
 QTEST_GUILESS_MAIN(TestMariaDb)
 #include "test_mariadb.moc"
+
+void TestMariaDb::random_texts_round_trip() {
+    db_checks::check_random_texts_round_trip(db(), 2000, 8);
+}
+
+void TestMariaDb::text_too_long_is_refused() {
+    db_checks::check_text_too_long_is_refused(db());
+}
+
+void TestMariaDb::fraction_in_amount_is_refused() {
+    db_checks::check_fraction_in_amount_is_refused(db());
+}
+
+void TestMariaDb::japanese_names_and_messages_come_back_exact() {
+    QCOMPARE(db().column_names(QStringLiteral("select 名称 as ホ付ヘベマミ, 受付日 from 問い合わせ")),
+             (QStringList{QStringLiteral("ホ付ヘベマミ"), QStringLiteral("受付日")}));
+    QString message;
+    try {
+        db().query_rows(QStringLiteral("select * from 存在しないホ付表"), 1);
+    } catch (const DatabaseError& e) {
+        message = e.message();
+    }
+    QVERIFY2(message.contains(QStringLiteral(".存在しないホ付表' doesn't exist")), qPrintable(message));
+}
+
+void TestMariaDb::session_rules_are_set_whatever_the_server_default() {
+    // A server whose default mode is lax: the program's session is still strict and takes a
+    // backslash as plain text.
+    const QString before = m_admin->query_rows(QStringLiteral("select @@global.sql_mode"), 1)(0, 1);
+    m_admin->execute_sql(QStringLiteral("set global sql_mode=''"));
+    Database lax;
+    try {
+        lax.open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
+    } catch (...) {
+        m_admin->execute_sql(QStringLiteral("set global sql_mode=") +
+                             sql_text(before == "-" ? QString() : before));
+        throw;
+    }
+    m_admin->execute_sql(QStringLiteral("set global sql_mode=") +
+                         sql_text(before == "-" ? QString() : before));
+    const QStringList mode =
+        lax.query_rows(QStringLiteral("select @@session.sql_mode"), 1)(0, 1).split(QLatin1Char(','));
+    QVERIFY(mode.contains(QStringLiteral("STRICT_TRANS_TABLES")));
+    QVERIFY(mode.contains(QStringLiteral("NO_BACKSLASH_ESCAPES")));
+    db_checks::check_text_too_long_is_refused(lax);
+}
+
+void TestMariaDb::lost_connection_fails_clearly() {
+    const QString id = db().query_rows(QStringLiteral("select connection_id()"), 1)(0, 1);
+    m_admin->execute_sql(QStringLiteral("kill connection ") + id);
+    // The driver must not quietly open a new session without the program's settings.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QString message;
+        try {
+            db().execute_sql(QStringLiteral("insert into 社員 (社員) values('x')"));
+        } catch (const DatabaseError& e) {
+            message = e.message();
+        }
+        QVERIFY2(message.startsWith(QStringLiteral("データベースサーバーとの接続が切れました。")),
+                 qPrintable(message));
+    }
+    const QString employees = QStringLiteral("select count(*) from `%1`.社員").arg(m_database);
+    QCOMPARE(m_admin->query_rows(employees, 1)(0, 1), QStringLiteral("0"));
+}

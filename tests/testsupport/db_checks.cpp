@@ -1,12 +1,13 @@
 #include "db_checks.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
+#include <QRandomGenerator>
 #include <QTest>
 #include <stdexcept>
 
 #include "db/schema.h"
+#include "records/cost_entry.h"
+#include "records/number_text.h"
+#include "records/order_entry.h"
 
 namespace db_checks {
 
@@ -189,6 +190,112 @@ void check_text_round_trip(Database& db, const QString& value, const QString& st
     QCOMPARE(first_cell(db, QStringLiteral("select count(*) from 自社情報")), QStringLiteral("1"));
 }
 
+void check_random_texts_round_trip(Database& db, int count, quint32 seed) {
+    static const QStringList pieces = {"ホ", "付", "ヘ",   "ベ", "マ", "ミ", "a", "Z", "0", " ", "'",
+                                       "\\", "\n", "\r\n", "😀",  "𠮷", "%",  "_", "#", ";", "-"};
+    QRandomGenerator rng(seed);
+    QStringList texts;
+    for (int i = 0; i < count; ++i) {
+        // Mostly short, some up to the longest a memo box is given.
+        const int length = rng.bounded(4) == 0 ? 1 + rng.bounded(3000) : 1 + rng.bounded(60);
+        QString t;
+        while (t.size() < length)
+            t += pieces.at(rng.bounded(pieces.size()));
+        texts << t;
+    }
+    // The name column holds the first characters, never half of a surrogate pair.
+    auto name_of = [](const QString& t) {
+        QString n = t.left(255);
+        if (!n.isEmpty() && n.back().isHighSurrogate())
+            n.chop(1);
+        return n;
+    };
+    db.execute_sql(QStringLiteral("delete from 訪問"));
+    int errors = 0;
+    for (int i = 0; i < count; ++i) {
+        try {
+            db.execute_sql(
+                QStringLiteral("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(%1,%2,%3,%4,%5)")
+                    .arg(i + 1)
+                    .arg(sql_text(name_of(texts.at(i))), sql_text(QStringLiteral("2026/12/08")),
+                         sql_text(QString::number(i)), sql_text(texts.at(i))));
+        } catch (const DatabaseError& e) {
+            if (++errors <= 3)
+                qWarning("insert %d refused: %s", i, qPrintable(e.message()));
+        }
+    }
+    QCOMPARE(errors, 0);
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select 顧客ID,社員,内容 from 訪問 order by 顧客ID"), 3);
+    QCOMPARE(rows.row_count(), count);
+    int mismatches = 0;
+    for (int i = 0; i < count; ++i) {
+        const QString& t = texts.at(i);
+        if (rows(0, i + 1) != QString::number(i + 1) || rows(1, i + 1) != name_of(t) || rows(2, i + 1) != t) {
+            if (++mismatches <= 3)
+                qWarning("text %d came back as %s", i, qPrintable(rows(2, i + 1).left(80)));
+        }
+    }
+    QCOMPARE(mismatches, 0);
+}
+
+void check_text_too_long_is_refused(Database& db) {
+    const QString fits(255, QChar(0x30DB));  // ホ
+    db.execute_sql(QStringLiteral("insert into 顧客 (顧客名) values(%1)").arg(sql_text(fits)));
+    QCOMPARE(first_cell(db, QStringLiteral("select 顧客名 from 顧客")), fits);
+
+    const QString too_long = fits + QStringLiteral("付");
+    QString message;
+    try {
+        db.execute_sql(
+            QStringLiteral("insert into 顧客 (顧客名,備考) values(%1,'x')").arg(sql_text(too_long)));
+    } catch (const DatabaseError& e) {
+        message = e.message();
+    }
+    QCOMPARE(message, QStringLiteral("「顧客名」は 255 文字以内で入力してください。"));
+    QCOMPARE(first_cell(db, QStringLiteral("select count(*) from 顧客")), QStringLiteral("1"));
+
+    // An update is held to the same length, and the row keeps its text.
+    message.clear();
+    try {
+        db.execute_sql(QStringLiteral("update 顧客 set 顧客名=%1").arg(sql_text(too_long)));
+    } catch (const DatabaseError& e) {
+        message = e.message();
+    }
+    QCOMPARE(message, QStringLiteral("「顧客名」は 255 文字以内で入力してください。"));
+    QCOMPARE(first_cell(db, QStringLiteral("select 顧客名 from 顧客")), fits);
+}
+
+void check_fraction_in_amount_is_refused(Database& db) {
+    OrderForm order;
+    order.customer_id = QStringLiteral("1");
+    order.customer_name = QStringLiteral("山田商事");
+    order.employee = QStringLiteral("佐藤");
+    order.date = QStringLiteral("2026/12/01");
+    order.title = QStringLiteral("端数");
+    order.amount = QStringLiteral("301.5");
+    order.tax_rate = QStringLiteral("10");
+    QCOMPARE(save_order(db, order, QDate(2026, 12, 8)), QStringList{kNumberMessage});
+    order.amount = QStringLiteral("301");
+    order.discount = QStringLiteral("0.5");
+    QCOMPARE(save_order(db, order, QDate(2026, 12, 8)), QStringList{kNumberMessage});
+
+    CostForm cost;
+    cost.customer_id = QStringLiteral("1");
+    cost.order_id = QStringLiteral("1");
+    cost.date = QStringLiteral("2026/12/01");
+    cost.name = QStringLiteral("材料費");
+    cost.amount = QStringLiteral("301.5");
+    QCOMPARE(save_cost(db, cost, QDate(2026, 12, 8)), QStringList{kNumberMessage});
+    QCOMPARE(first_cell(db, QStringLiteral("select count(*) from 受注")), QStringLiteral("0"));
+    QCOMPARE(first_cell(db, QStringLiteral("select count(*) from 原価")), QStringLiteral("0"));
+
+    // The whole number is stored as typed on every back-end.
+    order.discount = QString();
+    QCOMPARE(save_order(db, order, QDate(2026, 12, 8)), QStringList{});
+    QCOMPARE(first_cell(db, QStringLiteral("select 受注金額 from 受注")), QStringLiteral("301"));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Statements in the embedded dialect, translated for the back-end.
 
@@ -321,19 +428,11 @@ void check_refused_statement(Database& db, QString* message_out) {
 }
 
 QStringList select_star_columns(Database& db, const QString& table) {
-    QSqlQuery query(db.handle());
-    if (!query.exec(db.translate(QStringLiteral("select * from [%1] where 1=0").arg(table))))
-        throw DatabaseError(query.lastError().text());
-    const QSqlRecord record = query.record();
-    QStringList names;
-    for (int i = 0; i < record.count(); ++i)
-        names << record.fieldName(i);
+    const QStringList names = db.column_names(QStringLiteral("select * from [%1] where 1=0").arg(table));
     if (db.dialect() != Dialect::MySql)
         return names;
 
-    // The MariaDB ODBC driver reports some Japanese column names one character short (受付日 comes
-    // back as 受付), so the names come from the server's catalogue, whose order is that of select *;
-    // the driver's names must still agree with it as far as they go.
+    // The names the driver reports must be the server's catalogue, whose order is that of select *.
     const ResultTable catalogue = db.query_rows(
         QStringLiteral("select column_name from information_schema.columns where table_schema=database() "
                        "and table_name=%1 order by ordinal_position")
@@ -344,7 +443,7 @@ QStringList select_star_columns(Database& db, const QString& table) {
         catalogue_names << catalogue(0, i);
     bool agree = catalogue_names.size() == names.size();
     for (int i = 0; agree && i < names.size(); ++i)
-        agree = !names.at(i).isEmpty() && catalogue_names.at(i).startsWith(names.at(i));
+        agree = names.at(i) == catalogue_names.at(i);
     if (!agree)
         throw DatabaseError(QStringLiteral("%1: select * gives %2, the catalogue %3")
                                 .arg(table, names.join(','), catalogue_names.join(',')));
