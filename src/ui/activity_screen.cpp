@@ -14,6 +14,10 @@
 
 ActivityScreen::ActivityScreen(Session& session, Prompter& prompter, Activity activity, QWidget* parent)
     : EntryWindow(parent), m_session(session), m_prompter(prompter), m_kind(activity_kind(activity)) {
+    m_record = activity == Activity::Visit      ? QStringLiteral("訪問")
+               : activity == Activity::Estimate ? QStringLiteral("見積もり")
+               : activity == Activity::Claim    ? QStringLiteral("クレーム")
+                                                : QStringLiteral("問い合わせ");
     setObjectName(m_kind.screen);
     setWindowTitle(m_kind.caption);
 
@@ -82,6 +86,8 @@ void ActivityScreen::save() {
     }
     for (const QString& message : messages)
         m_prompter.inform(message);
-    if (ran && messages.isEmpty())
+    if (ran && messages.isEmpty()) {
         hide();
+        emit saved(saved_text(m_record, m_label2->text()));
+    }
 }

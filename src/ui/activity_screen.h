@@ -25,6 +25,7 @@ private:
     Session& m_session;
     Prompter& m_prompter;
     const ActivityKind& m_kind;
+    QString m_record;  // what a saved row is called in the confirmation
     QVector<QLineEdit*> m_text1;
     QLabel* m_label2 = nullptr;
 };

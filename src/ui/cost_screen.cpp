@@ -8,9 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/session.h"
 #include "records/cost_entry.h"
@@ -132,6 +134,15 @@ void CostScreen::fill_orders() {
             }
         }
     });
+    // Columns fit their contents (dates, long titles), never narrower than designed.
+    int width = 0;
+    for (int c = 0; c < 4; ++c) {
+        m_grid->resizeColumnToContents(c);
+        const int fit = std::max(kColumnWidths[c], m_grid->columnWidth(c));
+        m_grid->setColumnWidth(c, fit);
+        width += fit;
+    }
+    m_grid->setFixedWidth(width + 2 * m_grid->frameWidth() + m_grid->verticalScrollBar()->sizeHint().width());
 }
 
 void CostScreen::fill_cost_names() {
@@ -158,11 +169,14 @@ void CostScreen::cost_name_chosen(int index) {
 }
 
 void CostScreen::save() {
-    CostForm form{m_session.current_customer_id, m_label2[1]->text(), m_date->text(), m_name->text(),
-                  m_amount->text()};
+    // Booked to the customer whose orders are listed, which the chosen order key belongs to.
+    CostForm form{m_listed_customer, m_label2[1]->text(), m_date->text(), m_name->text(), m_amount->text()};
     QStringList messages;
-    guarded(m_prompter, [&] { messages = save_cost(*m_session.db, form, m_session.clock.today()); });
+    const bool ran =
+        guarded(m_prompter, [&] { messages = save_cost(*m_session.db, form, m_session.clock.today()); });
     m_date->setText(form.date);
     for (const QString& message : messages)
         m_prompter.inform(message);
+    if (ran && messages.isEmpty())
+        emit saved(saved_text(QStringLiteral("原価"), m_label2[0]->text()));
 }

@@ -18,6 +18,10 @@ bool EntryWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+QString EntryWindow::saved_text(const QString& record, const QString& customer_name) {
+    return QStringLiteral("%1を保存しました（%2）").arg(record, customer_name);
+}
+
 void EntryWindow::closeEvent(QCloseEvent* event) {
     // Only the window's own close control lands here; the buttons hide.
     setAttribute(Qt::WA_DeleteOnClose);

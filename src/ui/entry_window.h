@@ -11,7 +11,14 @@ class EntryWindow : public QWidget {
 public:
     using QWidget::QWidget;
 
+signals:
+    // A record was stored; text names it and its customer, for the main window's status bar.
+    void saved(const QString& text);
+
 protected:
+    // The confirmation text: "受注を保存しました（山田商事）".
+    static QString saved_text(const QString& record, const QString& customer_name);
+
     // The box shows its number with thousands separators whenever it loses the focus.
     void separate_thousands_on_leave(QLineEdit* box);
 

@@ -1,5 +1,7 @@
 #include "ui/login_window.h"
 
+#include <QCloseEvent>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLinearGradient>
@@ -87,6 +89,11 @@ void LoginWindow::confirm() {
     }
     hide();
     emit confirmed();
+}
+
+void LoginWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit cancelled();
 }
 
 void LoginWindow::paintEvent(QPaintEvent*) {

@@ -23,6 +23,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The window's own close control: the same as キャンセル.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void tick();

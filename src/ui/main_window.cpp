@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/session.h"
@@ -64,8 +65,12 @@ int CustomerListModel::rowCount(const QModelIndex& parent) const {
 QVariant CustomerListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_hits.size())
         return {};
-    if (role == Qt::DisplayRole)
-        return m_hits.names.at(index.row());
+    if (role == Qt::DisplayRole) {
+        // A name holding line breaks still takes one line of the list.
+        QString name = m_hits.names.at(index.row());
+        static const QRegularExpression breaks(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]+"));
+        return name.replace(breaks, QStringLiteral(" "));
+    }
     if (role == Qt::UserRole)
         return m_hits.ids.at(index.row());
     return {};
@@ -450,6 +455,10 @@ void MainWindow::not_ready() {
     m_prompter.inform(kNotReady);
 }
 
+void MainWindow::show_status(const QString& text) {
+    statusBar()->showMessage(text, 15000);
+}
+
 void MainWindow::set_action(const QString& name, std::function<void()> action) {
     m_actions.insert(name, std::move(action));
 }
@@ -576,8 +585,10 @@ void MainWindow::cancel_entry() {
 }
 
 void MainWindow::save_and_close() {
+    const QString name = m_fields[0]->text();
     if (!guarded(m_prompter, [&] { insert_customer(*m_session.db, field_texts()); }))
         return;
+    show_status(QStringLiteral("顧客を保存しました（%1）").arg(name));
     clear_fields();
     m_command1->show();
     m_command6->show();
@@ -595,6 +606,7 @@ void MainWindow::save_and_next() {
             return;
         }
         insert_customer(*m_session.db, fields);
+        show_status(QStringLiteral("顧客を保存しました（%1）").arg(fields.at(0)));
     });
 }
 
@@ -603,16 +615,22 @@ void MainWindow::update_shown() {
         m_prompter.inform(QStringLiteral("顧客を選択してください"));
         return;
     }
-    guarded(m_prompter, [&] { update_customer(*m_session.db, field_texts(), m_shown_id); });
+    if (guarded(m_prompter, [&] { update_customer(*m_session.db, field_texts(), m_shown_id); }))
+        show_status(QStringLiteral("顧客情報を変更しました（%1）").arg(m_fields[0]->text()));
 }
 
 void MainWindow::delete_shown() {
+    // In new entry or after cancel no customer is shown: there is nothing to delete.
+    if (m_shown_id.isEmpty()) {
+        m_prompter.inform(QStringLiteral("顧客を選択してください"));
+        return;
+    }
     if (m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか"))) {
-        const bool deleted =
-            m_shown_id.isEmpty() || guarded(m_prompter, [&] { delete_customer(*m_session.db, m_shown_id); });
-        if (deleted) {
+        const QString name = m_fields[0]->text();
+        if (guarded(m_prompter, [&] { delete_customer(*m_session.db, m_shown_id); })) {
             m_model->clear();
             m_findc->clear();
+            show_status(QStringLiteral("顧客を削除しました（%1）").arg(name));
         }
     }
     m_delete->hide();

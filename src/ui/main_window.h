@@ -71,6 +71,9 @@ public:
     void set_action(const QString& name, std::function<void()> action);
     bool has_action(const QString& name) const { return m_actions.contains(name); }
 
+    // A short confirmation in the status bar (what was stored and for whom).
+    void show_status(const QString& text);
+
 signals:
     void customer_shown();
 

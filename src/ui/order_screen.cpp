@@ -245,8 +245,10 @@ void OrderScreen::save() {
     m_text1[1]->setText(form.date);
     for (const QString& message : messages)
         m_prompter.inform(message);
-    if (ran && messages.isEmpty())
+    if (ran && messages.isEmpty()) {
         hide();
+        emit saved(saved_text(QStringLiteral("受注"), form.customer_name));
+    }
 }
 
 void OrderScreen::close_screen() {

@@ -1,7 +1,10 @@
 #include "ui/program.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <cstdio>
 
 #include "app/session.h"
@@ -12,7 +15,20 @@
 #include "ui/screen_context.h"
 #include "ui/screens.h"
 
+bool install_japanese_translation(QApplication& app) {
+    auto* translator = new QTranslator(&app);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), folder)) {
+        delete translator;
+        return false;
+    }
+    return QApplication::installTranslator(translator);
+}
+
 int run_program(QApplication& app, const QString& program_folder) {
+    if (!install_japanese_translation(app))
+        std::fprintf(stderr, "Qt の日本語訳 (qtbase_ja.qm) が見つかりません。ボタンは英語で表示されます。\n");
     Session session;
     session.program_folder = program_folder;
     try {

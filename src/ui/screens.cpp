@@ -4,11 +4,30 @@
 #include "records/activity_entry.h"
 #include "ui/activity_screen.h"
 #include "ui/cost_screen.h"
+#include "ui/main_window.h"
 #include "ui/order_screen.h"
 #include "ui/prompter.h"
 
 Screens::Screens(Session& session, Prompter& prompter, QWidget* main_window)
-    : m_session(session), m_prompter(prompter), m_main(main_window) {}
+    : m_session(session), m_prompter(prompter), m_main(main_window) {
+    // An entry screen left open follows the customer the main window shows, so what it stores
+    // always belongs to the customer its label names.
+    if (auto* main = qobject_cast<MainWindow*>(main_window))
+        QObject::connect(main, &MainWindow::customer_shown, main, [this] {
+            for (int link = 0; link < 6; ++link)
+                if (m_entries[link] && m_entries[link]->isVisible())
+                    reopen(m_entries[link]);
+        });
+}
+
+void Screens::reopen(QWidget* screen) {
+    if (auto* order = qobject_cast<OrderScreen*>(screen))
+        order->reopen();
+    else if (auto* activity = qobject_cast<ActivityScreen*>(screen))
+        activity->reopen();
+    else if (auto* cost = qobject_cast<CostScreen*>(screen))
+        cost->reopen();
+}
 
 Screens::~Screens() {
     for (auto& s : m_entries)
@@ -31,12 +50,11 @@ void Screens::open_entry(int link) {
     if (!screen) {
         screen = make_entry(link);
         m_entries[link] = screen;
-    } else if (auto* order = qobject_cast<OrderScreen*>(screen)) {
-        order->reopen();
-    } else if (auto* activity = qobject_cast<ActivityScreen*>(screen)) {
-        activity->reopen();
-    } else if (auto* cost = qobject_cast<CostScreen*>(screen)) {
-        cost->reopen();
+        if (auto* main = qobject_cast<MainWindow*>(m_main))
+            QObject::connect(static_cast<EntryWindow*>(screen), &EntryWindow::saved, main,
+                             &MainWindow::show_status);
+    } else {
+        reopen(screen);
     }
     screen->show();
     // A screen that is open already may lie behind others; a newly shown one comes up on top.

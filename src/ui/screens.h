@@ -19,6 +19,7 @@ public:
 
 private:
     QWidget* make_entry(int link);
+    static void reopen(QWidget* screen);
 
     Session& m_session;
     Prompter& m_prompter;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -14,6 +15,7 @@
 #include "records/cost_entry.h"
 #include "records/number_text.h"
 #include "test_folder.h"
+#include "ui/main_window.h"
 #include "ui/screens.h"
 
 namespace {
@@ -134,6 +136,10 @@ private slots:
     void cost_two_saves_store_two_rows_and_stay_open();
     void cost_save_without_order_is_refused();
     void cost_reopen_for_another_customer_drops_the_order();
+    void open_cost_screen_follows_the_shown_customer();
+    void cost_grid_columns_fit_their_contents();
+    void save_is_confirmed_in_the_status_bar_data();
+    void save_is_confirmed_in_the_status_bar();
 };
 
 void TestEntryScreens::links_open_their_screens_data() {
@@ -626,6 +632,85 @@ void TestEntryScreens::cost_reopen_for_another_customer_drops_the_order() {
     f.press(kCost, "Command2");
     QCOMPARE(f.prompter.messages, QStringList{"受注物件を選択してください"});
     QCOMPARE(f.folder.count(QStringLiteral("原価")), 0);
+}
+
+void TestEntryScreens::open_cost_screen_follows_the_shown_customer() {
+    // The screen stays open while the main window shows another customer: what it lists, names
+    // and books must be that customer's.
+    TestFolder folder;
+    QueuedPrompter prompter;
+    MainWindow main(folder.session(), prompter);
+    Screens screens(folder.session(), prompter, &main);
+    const QString yamada = folder.add_customer(QStringLiteral("山田商事"), QStringLiteral("やまだ"));
+    const QString suzuki = folder.add_customer(QStringLiteral("鈴木工務店"), QStringLiteral("すずき"));
+    for (const QString& id : {yamada, suzuki})
+        folder.exec(QStringLiteral("insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) "
+                                   "values(%1,'佐藤','2026/11/01','工事%1',1000,10,0)")
+                        .arg(id));
+    main.show();
+    QVERIFY(main.show_customer(yamada));
+    screens.open_entry(kCost);
+    QWidget* cost = screens.entry_screen(kCost);
+    auto* grid = cost->findChild<QTableWidget*>(QStringLiteral("MSFlexGrid1"));
+    emit grid->cellClicked(0, 0);  // 山田商事's order chosen
+
+    QVERIFY(main.show_customer(suzuki));
+    QVERIFY(cost->isVisible());
+    QCOMPARE(cost->findChild<QLabel*>(QStringLiteral("Label2_0"))->text(), QStringLiteral("鈴木工務店"));
+    QCOMPARE(grid->item(0, 2)->text(), QStringLiteral("工事%1").arg(suzuki));
+    cost->findChild<QLineEdit*>(QStringLiteral("Text1_3"))->setText(QStringLiteral("500"));
+    cost->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    QCOMPARE(prompter.messages, QStringList{"受注物件を選択してください"});
+    QCOMPARE(folder.count(QStringLiteral("原価")), 0);
+
+    emit grid->cellClicked(0, 0);
+    cost->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    const ResultTable rows = folder.rows(QStringLiteral("select 顧客ID,受注ID from 原価"), 2);
+    QCOMPARE(rows.row_count(), 1);
+    QCOMPARE(rows(0, 1), suzuki);
+    QCOMPARE(rows(1, 1), folder.value(QStringLiteral("select 受注ID from 受注 where 顧客ID=") + suzuki));
+}
+
+void TestEntryScreens::cost_grid_columns_fit_their_contents() {
+    Fixture f;
+    f.add_order("2026/11/01", "店舗改装工事（第二期）追加分", "123456789");
+    f.open(kCost);
+    QTableWidget* grid = f.grid(kCost);
+    for (int c = 0; c < 4; ++c) {
+        const QString text = grid->item(0, c)->text();
+        QVERIFY2(grid->columnWidth(c) >= grid->fontMetrics().horizontalAdvance(text),
+                 qPrintable(QStringLiteral("column %1 cuts %2").arg(c).arg(text)));
+    }
+}
+
+void TestEntryScreens::save_is_confirmed_in_the_status_bar_data() {
+    QTest::addColumn<int>("link");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("order") << int(kOrder) << "受注を保存しました（山田商事）";
+    QTest::newRow("visit") << int(kVisit) << "訪問を保存しました（山田商事）";
+    QTest::newRow("claim") << int(kClaim) << "クレームを保存しました（山田商事）";
+}
+
+void TestEntryScreens::save_is_confirmed_in_the_status_bar() {
+    QFETCH(int, link);
+    QFETCH(QString, message);
+    TestFolder folder;
+    QueuedPrompter prompter;
+    folder.session().current_employee = QStringLiteral("佐藤");
+    MainWindow main(folder.session(), prompter);
+    Screens screens(folder.session(), prompter, &main);
+    main.show();
+    QVERIFY(main.show_customer(folder.add_customer(QStringLiteral("山田商事"), QStringLiteral("やまだ"))));
+    screens.open_entry(link);
+    QWidget* screen = screens.entry_screen(link);
+    if (link == kOrder)
+        screen->findChild<QLineEdit*>(QStringLiteral("Text1_2"))->setText(QStringLiteral("改装"));
+    if (link == kClaim)  // the answer date is required as well
+        screen->findChild<QLineEdit*>(QStringLiteral("Text1_4"))->setText(QStringLiteral("2026/12/08"));
+    screen->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    QCOMPARE(prompter.messages, QStringList());
+    QVERIFY(!screen->isVisible());
+    QCOMPARE(main.statusBar()->currentMessage(), message);
 }
 
 QTEST_MAIN(TestEntryScreens)

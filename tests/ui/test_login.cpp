@@ -13,6 +13,7 @@ class TestLogin : public QObject {
 private slots:
     void empty_employee_table_lists_nothing_and_refuses();
     void chosen_employee_becomes_current();
+    void cancel_ends_data();
     void cancel_ends();
     void fades_in_to_250();
 };
@@ -56,12 +57,22 @@ void TestLogin::chosen_employee_becomes_current() {
     QVERIFY(!login.isVisible());
 }
 
+void TestLogin::cancel_ends_data() {
+    QTest::addColumn<bool>("close_control");
+    QTest::newRow("キャンセル") << false;
+    QTest::newRow("the window's own close control") << true;
+}
+
 void TestLogin::cancel_ends() {
+    QFETCH(bool, close_control);
     TestFolder folder;
     LoginWindow login(folder.session());
     login.show();
     QSignalSpy cancelled(&login, &LoginWindow::cancelled);
-    login.findChild<QPushButton*>("cmdCancel")->click();
+    if (close_control)
+        login.close();
+    else
+        login.findChild<QPushButton*>("cmdCancel")->click();
     QCOMPARE(cancelled.count(), 1);
     QVERIFY(!login.isVisible());
 }

@@ -1,9 +1,12 @@
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <QtTest>
 
 #include "test_folder.h"
+#include "ui/program.h"
 #include "ui/prompter.h"
 
 namespace {
@@ -27,6 +30,7 @@ private slots:
     void choose_file_restores_working_folder_data();
     void choose_file_restores_working_folder();
     void center_form_centres();
+    void standard_buttons_are_japanese();
 };
 
 void TestPrompter::filter_conversion_data() {
@@ -87,6 +91,17 @@ void TestPrompter::center_form_centres() {
     const QRect screen = w.screen()->availableGeometry();
     QVERIFY(qAbs(w.frameGeometry().center().x() - screen.center().x()) <= 2);
     QVERIFY(qAbs(w.frameGeometry().center().y() - screen.center().y()) <= 2);
+}
+
+void TestPrompter::standard_buttons_are_japanese() {
+    QVERIFY2(install_japanese_translation(*qApp), "qtbase_ja.qm (package qt6-translations-l10n) is missing");
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Yes | QDialogButtonBox::No |
+                         QDialogButtonBox::Cancel);
+    QCOMPARE(box.button(QDialogButtonBox::Yes)->text().remove(QStringLiteral("(&Y)")),
+             QStringLiteral("はい"));
+    QCOMPARE(box.button(QDialogButtonBox::No)->text().remove(QStringLiteral("(&N)")),
+             QStringLiteral("いいえ"));
+    QVERIFY(box.button(QDialogButtonBox::Cancel)->text().startsWith(QStringLiteral("キャンセル")));
 }
 
 QTEST_MAIN(TestPrompter)
