@@ -123,21 +123,27 @@ CsvResult validate(const QString& path, Kind kind) {
     return {true, QString(), int(parsed.values.size() / layout(kind).width)};
 }
 
-QString insert_statement(Kind kind, const QStringList& values, int first) {
+QString insert_prefix(Kind kind) {
+    return kind == Kind::Customers
+               ? QStringLiteral(
+                     "insert into 顧客 "
+                     "(顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
+                     ",担当者,担当者かな,備考) values")
+               : QStringLiteral("insert into 商品 (分類コード,分類,商品名,単価) values");
+}
+
+// The values of the record starting at value index first, as "(…)".
+QString row_values(Kind kind, const QStringList& values, int first) {
     QStringList quoted;
     if (kind == Kind::Customers) {
         for (int k = 0; k < 13; ++k)
             quoted << sql_text(values.at(first + k));
-        return QStringLiteral(
-                   "insert into 顧客 (顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
-                   ",担当者,担当者かな,備考) values(") +
-               quoted.join(QLatin1Char(',')) + QLatin1Char(')');
+    } else {
+        // The numbers were checked as whole numbers; they go in quoted, as the goods screen writes them.
+        quoted << sql_text(*whole_number(values.at(first))) << sql_text(values.at(first + 1))
+               << sql_text(values.at(first + 2)) << sql_text(*whole_number(values.at(first + 3)));
     }
-    // The numbers were checked as whole numbers; they go in quoted, as the goods screen writes them.
-    quoted << sql_text(*whole_number(values.at(first))) << sql_text(values.at(first + 1))
-           << sql_text(values.at(first + 2)) << sql_text(*whole_number(values.at(first + 3)));
-    return QStringLiteral("insert into 商品 (分類コード,分類,商品名,単価) values(") +
-           quoted.join(QLatin1Char(',')) + QLatin1Char(')');
+    return QLatin1Char('(') + quoted.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
 CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgress& progress) {
@@ -146,24 +152,36 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
         return {false, parsed.problem, 0};
     const Layout& l = layout(kind);
     const int total = int(parsed.values.size() / l.width);
-    const int step = qMax(1, total / 100);
-    int count = 0;
+    const QString prefix = insert_prefix(kind);
+    // Records go in a hundred to a statement (every back-end takes a row list that long); a refused
+    // statement is retried one record at a time to name the record the database refuses.
+    const int batch = 100;
     try {
         Transaction transaction(db);
-        for (int r = 0; r < total; ++r) {
-            if (progress && r % step == 0 && !progress(r, total))
+        for (int r = 0; r < total; r += batch) {
+            if (progress && !progress(r, total))
                 return {false,
                         QStringLiteral("読み込みを中止しました。%1は 1 件も登録していません。").arg(l.what),
                         0};
+            const int n = qMin(batch, total - r);
+            QStringList rows;
+            for (int i = r; i < r + n; ++i)
+                rows << row_values(kind, parsed.values, i * l.width);
             try {
-                db.execute_sql(insert_statement(kind, parsed.values, r * l.width));
-            } catch (const DatabaseError& e) {
-                throw DatabaseError(
-                    QStringLiteral("%1 件目のデータ（%2）を登録できませんでした: %3")
-                        .arg(r + 1)
-                        .arg(parsed.values.at(r * l.width + (kind == Kind::Customers ? 0 : 2)), e.message()));
+                db.execute_sql(prefix + rows.join(QLatin1Char(',')));
+                continue;
+            } catch (const DatabaseError&) {
             }
-            ++count;
+            for (int i = r; i < r + n; ++i) {
+                try {
+                    db.execute_sql(prefix + rows.at(i - r));
+                } catch (const DatabaseError& e) {
+                    const QString name = parsed.values.at(i * l.width + (kind == Kind::Customers ? 0 : 2));
+                    throw DatabaseError(QStringLiteral("%1 件目のデータ（%2）を登録できませんでした: %3")
+                                            .arg(i + 1)
+                                            .arg(name, e.message()));
+                }
+            }
         }
         transaction.commit();
     } catch (const DatabaseError& e) {
@@ -171,7 +189,7 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
     }
     if (progress)
         progress(total, total);
-    return {true, QStringLiteral(" %1を %2 読み込みました").arg(l.what).arg(count), count};
+    return {true, QStringLiteral(" %1を %2 読み込みました").arg(l.what).arg(total), total};
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ DeldataScreen::DeldataScreen(Session& session, Prompter& prompter, QWidget* pare
     : EntryWindow(parent), m_session(session), m_prompter(prompter) {
     setObjectName(QStringLiteral("deldata"));
     setWindowTitle(QStringLiteral("データ消去"));
+    setMinimumWidth(320);
     auto* layout = new QVBoxLayout(this);
     auto* caption = new QLabel(QStringLiteral("この日より以前のデータを消去します"));
     caption->setObjectName(QStringLiteral("Label1"));

@@ -21,7 +21,7 @@ MasterScreen::MasterScreen(Session& session, Prompter& prompter, MasterKind kind
     auto* layout = new QHBoxLayout(this);
     m_list = new QListWidget;
     m_list->setObjectName(QStringLiteral("List1"));
-    m_list->setMinimumWidth(200);
+    m_list->setMinimumSize(220, 280);
     layout->addWidget(m_list);
 
     auto* right = new QVBoxLayout;
