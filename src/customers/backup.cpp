@@ -158,6 +158,7 @@ MaintenanceResult switch_database(Session& session, const QString& chosen_path) 
     // The new setting takes effect at the next start; until then no statement reaches either file.
     session.db->close();
     QString message = QStringLiteral("設定を有効にするため、プログラムを再起動してください");
+    message += QStringLiteral("\n（再起動するまで、データベースの読み書きはできません）");
     if (!in_place)
         message += QStringLiteral("\n（%1 をプログラムフォルダにコピーしました）").arg(name);
     return {true, message};
