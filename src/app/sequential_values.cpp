@@ -125,15 +125,13 @@ std::optional<QString> decode_japanese_text(const QByteArray& bytes) {
     QByteArrayView data(bytes);
     if (data.startsWith("\xEF\xBB\xBF"))
         data = data.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(data);
-    if (!utf8.hasError())
-        return text;
+    if (data.isValidUtf8())
+        return QString::fromUtf8(data);
     // Shift_JIS here is ICU's converter, which includes the CP932 extensions (①, ～ and the like).
     QStringDecoder sjis("Shift_JIS", QStringDecoder::Flag::Stateless);
     if (!sjis.isValid())
         return std::nullopt;
-    text = sjis.decode(data);
+    QString text = sjis.decode(data);
     if (sjis.hasError())
         return std::nullopt;
     return text;
