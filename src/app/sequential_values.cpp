@@ -14,6 +14,8 @@ bool is_blank(QChar c) {
 }  // namespace
 
 bool SequentialReader::at_end() const {
+    if (m_after_comma)
+        return false;  // the empty value after a trailing comma is still to come
     // Trailing blanks and line ends hold no value.
     for (int i = m_pos; i < m_text.size(); ++i) {
         const QChar c = m_text.at(i);
@@ -25,6 +27,17 @@ bool SequentialReader::at_end() const {
 
 bool SequentialReader::next(QString& value) {
     const int n = m_text.size();
+    if (m_after_comma) {
+        m_after_comma = false;
+        int p = m_pos;
+        while (p < n && is_blank(m_text.at(p)))
+            ++p;
+        if (p >= n || is_line_end(m_text.at(p))) {
+            m_pos = p;
+            value.clear();
+            return true;
+        }
+    }
     // Skip line ends and blanks before a value.
     while (m_pos < n && (is_line_end(m_text.at(m_pos)) || is_blank(m_text.at(m_pos))))
         ++m_pos;
@@ -46,13 +59,16 @@ bool SequentialReader::next(QString& value) {
         value = m_text.mid(m_pos, end - m_pos).trimmed();
         m_pos = end;
     }
-    if (m_pos < n && m_text.at(m_pos) == QLatin1Char(','))
+    if (m_pos < n && m_text.at(m_pos) == QLatin1Char(',')) {
         ++m_pos;
+        m_after_comma = true;
+    }
     return true;
 }
 
 bool SequentialReader::next_line(QStringList& values) {
     values.clear();
+    m_after_comma = false;  // this reader adds the empty value after a trailing comma itself
     const int n = m_text.size();
     // Skip empty lines.
     while (m_pos < n && is_line_end(m_text.at(m_pos)))
@@ -101,6 +117,24 @@ QString write_sequential_line(const QStringList& values) {
     for (const QString& v : values)
         quoted << QLatin1Char('"') + v + QLatin1Char('"');
     return quoted.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+std::optional<QString> decode_japanese_text(const QByteArray& bytes) {
+    if (bytes.contains('\0'))
+        return std::nullopt;
+    QByteArrayView data(bytes);
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data = data.sliced(3);
+    if (data.isValidUtf8())
+        return QString::fromUtf8(data);
+    // Shift_JIS here is ICU's converter, which includes the CP932 extensions (①, ～ and the like).
+    QStringDecoder sjis("Shift_JIS", QStringDecoder::Flag::Stateless);
+    if (!sjis.isValid())
+        return std::nullopt;
+    QString text = sjis.decode(data);
+    if (sjis.hasError())
+        return std::nullopt;
+    return text;
 }
 
 QString decode_text_file(const QByteArray& bytes) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // The sequential value format of sales.ini and the CSV files: values separated by commas or line
 // ends; a value that begins with a double quote runs to the next double quote (commas and line ends
@@ -20,6 +21,7 @@ public:
 private:
     QString m_text;
     int m_pos = 0;
+    bool m_after_comma = false;  // the last value ended at a comma
 };
 
 // All values of a text.
@@ -30,3 +32,7 @@ QString write_sequential_line(const QStringList& values);
 
 // Decodes file bytes: UTF-8 when valid (a BOM is dropped), Shift_JIS otherwise.
 QString decode_text_file(const QByteArray& bytes);
+
+// As decode_text_file, but strict: std::nullopt when the bytes are neither valid UTF-8 (with or
+// without BOM) nor valid Shift_JIS (CP932), or hold a NUL byte (a binary file).
+std::optional<QString> decode_japanese_text(const QByteArray& bytes);

@@ -26,8 +26,11 @@ bool DialogPrompter::ask_yes_no(const QString& text) {
 bool DialogPrompter::choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
                                  QString& chosen_name, QString* typed_name) {
     const QString qt_filter = convert_file_filter(filter);
-    const QString path = save ? QFileDialog::getSaveFileName(parent, title, QDir::currentPath(), qt_filter)
-                              : QFileDialog::getOpenFileName(parent, title, QDir::currentPath(), qt_filter);
+    const QString start =
+        m_proposed_name.isEmpty() ? QDir::currentPath() : QDir(QDir::currentPath()).filePath(m_proposed_name);
+    m_proposed_name.clear();
+    const QString path = save ? QFileDialog::getSaveFileName(parent, title, start, qt_filter)
+                              : QFileDialog::getOpenFileName(parent, title, start, qt_filter);
     if (path.isEmpty())
         return false;
     chosen_name = path.trimmed().toLower();

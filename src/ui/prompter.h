@@ -17,6 +17,13 @@ public:
     virtual bool choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
                              QString& chosen_name, QString* typed_name) = 0;
     virtual bool open_document(const QUrl& url) = 0;
+
+    // The file name that the next file dialog proposes (the backup's default name).
+    void propose_file_name(const QString& name) { m_proposed_name = name; }
+    QString proposed_file_name() const { return m_proposed_name; }
+
+protected:
+    QString m_proposed_name;
 };
 
 // The real dialogs.

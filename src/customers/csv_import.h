@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class Database;
+
+// The outcome of a check or an import: ok, and the message for the user (the problem, or the count).
+struct CsvResult {
+    bool ok = false;
+    QString message;
+    int count = 0;  // records imported (or, for a passed check, records found)
+};
+
+// Reports progress (records done, records in all); returning false cancels an import, which then
+// leaves nothing behind.
+using ImportProgress = std::function<bool(int done, int total)>;
+
+// Customer files: 13 values per record (顧客名, 顧客名かな, 都道府県, 郵便番号1, 郵便番号2, 住所, TEL,
+// FAX, 携帯, Email, 担当者, 担当者かな, 備考). Goods files: 4 (分類コード, 分類, 商品名, 単価).
+// Values are read in the sequential value format, records are counted over values, not lines.
+// Files may be UTF-8 (with or without BOM) or Shift_JIS; anything else is refused.
+CsvResult validate_customer_csv(const QString& path);
+CsvResult validate_goods_csv(const QString& path);
+
+// Check and insert in one transaction: a refused file or record leaves nothing of the file behind.
+CsvResult import_customer_csv(Database& db, const QString& path, const ImportProgress& progress = {});
+CsvResult import_goods_csv(Database& db, const QString& path, const ImportProgress& progress = {});
