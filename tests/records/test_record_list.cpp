@@ -50,8 +50,6 @@ class TestRecordList : public QObject {
 private slots:
     void newest_first_by_the_entry_date_data();
     void newest_first_by_the_entry_date();
-    void scope_chooses_employee_or_customer_data();
-    void scope_chooses_employee_or_customer();
     void every_date_field_is_checked_data();
     void every_date_field_is_checked();
     void column_kinds_of_the_update();
@@ -100,30 +98,6 @@ void TestRecordList::newest_first_by_the_entry_date() {
     QCOMPARE(f.column(rows, date_field),
              QStringList(
                  {QStringLiteral("2026/09/10"), QStringLiteral("2026/05/10"), QStringLiteral("2026/01/10")}));
-}
-
-void TestRecordList::scope_chooses_employee_or_customer_data() {
-    QTest::addColumn<int>("scope");
-    QTest::addColumn<QStringList>("listed");  // by their employee and customer
-    QTest::newRow("employee") << 1 << QStringList{"佐藤/山田", "佐藤/河合"};
-    QTest::newRow("customer") << 2 << QStringList{"鈴木/山田", "佐藤/山田"};
-}
-
-void TestRecordList::scope_chooses_employee_or_customer() {
-    QFETCH(int, scope);
-    QFETCH(QStringList, listed);
-    Fixture f;
-    QHash<QString, QString> who;
-    who.insert(f.order(f.yamada, QStringLiteral("佐藤"), QStringLiteral("2026/10/01")), "佐藤/山田");
-    who.insert(f.order(f.yamada, QStringLiteral("鈴木"), QStringLiteral("2026/11/01")), "鈴木/山田");
-    who.insert(f.order(f.kawai, QStringLiteral("佐藤"), QStringLiteral("2026/09/01")), "佐藤/河合");
-    f.session().current_employee = QStringLiteral("佐藤");
-    f.session().current_customer_id = f.yamada;
-    f.session().history_scope = scope;
-    QStringList shown;
-    for (const QString& key : f.column(load_record_list(f.folder.db(), f.session(), kOrders), 0))
-        shown << who.value(key);
-    QCOMPARE(shown, listed);
 }
 
 void TestRecordList::every_date_field_is_checked_data() {
