@@ -104,6 +104,7 @@ private slots:
     void closing_today_jobs_shows_employee_chart();
     void today_lists_hold_every_row();
     void customer_chart_is_drawn_when_shown();
+    void running_line_starts_at_the_left_edge();
     void legend_lists_employee_or_customer_data();
     void legend_lists_employee_or_customer();
     void another_table_replaces_the_rows();
@@ -178,6 +179,21 @@ void TestHistoryScreens::customer_chart_is_drawn_when_shown() {
     QCOMPARE(chart.daily.at(10), 10000);
     QCOMPARE(chart.daily.at(20), 0);
     QCOMPARE(chart.factor, 0.0008);
+}
+
+void TestHistoryScreens::running_line_starts_at_the_left_edge() {
+    // An order on the first day of the chart: the running total stands at 8 all year.
+    HistoryChart chart;
+    chart.daily[kHistoryDays] = 1000;
+    finish_amounts(chart);
+    ChartWidget widget;
+    widget.resize(733, 201);
+    widget.set_chart(chart);
+    const QImage image = widget.grab().toImage();
+    auto colour_at = [&](double x, double y) { return image.pixelColor(widget.to_widget(x, y).toPoint()); };
+    QCOMPARE(colour_at(-180, 8), QColor(Qt::white));
+    // A line from today's (0, 0) to the left edge would cross the middle of the chart.
+    QCOMPARE(colour_at(-183, 4), QColor(224, 224, 224));
 }
 
 void TestHistoryScreens::legend_lists_employee_or_customer_data() {
