@@ -56,17 +56,9 @@ void ChartWidget::paintEvent(QPaintEvent*) {
     pen(kGrid, 1);
     line(kChartLeft, 0, 0, 0);
 
-    QFont small = font();
-    small.setPointSizeF(std::max(7.0, small.pointSizeF() * 0.85));
-    p.setFont(small);
-    const QFontMetricsF fm(small);
     for (const MonthLine& m : c.month_lines) {
         pen(kGrid, 1);
         line(-m.days, 10, -m.days, -8.5);
-        const QString label = QString::number(m.month);
-        const QPointF at = to_widget(-m.days, -8.5);
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(QPointF(at.x() + 2, at.y() + fm.ascent() * 0.8), label);
     }
 
     pen(palette().color(QPalette::WindowText), 1);
@@ -95,5 +87,23 @@ void ChartWidget::paintEvent(QPaintEvent*) {
         pen(QColor::fromRgb(s.rgb), 2);
         for (int d : s.days)
             line(-d, -7, -d, -10);
+    }
+
+    // The month numbers go on top, on the background colour, so that dense ticks never hide them.
+    QFont small = font();
+    small.setPointSizeF(std::max(7.0, small.pointSizeF() * 0.85));
+    p.setFont(small);
+    const QFontMetricsF fm(small);
+    for (const MonthLine& m : c.month_lines) {
+        const QString label = QString::number(m.month);
+        const QPointF at = to_widget(-m.days, -8.5);
+        QRectF box(at.x() + 1, at.y() + 1, fm.horizontalAdvance(label) + 2, fm.height());
+        if (box.right() > width())
+            box.moveRight(width());
+        if (box.bottom() > height())
+            box.moveBottom(height());
+        p.fillRect(box, kBackground);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(box, Qt::AlignCenter, label);
     }
 }
