@@ -198,18 +198,23 @@ void TestHistoryScreens::running_line_starts_at_the_left_edge() {
 
 void TestHistoryScreens::legend_lists_employee_or_customer_data() {
     QTest::addColumn<int>("scope");
+    QTest::addColumn<QString>("employee");
     QTest::addColumn<QStringList>("customers");
-    QTest::newRow("employee") << 1 << QStringList{"yamada", "kawai"};
-    QTest::newRow("customer") << 2 << QStringList{"yamada", "yamada"};
+    QTest::newRow("employee") << 1 << "佐藤" << QStringList{"yamada", "kawai"};
+    QTest::newRow("employee with quote and backslash")
+        << 1 << "O'Brien \\' or ''='" << QStringList{"yamada", "kawai"};
+    QTest::newRow("customer") << 2 << "佐藤" << QStringList{"yamada", "yamada"};
 }
 
 void TestHistoryScreens::legend_lists_employee_or_customer() {
     QFETCH(int, scope);
+    QFETCH(QString, employee);
     QFETCH(QStringList, customers);
     Fixture f;
-    f.order(f.yamada, 10);
+    f.session().current_employee = employee;
+    f.order(f.yamada, 10, employee);
     f.order(f.yamada, 30, QStringLiteral("鈴木"));
-    f.order(f.kawai, 20);
+    f.order(f.kawai, 20, employee);
     f.show_customer(f.yamada);
     if (scope == 1)
         f.show_employee_view();
@@ -218,6 +223,7 @@ void TestHistoryScreens::legend_lists_employee_or_customer() {
     for (const QString& c : customers)
         expected << (c == "yamada" ? f.yamada : f.kawai);
     QCOMPARE(f.grid_column(1), expected);
+    QVERIFY(f.prompter.messages.isEmpty());
 }
 
 void TestHistoryScreens::another_table_replaces_the_rows() {
