@@ -7,14 +7,57 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
+#include <QPainter>
 #include <QPushButton>
 #include <QStringListModel>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "app/session.h"
 #include "records/today_jobs.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
+
+namespace {
+
+// Paints the tab-separated parts of an item (date and customer, title, amount) in aligned columns;
+// plain tab stops are too narrow for Japanese names. The item's text itself stays as it is.
+class TabColumnsDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QStringList parts = opt.text.split(QLatin1Char('\t'));
+        opt.text.clear();
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+
+        const QFontMetrics fm(opt.font);
+        const int wide = fm.horizontalAdvance(QStringLiteral("国"));
+        const int widths[3] = {fm.horizontalAdvance(QStringLiteral("0000/00/00 ")) + 12 * wide, 14 * wide,
+                               fm.horizontalAdvance(QStringLiteral("000,000,000"))};
+        const QRect r = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
+        painter->save();
+        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                             : QPalette::Text));
+        int x = r.left() + 2;
+        for (int i = 0; i < parts.size(); ++i) {
+            const int w = widths[std::min(i, 2)];
+            const QRect cell(x, r.top(), w - wide / 2, r.height());
+            const Qt::Alignment align =
+                i == 2 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter;
+            painter->drawText(cell, align, fm.elidedText(parts.at(i), Qt::ElideRight, cell.width()));
+            x += w;
+        }
+        painter->restore();
+    }
+};
+
+}  // namespace
 
 TodayJobScreen::TodayJobScreen(Session& session, Prompter& prompter, QWidget* parent)
     : QWidget(parent), m_session(session), m_prompter(prompter) {
@@ -38,10 +81,15 @@ TodayJobScreen::TodayJobScreen(Session& session, Prompter& prompter, QWidget* pa
     auto* frame = new QGroupBox(QStringLiteral("最新情報"));
     frame->setObjectName(QStringLiteral("Frame1"));
     auto* grid = new QGridLayout(frame);
+    auto* columns = new TabColumnsDelegate(this);
+    QListView* orders = make_list(QStringLiteral("List3_0"), m_orders);
+    QListView* estimates = make_list(QStringLiteral("List3_1"), m_estimates);
+    orders->setItemDelegate(columns);
+    estimates->setItemDelegate(columns);
     grid->addWidget(new QLabel(QStringLiteral("受注")), 0, 0, Qt::AlignTop);
-    grid->addWidget(make_list(QStringLiteral("List3_0"), m_orders), 0, 1);
+    grid->addWidget(orders, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("案件")), 1, 0, Qt::AlignTop);
-    grid->addWidget(make_list(QStringLiteral("List3_1"), m_estimates), 1, 1);
+    grid->addWidget(estimates, 1, 1);
     layout->addWidget(frame, 2);
 
     auto* buttons = new QHBoxLayout;
