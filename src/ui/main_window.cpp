@@ -17,6 +17,8 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
+#include "customers/history_chart.h"
+#include "ui/chart_widget.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
 #include "ui/version_dialog.h"
@@ -51,8 +53,8 @@ const QStringList kLinkCaptions = {"受注登録",   "案件見積登録", "訪�
                                    "問い合わせ", "クレーム",     "原価登録"};
 const QStringList kLegendCaptions = {"受注", "案件見積", "訪問", "問い合わせ", "クレーム", "原価"};
 // Legend colours match the chart's marks.
-const QColor kLegendColours[6] = {QColor(0, 0, 255),   QColor(0, 160, 0), QColor(255, 128, 0),
-                                  QColor(160, 0, 160), QColor(255, 0, 0), QColor(100, 100, 100)};
+const QColor kLegendColours[6] = {QColor(0, 170, 0),   QColor(0, 0, 255), QColor(0, 190, 190),
+                                  QColor(190, 190, 0), QColor(255, 0, 0), QColor(0, 0, 0)};
 
 }  // namespace
 
@@ -408,13 +410,9 @@ QWidget* MainWindow::build_history_frame() {
     m_label8->setObjectName(QStringLiteral("Label8"));
     layout->addWidget(m_label8);
     auto* row = new QHBoxLayout;
-    m_status = new QWidget;
-    m_status->setObjectName(QStringLiteral("status"));
+    m_chart = new ChartWidget;
+    m_status = m_chart;
     m_status->setMinimumSize(700, 180);
-    m_status->setAutoFillBackground(true);
-    QPalette pal = m_status->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    m_status->setPalette(pal);
     row->addWidget(m_status, 1);
     auto* legend = new QVBoxLayout;
     for (int k = 0; k < 6; ++k) {
@@ -431,7 +429,10 @@ QWidget* MainWindow::build_history_frame() {
             m_session.selected_table = k;
             m_session.selected_field_count =
                 k < m_session.table_items.size() ? m_session.table_items.at(k).field_count : 0;
-            not_ready();
+            if (m_legend_opener)
+                guarded(m_prompter, [&] { m_legend_opener(k); });
+            else
+                not_ready();
         });
         connect(item, &ClickLabel::hovered, this, [this, item] { set_row_highlight(m_legend, item); });
     }
@@ -511,6 +512,7 @@ void MainWindow::list_clicked(const QModelIndex& index) {
     if (!index.isValid())
         return;
     const QString id = m_model->id_at(index.row());
+    m_chart->clear_chart();
     guarded(m_prompter, [&] { show_customer(id); });
 }
 
@@ -535,9 +537,22 @@ bool MainWindow::show_customer(const QString& customer_id) {
     m_session.history_scope = 2;
     m_shown_id = row->at(0);
     m_label8->setText(QStringLiteral("商品1年間履歴"));
-    m_status->update();
+    m_chart->set_chart(
+        load_history(*m_session.db, HistoryFilter::customer(row->at(0)), m_session.clock.today()));
     emit customer_shown();
     return true;
+}
+
+void MainWindow::show_employee_history() {
+    m_label8->setText(m_session.current_employee);
+    for (int k = 1; k <= 4; ++k)
+        m_legend[k]->show();
+    m_status->show();
+    m_session.history_scope = 1;
+    guarded(m_prompter, [&] {
+        m_chart->set_chart(load_history(*m_session.db, HistoryFilter::employee(m_session.current_employee),
+                                        m_session.clock.today()));
+    });
 }
 
 // ---- customer editing

@@ -9,6 +9,7 @@
 
 #include "customers/customer_store.h"
 
+class ChartWidget;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -65,6 +66,12 @@ public:
     void set_entry_opener(ScreenOpener opener) { m_entry_opener = std::move(opener); }
 
     QWidget* chart_area() const { return m_status; }
+    ChartWidget* chart() const { return m_chart; }
+    // The working employee's own chart (after today's jobs): title, legend 1 to 4, history_scope 1.
+    void show_employee_history();
+    // What a click on legend label k opens (the record list), after selected_table is set.
+    using LegendOpener = std::function<void(int entry)>;
+    void set_legend_opener(LegendOpener opener) { m_legend_opener = std::move(opener); }
 
     // Gives a menu item (by its object name, e.g. "clustering") or the "mail_one" button its action.
     // Items without one tell the user the function is not ready.
@@ -107,6 +114,7 @@ private:
     Session& m_session;
     Prompter& m_prompter;
     ScreenOpener m_entry_opener;
+    LegendOpener m_legend_opener;
     QHash<QString, std::function<void()>> m_actions;
     QString m_shown_id;  // the customer the fields show; empty in new entry and after cancel
 
@@ -124,6 +132,7 @@ private:
     QPushButton* m_mail_one = nullptr;
     QLabel* m_label8 = nullptr;
     QWidget* m_status = nullptr;
+    ChartWidget* m_chart = nullptr;  // the same widget as m_status
     QVector<ClickLabel*> m_links;
     QVector<ClickLabel*> m_legend;
     QWidget* m_version = nullptr;

@@ -9,6 +9,7 @@
 
 #include "app/session.h"
 #include "app/startup.h"
+#include "ui/history_screens.h"
 #include "ui/login_window.h"
 #include "ui/main_window.h"
 #include "ui/prompter.h"
@@ -54,7 +55,9 @@ int run_program(QApplication& app, const QString& program_folder) {
         status = 0;
         app.quit();
     });
-    QObject::connect(&login, &LoginWindow::confirmed, &main_window, [&] { main_window.show(); });
+    // After the login comes today's jobs; closing it shows the main window with the employee's chart.
+    auto* history = new HistoryScreens(session, prompter, main_window);
+    QObject::connect(&login, &LoginWindow::confirmed, history, [history] { history->open_today_jobs(); });
     app.setQuitOnLastWindowClosed(false);
     login.show();
     const int code = app.exec();

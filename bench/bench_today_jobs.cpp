@@ -1,0 +1,120 @@
+// Today's jobs after login over a database of many orders: reading the four lists and showing the
+// screen, then paging through the order list as a user would.
+// Run: build-rel/bench/bench_today_jobs [--customers N] [--order-factor F]
+//   (2,000 customers give about 10,000 orders; 10,000 with factor 4 about 200,000)
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QListView>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "app/demo_data.h"
+#include "app/session.h"
+#include "app/startup.h"
+#include "db/schema.h"
+#include "records/today_jobs.h"
+#include "ui/prompter.h"
+#include "ui/today_job.h"
+
+namespace {
+
+class SilentPrompter : public Prompter {
+public:
+    void inform(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    bool ask_yes_no(const QString&) override { return false; }
+    bool choose_file(QWidget*, const QString&, const QString&, bool, QString&, QString*) override {
+        return false;
+    }
+    bool open_document(const QUrl&) override { return false; }
+};
+
+struct Fixture {
+    QTemporaryDir dir;
+    Session session;
+    SilentPrompter prompter;
+};
+Fixture* g_fixture = nullptr;
+
+// Reading the lists alone.
+void BM_LoadTodayJobs(benchmark::State& state) {
+    qint64 rows = 0;
+    for (auto _ : state) {
+        const TodayJobs jobs = load_today_jobs(*g_fixture->session.db);
+        rows = jobs.orders.size() + jobs.estimates.size() + jobs.inquiries.size() + jobs.claims.size();
+    }
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_LoadTodayJobs)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The screen from creation until it is painted on the display.
+void BM_OpenTodayJobScreen(benchmark::State& state) {
+    for (auto _ : state) {
+        TodayJobScreen screen(g_fixture->session, g_fixture->prompter);
+        screen.show();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_OpenTodayJobScreen)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One page down in the order list, repainted.
+void BM_PageThroughOrders(benchmark::State& state) {
+    TodayJobScreen screen(g_fixture->session, g_fixture->prompter);
+    screen.show();
+    QCoreApplication::processEvents();
+    auto* list = screen.findChild<QListView*>(QStringLiteral("List3_0"));
+    QScrollBar* bar = list->verticalScrollBar();
+    for (auto _ : state) {
+        const int next = bar->value() + bar->pageStep();
+        bar->setValue(next > bar->maximum() ? 0 : next);
+        list->viewport()->repaint();
+    }
+    state.counters["orders"] = double(list->model()->rowCount());
+}
+BENCHMARK(BM_PageThroughOrders)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int customers = 2000;
+    double order_factor = 1.0;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--customers" && i + 1 < argc)
+            customers = std::atoi(argv[++i]);
+        else if (arg == "--order-factor" && i + 1 < argc)
+            order_factor = std::atof(argv[++i]);
+        else
+            args.push_back(argv[i]);
+    }
+    int bench_argc = int(args.size());
+    QApplication app(argc, argv);
+
+    Fixture fixture;
+    g_fixture = &fixture;
+    fixture.session.program_folder = fixture.dir.path();
+    {
+        Database db;
+        db.open_sqlite_file(QDir(fixture.dir.path()).filePath("sales.mdb"), true);
+        create_schema(db);
+        DemoOptions options;
+        options.customers = customers;
+        options.order_factor = order_factor;
+        generate_demo_data(db, options);
+    }
+    write_sales_ini(fixture.dir.path(), "bench", "Jet", "sales.mdb");
+    start_session(fixture.session);
+    std::printf("orders: %s, estimates: %s\n",
+                qPrintable(fixture.session.db->query_rows("select count(*) from 受注", 1)(0, 1)),
+                qPrintable(fixture.session.db->query_rows("select count(*) from 見積もり", 1)(0, 1)));
+
+    benchmark::Initialize(&bench_argc, args.data());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
