@@ -1,0 +1,86 @@
+#include "ui/ranking_grid.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+
+void AnalysisWindow::closeEvent(QCloseEvent* event) {
+    // Only the window's own close control lands here; the buttons hide.
+    setAttribute(Qt::WA_DeleteOnClose);
+    QWidget::closeEvent(event);
+}
+
+RankingGrid::RankingGrid(const QVector<int>& widths_twips, QWidget* parent)
+    : QTableWidget(0, int(widths_twips.size()), parent) {
+    setObjectName(QStringLiteral("MSFlexGrid1"));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    int total = 0;
+    for (int c = 0; c < widths_twips.size(); ++c) {
+        setColumnWidth(c, twips(widths_twips.at(c)));
+        total += twips(widths_twips.at(c));
+    }
+    setMinimumWidth(total + 24);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &RankingGrid::sort_by);
+}
+
+void RankingGrid::set_ranking(const Ranking& ranking) {
+    m_ranking = ranking;
+    m_sorted_column = -1;
+    m_descending = true;
+    horizontalHeader()->setSortIndicatorShown(false);
+    setHorizontalHeaderLabels(m_ranking.headings);
+    QVector<int> order(m_ranking.rows.size());
+    for (int i = 0; i < order.size(); ++i)
+        order[i] = i;
+    fill(order);
+}
+
+void RankingGrid::sort_by(int column) {
+    if (column < 0 || column >= columnCount())
+        return;
+    const bool numeric = is_numeric_column(m_ranking.rows, column);
+    m_descending = column == m_sorted_column ? !m_descending : numeric;
+    m_sorted_column = column;
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(column, m_descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    fill(sorted_order(m_ranking.rows, column, m_descending));
+}
+
+void RankingGrid::fill(const QVector<int>& order) {
+    setUpdatesEnabled(false);
+    clearContents();
+    setRowCount(int(order.size()));
+    QVector<bool> numeric(columnCount());
+    for (int c = 0; c < columnCount(); ++c)
+        numeric[c] = c > 0 && is_numeric_column(m_ranking.rows, c);
+    for (int r = 0; r < order.size(); ++r) {
+        const RankedRow& row = m_ranking.rows.at(order.at(r));
+        for (int c = 0; c < columnCount(); ++c) {
+            auto* item = new QTableWidgetItem(row.cells.value(c));
+            item->setData(Qt::UserRole, order.at(r));
+            if (numeric.at(c))
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            setItem(r, c, item);
+        }
+    }
+    setUpdatesEnabled(true);
+}
+
+QStringList RankingGrid::shown_ids() const {
+    QStringList ids;
+    for (int r = 0; r < rowCount(); ++r)
+        ids << m_ranking.rows.at(item(r, 0)->data(Qt::UserRole).toInt()).id;
+    return ids;
+}
+
+QStringList RankingGrid::column_texts(int column) const {
+    QStringList texts;
+    for (int r = 0; r < rowCount(); ++r)
+        texts << (item(r, column) ? item(r, column)->text() : QString());
+    return texts;
+}
