@@ -1,6 +1,8 @@
 #include "analysis/rfm.h"
 
 #include <QHash>
+#include <cmath>
+#include <limits>
 
 #include "db/database.h"
 #include "records/number_text.h"
@@ -10,6 +12,54 @@ namespace {
 constexpr int kRecency = 0;
 constexpr int kFrequency = 4;
 constexpr int kMonetary = 8;
+constexpr int kRecencyClasses = 4;
+
+// An order's recency class is the first class whose threshold exceeds the order's age in days, so
+// the classes cover disjoint, successive spans of age: class i takes the ages from the largest
+// earlier threshold up to its own. As dates: after today minus the threshold, on or before today
+// minus the earlier ones. Orders without a date fall in no span.
+struct RecencyRange {
+    bool reachable = false;
+    QString after;  // yyyy/mm/dd
+    QString until;  // yyyy/mm/dd; empty: no upper end (orders after today belong to the first class)
+
+    // 1 for a customer with an order in the span, else 0.
+    QString column() const {
+        if (!reachable)
+            return QStringLiteral("0");
+        const QString test = until.isEmpty()
+                                 ? QStringLiteral("受注日 > #%1#").arg(after)
+                                 : QStringLiteral("受注日 > #%1# and 受注日 <= #%2#").arg(after, until);
+        return QStringLiteral("max(case when %1 then 1 else 0 end)").arg(test);
+    }
+};
+
+// today minus days, kept within the four-digit years that date texts hold.
+QString days_before(const QDate& today, double days) {
+    const QDate first(1, 1, 1), last(9999, 12, 31);
+    if (days >= double(first.daysTo(today)))
+        return QStringLiteral("0001/01/01");
+    if (-days >= double(today.daysTo(last)))
+        return QStringLiteral("9999/12/31");
+    return today.addDays(-qint64(days)).toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+QVector<RecencyRange> recency_ranges(const QVector<double>& thresholds, const QDate& today) {
+    QVector<RecencyRange> ranges(kRecencyClasses);
+    // Ages are whole days: an age below 30.5 is an age below 31.
+    double lower = -std::numeric_limits<double>::infinity();
+    for (int i = 0; i < kRecencyClasses; ++i) {
+        const double upper = std::ceil(thresholds.at(kRecency + i));
+        if (upper > lower) {
+            ranges[i].reachable = true;
+            ranges[i].after = days_before(today, upper);
+            if (i > 0 && std::isfinite(lower))
+                ranges[i].until = days_before(today, lower);
+            lower = upper;
+        }
+    }
+    return ranges;
+}
 
 // A recency cell that is empty or holds the points 0 counts as not yet classified, so an older
 // order of the customer is tried.
@@ -80,35 +130,33 @@ Ranking compute_rfm(Database& db, const QVector<RfmClass>& classes, const QDate&
         position.insert(customers(0, r), r - 1);
     QVector<QString> recency(c), frequency(c), monetary(c);
 
-    // Recency: newest order first; a customer is classified by the latest order that gives a class
-    // with points other than 0. Orders without a date give no number of days and are skipped.
+    // One pass over the orders gives, per customer, the count, the sum (NULL counts as 0) and in
+    // which recency classes the customer has orders.
+    const QVector<RecencyRange> ranges = recency_ranges(thresholds, today);
+    QStringList columns{QStringLiteral("顧客ID"), QStringLiteral("count(*)"),
+                        QStringLiteral("sum(受注金額)")};
+    for (const RecencyRange& range : ranges)
+        columns << range.column();
     const ResultTable orders = db.query_rows(
-        QStringLiteral("select 顧客ID,受注日 from 受注 where 受注日 is not null order by 受注日 DESC"), 2);
+        QStringLiteral("select %1 from 受注 group by 顧客ID").arg(columns.join(u',')), int(columns.size()));
     for (int r = 1; r <= orders.row_count(); ++r) {
         const auto it = position.constFind(orders(0, r));
-        if (it == position.constEnd() || !unclassified(recency.at(*it)))
-            continue;
-        const QDate day = QDate::fromString(orders(1, r), QStringLiteral("yyyy/MM/dd"));
-        if (!day.isValid())
-            continue;
-        const qint64 days = day.daysTo(today);
-        for (int i = kRecency; i < kRecency + 4; ++i) {
-            if (double(days) < thresholds.at(i)) {
-                recency[*it] = classes.at(i).points;
-                break;
-            }
-        }
-    }
-
-    // Frequency and monetary value over all of the customer's orders; a NULL sum counts as 0.
-    const ResultTable totals =
-        db.query_rows(QStringLiteral("select 顧客ID,count(*),sum(受注金額) from 受注 group by 顧客ID"), 3);
-    for (int r = 1; r <= totals.row_count(); ++r) {
-        const auto it = position.constFind(totals(0, r));
         if (it == position.constEnd())
             continue;
-        frequency[*it] = class_above(thresholds, classes, kFrequency, double(sum_value(totals(1, r))));
-        monetary[*it] = class_above(thresholds, classes, kMonetary, double(sum_value(totals(2, r))));
+        frequency[*it] = class_above(thresholds, classes, kFrequency, double(sum_value(orders(1, r))));
+        monetary[*it] = class_above(thresholds, classes, kMonetary, double(sum_value(orders(2, r))));
+        // Taken newest order first, the first class with points other than 0 decides; a class with
+        // points 0 leaves the customer to be classified by an older order, and when none does, the
+        // oldest such order's class stays.
+        QString cell;
+        for (int i = 0; i < kRecencyClasses; ++i) {
+            if (orders(3 + i, r).trimmed() != QLatin1String("1"))
+                continue;
+            cell = classes.at(kRecency + i).points;
+            if (!unclassified(cell))
+                break;
+        }
+        recency[*it] = cell;
     }
 
     Ranking ranking;

@@ -49,6 +49,8 @@ private slots:
     void frequency_and_monetary_pass_thresholds_strictly();
     void zero_points_lets_an_older_order_classify_data();
     void zero_points_lets_an_older_order_classify();
+    void recency_with_edited_classes_data();
+    void recency_with_edited_classes();
     void undated_order_is_skipped_by_recency();
     void threshold_text_with_trailing_spaces_reads_as_its_number();
     void grid_sorts_by_total_keeping_customer_order_for_ties();
@@ -168,6 +170,51 @@ void TestRfm::zero_points_lets_an_older_order_classify() {
     QFETCH(QString, recency);
     Fixture f;
     f.folder.exec(QStringLiteral("update RFM set ポイント='0' where ID=1"));
+    const QString id = f.customer(QStringLiteral("山田商事"));
+    for (int d : days_back)
+        f.order_days_back(id, d);
+    QCOMPARE(f.row_of(QStringLiteral("山田商事")).value(2), recency);
+}
+
+void TestRfm::recency_with_edited_classes_data() {
+    QTest::addColumn<QStringList>("thresholds");  // of the four recency classes (points 5, 4, 3, 2)
+    QTest::addColumn<int>("zero_class");          // the class given the points 0, -1 for none
+    QTest::addColumn<QList<int>>("days_back");
+    QTest::addColumn<QString>("recency");
+    const QStringList unordered{"90", "30", "180", "365"};
+    QTest::newRow("smaller threshold after a larger one: 20 days")
+        << unordered << -1 << QList<int>{20} << "5";
+    QTest::newRow("smaller threshold after a larger one: 60 days")
+        << unordered << -1 << QList<int>{60} << "5";
+    QTest::newRow("smaller threshold after a larger one: 100 days")
+        << unordered << -1 << QList<int>{100} << "3";
+    QTest::newRow("fractional threshold, 30 days")
+        << QStringList{"30.5", "90", "180", "365"} << -1 << QList<int>{30} << "5";
+    QTest::newRow("fractional threshold, 31 days")
+        << QStringList{"30.5", "90", "180", "365"} << -1 << QList<int>{31} << "4";
+    QTest::newRow("negative threshold takes only later orders")
+        << QStringList{"-5", "90", "180", "365"} << -1 << QList<int>{-6, 10} << "5";
+    QTest::newRow("negative threshold, order 3 days ahead")
+        << QStringList{"-5", "90", "180", "365"} << -1 << QList<int>{-3} << "4";
+    QTest::newRow("zero points in the middle class")
+        << QStringList{"30", "90", "180", "365"} << 1 << QList<int>{60, 120} << "3";
+    QTest::newRow("zero points, a newer order decides")
+        << QStringList{"30", "90", "180", "365"} << 1 << QList<int>{10, 60} << "5";
+    QTest::newRow("zero points, nothing older")
+        << QStringList{"30", "90", "180", "365"} << 2 << QList<int>{100, 400} << "0";
+}
+
+void TestRfm::recency_with_edited_classes() {
+    QFETCH(QStringList, thresholds);
+    QFETCH(int, zero_class);
+    QFETCH(QList<int>, days_back);
+    QFETCH(QString, recency);
+    Fixture f;
+    for (int i = 0; i < 4; ++i)
+        f.folder.exec(
+            QStringLiteral("update RFM set a2=%1 where ID=%2").arg(sql_text(thresholds.at(i))).arg(i + 1));
+    if (zero_class >= 0)
+        f.folder.exec(QStringLiteral("update RFM set ポイント='0' where ID=%1").arg(zero_class + 1));
     const QString id = f.customer(QStringLiteral("山田商事"));
     for (int d : days_back)
         f.order_days_back(id, d);
