@@ -22,7 +22,6 @@ Order2VisitScreen::Order2VisitScreen(Session& session, Prompter& prompter, QWidg
     caption->setWordWrap(true);
 
     m_grid = new RankingGrid({2000, 1000, 1000, 1000});
-    m_grid->setMinimumWidth(twips(5050) + 24);
 
     auto* close_button = new QPushButton(QStringLiteral("閉じる"));
     close_button->setObjectName(QStringLiteral("Command1"));

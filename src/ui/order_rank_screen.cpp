@@ -35,7 +35,6 @@ SalesRankScreen::SalesRankScreen(Session& session, Prompter& prompter, Kind kind
     period->addStretch();
 
     m_grid = customers ? new RankingGrid({2000, 1000, 1000, 1000}) : new RankingGrid({2000, 1000});
-    m_grid->setMinimumWidth(twips(5050) + 24);
 
     auto* close_button = new QPushButton(QStringLiteral("閉じる"));
     close_button->setObjectName(QStringLiteral("Command1"));

@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <algorithm>
 
 void AnalysisWindow::closeEvent(QCloseEvent* event) {
     // Only the window's own close control lands here; the buttons hide.
@@ -19,12 +21,9 @@ RankingGrid::RankingGrid(const QVector<int>& widths_twips, QWidget* parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
-    int total = 0;
-    for (int c = 0; c < widths_twips.size(); ++c) {
-        setColumnWidth(c, twips(widths_twips.at(c)));
-        total += twips(widths_twips.at(c));
-    }
-    setMinimumWidth(total + 24);
+    for (int w : widths_twips)
+        m_design_widths << twips(w);
+    fit_columns();
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &RankingGrid::sort_by);
 }
 
@@ -38,6 +37,24 @@ void RankingGrid::set_ranking(const Ranking& ranking) {
     for (int i = 0; i < order.size(); ++i)
         order[i] = i;
     fill(order);
+    fit_columns();
+}
+
+void RankingGrid::fit_columns() {
+    // The laid-out widths, widened where a heading or a value would otherwise be cut off.
+    const QFontMetrics metrics(font());
+    const QFontMetrics heading_metrics(horizontalHeader()->font());
+    int total = 0;
+    for (int c = 0; c < columnCount(); ++c) {
+        int width = m_design_widths.value(c);
+        width = std::max(width, heading_metrics.horizontalAdvance(m_ranking.headings.value(c)) + 20);
+        for (const RankedRow& row : m_ranking.rows)
+            width = std::max(width, metrics.horizontalAdvance(row.cells.value(c)) + 12);
+        setColumnWidth(c, width);
+        total += width;
+    }
+    setMinimumWidth(total + verticalScrollBar()->sizeHint().width() + 2 * frameWidth() + 2);
+    setMaximumWidth(minimumWidth());
 }
 
 void RankingGrid::sort_by(int column) {

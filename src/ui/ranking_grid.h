@@ -35,7 +35,9 @@ public:
 
 private:
     void fill(const QVector<int>& order);
+    void fit_columns();
 
+    QVector<int> m_design_widths;  // pixels
     Ranking m_ranking;
     int m_sorted_column = -1;
     bool m_descending = true;
