@@ -22,7 +22,7 @@ RankingGrid::RankingGrid(const QVector<int>& widths_twips, QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     for (int w : widths_twips)
-        m_design_widths << twips(w);
+        m_laid_out_widths << twips(w);
     fit_columns();
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &RankingGrid::sort_by);
 }
@@ -46,7 +46,7 @@ void RankingGrid::fit_columns() {
     const QFontMetrics heading_metrics(horizontalHeader()->font());
     int total = 0;
     for (int c = 0; c < columnCount(); ++c) {
-        int width = m_design_widths.value(c);
+        int width = m_laid_out_widths.value(c);
         width = std::max(width, heading_metrics.horizontalAdvance(m_ranking.headings.value(c)) + 20);
         for (const RankedRow& row : m_ranking.rows)
             width = std::max(width, metrics.horizontalAdvance(row.cells.value(c)) + 12);

@@ -37,7 +37,7 @@ private:
     void fill(const QVector<int>& order);
     void fit_columns();
 
-    QVector<int> m_design_widths;  // pixels
+    QVector<int> m_laid_out_widths;  // pixels
     Ranking m_ranking;
     int m_sorted_column = -1;
     bool m_descending = true;
