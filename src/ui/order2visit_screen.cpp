@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "analysis/order_visits.h"
 #include "app/session.h"
@@ -41,4 +42,6 @@ void Order2VisitScreen::load() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     guarded(m_prompter, [this] { m_grid->set_ranking(order_visits(*m_session.db)); });
     QApplication::restoreOverrideCursor();
+    resize(std::max(width(), sizeHint().width()), height());
+    center_form(this);
 }

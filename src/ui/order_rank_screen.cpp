@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "analysis/ranking.h"
 #include "app/session.h"
@@ -60,4 +61,6 @@ void SalesRankScreen::load() {
                                                       : goods_ranking(*m_session.db, today));
     });
     QApplication::restoreOverrideCursor();
+    resize(std::max(width(), sizeHint().width()), height());
+    center_form(this);
 }

@@ -31,10 +31,11 @@ public:
             held->activateWindow();
             return;
         }
+        // Computed before it is shown, so the window comes up with its result.
         auto* screen = new Screen(m_session, m_prompter, extra...);
         held = screen;
-        screen->show();
         screen->load();
+        screen->show();
         screen->activateWindow();
     }
 
