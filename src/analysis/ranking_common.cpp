@@ -150,8 +150,10 @@ QHash<QString, qint64> counts_by_key(Database& db, const QString& table, const Q
         db.query_rows(QStringLiteral("select %1,count(*) from %2 group by %1").arg(key, table), 2);
     QHash<QString, qint64> counts;
     counts.reserve(t.row_count());
+    // Rows without a key (NULL, read as "-") belong to no customer or goods item.
     for (int r = 1; r <= t.row_count(); ++r)
-        counts.insert(t(0, r), sum_value(t(1, r)));
+        if (t(0, r) != QLatin1String("-"))
+            counts.insert(t(0, r), sum_value(t(1, r)));
     return counts;
 }
 

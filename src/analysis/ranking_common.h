@@ -45,10 +45,12 @@ bool is_numeric_column(const QVector<RankedRow>& rows, int column);
 // which they stand in rows.
 QVector<int> sorted_order(const QVector<RankedRow>& rows, int column, bool descending);
 
-// Sorts the rows by the column, numerically, largest first, keeping the order of equal rows.
+// Sorts the rows by the column, numerically, largest first, keeping the order of equal rows. Cells
+// that are not numbers count 0.
 void sort_largest_first(QVector<RankedRow>& rows, int column);
 
-// The whole-number counts of "select KEY,count(*) from TABLE group by KEY" by key.
+// The whole-number counts of "select KEY,count(*) from TABLE group by KEY" by key; rows without a
+// key are left out.
 QHash<QString, qint64> counts_by_key(Database& db, const QString& table, const QString& key);
 // The names of "select KEY,NAME from TABLE" by key.
 QHash<QString, QString> names_by_key(Database& db, const QString& table, const QString& key,

@@ -15,7 +15,7 @@ namespace {
 // closes it with the window's close control, which destroys it (the pointer then reads null).
 class RankingScreens : public QObject {
 public:
-    RankingScreens(const ScreenContext& context)
+    explicit RankingScreens(const ScreenContext& context)
         : QObject(&context.main), m_session(context.session), m_prompter(context.prompter) {}
     ~RankingScreens() override {
         for (auto& s : m_screens)

@@ -70,6 +70,7 @@ private slots:
     void order_visits_rank_text_data();
     void order_visits_rank_text();
     void order_visits_without_visits_ranks_by_total();
+    void orders_without_customer_take_no_visits();
 
     void after_sales_boundary_data();
     void after_sales_boundary();
@@ -246,6 +247,14 @@ void TestRankings::order_visits_without_visits_ranks_by_total() {
     for (const RankedRow& r : order_visits(f.folder.db()).rows)
         names << r.cells.value(0);
     QCOMPARE(names, (QStringList{"一回訪問", "訪問なし", "二回訪問"}));
+}
+
+void TestRankings::orders_without_customer_take_no_visits() {
+    Fixture f;
+    f.order(QStringLiteral("NULL"), QStringLiteral("2026/06/01"), QStringLiteral("8000"));
+    f.visits(QStringLiteral("NULL"), 4);
+    QCOMPARE(cells(order_visits(f.folder.db())), (QVector<QStringList>{{"", "8000", "", "8000"}}));
+    QCOMPARE(cells(order_ranking(f.folder.db(), f.today())), (QVector<QStringList>{{"", "", "", "8000"}}));
 }
 
 void TestRankings::after_sales_boundary_data() {
