@@ -7,8 +7,13 @@
 #include "mail/bsmtp.h"
 
 MailAccount mail_account(const Session& session) {
-    return {session.company_setting(9), session.company_setting(10), session.company_setting(11),
-            session.company_setting(12), session.company_setting(13)};
+    // A NULL column reads "-": no server.
+    auto server = [&session](int position) {
+        const QString value = session.company_setting(position).trimmed();
+        return value == QLatin1String("-") ? QString() : value;
+    };
+    return {server(9), session.company_setting(10), session.company_setting(11), server(12),
+            session.company_setting(13)};
 }
 
 QString mail_folder(const Session& session) {
