@@ -43,6 +43,7 @@ private slots:
     void registers_by_address_data();
     void registers_by_address();
     void several_mails_of_a_new_sender_make_one_customer();
+    void new_customer_stands_or_falls_with_its_inquiry();
     void fetch_registers_every_stored_message_once_data();
     void fetch_registers_every_stored_message_once();
     void bad_recipient_is_refused_before_connecting_data();
@@ -288,6 +289,16 @@ void TestMail::several_mails_of_a_new_sender_make_one_customer() {
              QStringLiteral("1"));
     QCOMPARE(folder.value(QStringLiteral("select count(*) from 問い合わせ where 社員='email'")),
              QStringLiteral("1"));
+}
+
+// When the inquiry cannot be stored, no customer without an inquiry is left behind.
+void TestMail::new_customer_stands_or_falls_with_its_inquiry() {
+    TestFolder folder;
+    folder.exec(QStringLiteral("drop table 問い合わせ"));
+    QVERIFY_THROWS_EXCEPTION(DatabaseError,
+                             register_mail(folder.session(), QStringLiteral("件名"),
+                                           QStringLiteral("new@example.jp"), QStringLiteral("本文")));
+    QCOMPARE(folder.count(QStringLiteral("顧客")), 0);
 }
 
 void TestMail::fetch_registers_every_stored_message_once_data() {
