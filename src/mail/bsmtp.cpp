@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -289,18 +290,21 @@ QString part_text(GMimeTextPart* part) {
 
 QString header_text(GMimeMessage* message, const QString& name) {
     const QByteArray key = name.trimmed().toLatin1();
+    const char* raw = g_mime_object_get_header(GMIME_OBJECT(message), key.constData());
+    if (!raw)
+        return QString();
+    // Raw ISO-2022-JP defeats the address parser; such a header is taken as its converted text.
+    if (std::strchr(raw, 0x1b))
+        return raw_jis_header(QString::fromLatin1(raw)).simplified();
     if (key.compare("subject", Qt::CaseInsensitive) == 0)
-        return raw_jis_header(QString::fromUtf8(g_mime_message_get_subject(message)));
+        return QString::fromUtf8(g_mime_message_get_subject(message));
     if (key.compare("from", Qt::CaseInsensitive) == 0 || key.compare("to", Qt::CaseInsensitive) == 0) {
         InternetAddressList* list = key.compare("from", Qt::CaseInsensitive) == 0
                                         ? g_mime_message_get_from(message)
                                         : g_mime_message_get_to(message);
-        return raw_jis_header(take_g_string(internet_address_list_to_string(list, nullptr, FALSE)));
+        return take_g_string(internet_address_list_to_string(list, nullptr, FALSE));
     }
-    const char* raw = g_mime_object_get_header(GMIME_OBJECT(message), key.constData());
-    if (!raw)
-        return QString();
-    return raw_jis_header(take_g_string(g_mime_utils_header_decode_text(nullptr, raw)));
+    return take_g_string(g_mime_utils_header_decode_text(nullptr, raw));
 }
 
 }  // namespace

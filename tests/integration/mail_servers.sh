@@ -12,6 +12,8 @@ set -euo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 PYTHON=/usr/bin/python3
+# /usr/sbin is not on every user's PATH.
+DOVECOT=$(command -v dovecot || echo /usr/sbin/dovecot)
 MAIL_USER=mailuser
 MAIL_PASSWORD='pa55-word'
 
@@ -145,7 +147,7 @@ start_pop() {
         pops=$(free_port)
         [[ "$pop" == "$pops" ]] && continue
         write_dovecot_conf "$dir" "$pop" "$pops"
-        if dovecot -c "$dir/dovecot.conf" 2>>"$dir/dovecot.start.log" && wait_for_port "$pop" && wait_for_port "$pops"; then
+        if "$DOVECOT" -c "$dir/dovecot.conf" 2>>"$dir/dovecot.start.log" && wait_for_port "$pop" && wait_for_port "$pops"; then
             echo "$pop $pops" >"$dir/pop_ports"
             return 0
         fi

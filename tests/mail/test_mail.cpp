@@ -71,6 +71,14 @@ void TestMail::reads_japanese_encodings_data() {
                                                                      << "修理依頼 – 至急"
                                                                      << "山本 <yamamoto@example.jp>"
                                                                      << "修理の依頼です。\n型番 AB-100\n";
+    QTest::newRow("raw ISO-2022-JP headers") << "iso2022jp_raw_header.eml"
+                                             << "見積もりのお願い"
+                                             << "加藤 <kato@example.jp>"
+                                             << "よろしくお願いします。\n";
+    QTest::newRow("raw Shift_JIS headers, 8bit body") << "shift_jis_raw_header.eml"
+                                                      << "価格表の送付"
+                                                      << "伊藤 <ito@example.jp>"
+                                                      << "価格表をください。\n";
     QTest::newRow("UTF-8 html only") << "utf8_html_only.eml"
                                      << "在庫確認"
                                      << "stock@example.jp"

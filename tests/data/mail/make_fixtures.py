@@ -1,4 +1,5 @@
 # Makes the .eml fixtures of the mail tests: one message per Japanese encoding.
+# Run in this folder: python3 make_fixtures.py
 import base64, quopri
 from email.header import Header
 from email.utils import formataddr
@@ -7,6 +8,8 @@ def encode(body, charset, cte):
     raw = body.replace("\n", "\r\n").encode(charset)
     if cte == "base64":
         return base64.encodebytes(raw).decode().replace("\n", "\r\n")
+    if cte == "8bit":
+        return raw.decode("latin-1")
     if cte == "quoted-printable":
         return quopri.encodestring(raw).decode().replace("\r\n", "\n").replace("=0D\n", "\n").replace("\n", "\r\n")
     return raw.decode("latin-1")  # 7bit ISO-2022-JP
@@ -53,3 +56,11 @@ write("utf8_multipart.eml", header("修理依頼 – 至急", "utf-8", "b"),
 write("utf8_html_only.eml", header("在庫確認", "utf-8", "q"), "stock@example.jp", "Mon, 07 Dec 2026 13:00:00 +0900",
       part("<html><head><style>p {color: red}</style></head><body><p>在庫はありますか？</p><p>A &amp; B 社</p></body></html>",
            "utf-8", "quoted-printable", "html"))
+
+# Old mailers: headers in raw ISO-2022-JP (escape sequences, no encoded word) and raw 8-bit Shift_JIS.
+write("iso2022jp_raw_header.eml", "見積もりのお願い".encode("iso-2022-jp").decode("latin-1"),
+      "%s <kato@example.jp>" % "加藤".encode("iso-2022-jp").decode("latin-1"), "Mon, 07 Dec 2026 14:00:00 +0900",
+      part("よろしくお願いします。\n", "iso-2022-jp", "7bit"))
+write("shift_jis_raw_header.eml", "価格表の送付".encode("shift_jis").decode("latin-1"),
+      "%s <ito@example.jp>" % "伊藤".encode("shift_jis").decode("latin-1"), "Mon, 07 Dec 2026 15:00:00 +0900",
+      part("価格表をください。\n", "Shift_JIS", "8bit"))
