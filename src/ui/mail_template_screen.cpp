@@ -72,8 +72,9 @@ MailTemplateScreen::MailTemplateScreen(Session& session, Prompter& prompter, QWi
     grid->addWidget(m_cancel, 1, 2, Qt::AlignRight);
     grid->setColumnStretch(1, 1);
 
-    connect(m_list1, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { guarded(m_prompter, [&] { choose(m_list1->row(item)); }); });
+    // A click, or Enter on the current entry, chooses the template.
+    for (auto signal : {&QListWidget::itemClicked, &QListWidget::itemActivated})
+        connect(m_list1, signal, this, [this](QListWidgetItem* item) { choose(m_list1->row(item)); });
     connect(m_new, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { add_new(); }); });
     connect(m_save, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { save(); }); });
     connect(m_delete, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { remove(); }); });
