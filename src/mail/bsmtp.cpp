@@ -453,6 +453,8 @@ std::optional<QStringList> RcvMail(const QString& server, const QString& user, c
         }
         to_delete << number;
     }
+    // The messages' buffers are gone; DELE sends no body, but nothing may point at them.
+    curl_easy_setopt(transfer.handle(), CURLOPT_WRITEDATA, &listing);
     for (const QString& number : to_delete) {
         transfer.set_text(CURLOPT_URL, url.url + number);
         transfer.set_text(CURLOPT_CUSTOMREQUEST, QStringLiteral("DELE"));
