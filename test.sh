@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds 営業手帳 and runs every test, the MariaDB integration test included.
+# Builds 営業手帳 and runs every test, the MariaDB and mail server integration tests included.
 #   ./test.sh                      build into build/ and run all tests
 #   BUILD_DIR=build-x ./test.sh    use another build folder
 # Extra arguments are passed to ctest (e.g. ./test.sh -R db_ or ./test.sh -L integration).
@@ -23,9 +23,19 @@ stop_server() {
         "$SERVER_SCRIPT" stop "$SALES_MARIADB_DIR" || true
     fi
 }
-trap stop_server EXIT
+# The mail tests need SMTP and POP3 servers, also in a temporary folder.
+MAIL_SCRIPT=$ROOT/tests/integration/mail_servers.sh
+stop_servers() {
+    stop_server
+    if [[ -n "${SALES_MAIL_DIR:-}" ]]; then
+        "$MAIL_SCRIPT" stop "$SALES_MAIL_DIR" || true
+    fi
+}
+trap stop_servers EXIT
 server_env=$("$SERVER_SCRIPT" start)
 eval "$server_env"
+mail_env=$("$MAIL_SCRIPT" start)
+eval "$mail_env"
 export SALES_MARIADB_DIR ODBCSYSINI SALES_TEST_MYSQL_DSN SALES_TEST_MYSQL_DSN_CP932 SALES_TEST_MYSQL_SOCKET \
     SALES_TEST_MYSQL_PORT
 # Every test runs here: the integration test must not skip itself.

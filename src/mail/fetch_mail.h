@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Session;
+
+// What register_mail did with one message.
+struct Registration {
+    QString customer_id;
+    QString address;            // the sender address it was matched on
+    bool new_customer = false;  // a customer was created for an unknown sender
+};
+
+// The sender address of a From text: the text between the first "<" and the first ">" after it
+// when both are there, otherwise the whole text; surrounding blanks removed.
+QString sender_address(const QString& from);
+
+// Registers one message as an inquiry: of the customer whose mail address is the sender's
+// (compared without regard to letter case; of the lowest key when several share it), with 社員
+// "email"; otherwise of a new customer holding only the address, with 社員 "-" and 状況 "email受付".
+// The new customer and its inquiry are stored together or not at all. Throws DatabaseError.
+Registration register_mail(Session& session, const QString& subject, const QString& from,
+                           const QString& body);
+
+// The outcome of fetch_mail.
+struct FetchResult {
+    int count = 0;                   // messages registered
+    QStringList new_customer_notes;  // "新しい顧客を　email: … で登録しました", one per new customer
+    QString failure;  // the server could not be used (the messages already stored are still registered)
+};
+
+// Fetches every waiting message of the company's POP3 account into the mail folder and registers
+// each message stored there that is not yet registered. A message is registered once only, even
+// when the program stopped between storing and registering, or between registering and noting it.
+// Throws DatabaseError.
+FetchResult fetch_mail(Session& session);
+
+// "メールを　N　件受信しました"
+QString fetch_count_message(int count);

@@ -1,0 +1,368 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QUuid>
+#include <QtTest>
+
+#include "db/dialect.h"
+#include "mail/bsmtp.h"
+#include "mail/fetch_mail.h"
+#include "mail/send_mail.h"
+#include "test_folder.h"
+
+namespace {
+
+// A port on 127.0.0.1 that takes connections (the kernel completes them) and never answers.
+struct SilentServer {
+    int fd = -1;
+    int port = 0;
+    SilentServer() {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd, 8) != 0 ||
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            return;
+        port = ntohs(address.sin_port);
+    }
+    ~SilentServer() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+}  // namespace
+
+// The mail code against real servers on 127.0.0.1, started by ./test.sh
+// (tests/integration/mail_servers.sh): aiosmtpd for SMTP, a private dovecot for POP3.
+class TestMailServers : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void sent_mail_arrives_intact_data();
+    void sent_mail_arrives_intact();
+    void failed_send_leaves_no_trace_data();
+    void failed_send_leaves_no_trace();
+    void silent_server_times_out_data();
+    void silent_server_times_out();
+    void fetched_mail_is_registered_data();
+    void fetched_mail_is_registered();
+    void three_waiting_messages_count_three();
+    void cli_fetch_prints_the_count();
+
+private:
+    QString env(const char* name) const { return qEnvironmentVariable(name); }
+    void set_account(TestFolder& folder, const QString& smtp, const QString& pop, const QString& password);
+    QString add_customer(TestFolder& folder, const QString& name, const QString& address,
+                         const QString& contact);
+    // The message the SMTP server received for this recipient, as stored by the server; empty if none.
+    QByteArray received_for(const QString& address) const;
+    void drop_into_mailbox(const QString& fixture_name);
+    void empty_mailbox();
+    QString unique_address(const QString& prefix) const {
+        return prefix + QUuid::createUuid().toString(QUuid::Id128).left(12) + QStringLiteral("@example.jp");
+    }
+};
+
+void TestMailServers::initTestCase() {
+    if (env("SALES_TEST_SMTP_PLAIN").isEmpty()) {
+        if (env("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
+            QSKIP("SALES_SKIP_INTEGRATION=1: mail server tests skipped on request");
+        QFAIL(
+            "No mail servers: run ./test.sh, or eval \"$(tests/integration/mail_servers.sh start)\"; set "
+            "SALES_SKIP_INTEGRATION=1 to skip.");
+    }
+    QVERIFY(QFile::exists(env("SALES_MAIL_CA_FILE")));
+    empty_mailbox();
+}
+
+void TestMailServers::set_account(TestFolder& folder, const QString& smtp, const QString& pop,
+                                  const QString& password) {
+    folder.exec(
+        QStringLiteral("update 自社情報 set pop=%1, userid=%2, [password]=%3, [smtp]=%4, "
+                       "email='sales@example.co.jp'")
+            .arg(sql_text(pop), sql_text(env("SALES_TEST_MAIL_USER")), sql_text(password), sql_text(smtp)));
+    folder.reload();
+}
+
+QString TestMailServers::add_customer(TestFolder& folder, const QString& name, const QString& address,
+                                      const QString& contact) {
+    const QString id = folder.add_customer(name, QStringLiteral("かな"));
+    folder.exec(
+        QStringLiteral("update 顧客 set Email=%1, 担当者=%2 where 顧客ID=%3")
+            .arg(sql_text(address), contact.isNull() ? QStringLiteral("NULL") : sql_text(contact), id));
+    return id;
+}
+
+QByteArray TestMailServers::received_for(const QString& address) const {
+    const QDir spool(env("SALES_TEST_SMTP_SPOOL"));
+    for (const QFileInfo& rcpt : spool.entryInfoList({QStringLiteral("*.rcpt")}, QDir::Files)) {
+        QFile f(rcpt.filePath());
+        if (!f.open(QIODevice::ReadOnly) ||
+            !QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')).contains(address))
+            continue;
+        QFile message(spool.filePath(rcpt.completeBaseName() + QStringLiteral(".eml")));
+        if (message.open(QIODevice::ReadOnly))
+            return message.readAll();
+    }
+    return {};
+}
+
+// Delivers a message the way a mail server does: written in tmp/, then moved into new/.
+void TestMailServers::drop_into_mailbox(const QString& fixture_name) {
+    const QDir maildir(env("SALES_TEST_MAILDIR"));
+    const QString name = QStringLiteral("%1.%2.test")
+                             .arg(QDateTime::currentSecsSinceEpoch())
+                             .arg(QUuid::createUuid().toString(QUuid::Id128));
+    const QString tmp = maildir.filePath(QStringLiteral("tmp/") + name);
+    QVERIFY(QFile::copy(QDir(env("SALES_TEST_DATA")).filePath(QStringLiteral("mail/") + fixture_name), tmp));
+    QFile::setPermissions(tmp, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup |
+                                   QFile::ReadOther | QFile::WriteOther);
+    QVERIFY(QFile::rename(tmp, maildir.filePath(QStringLiteral("new/") + name)));
+}
+
+void TestMailServers::empty_mailbox() {
+    QTemporaryDir scratch;
+    QString failure;
+    QVERIFY2(RcvMail(env("SALES_TEST_POP3"), env("SALES_TEST_MAIL_USER"), env("SALES_TEST_MAIL_PASSWORD"),
+                     QStringLiteral("SAVEALLD"), scratch.path(), &failure),
+             qPrintable(failure));
+}
+
+void TestMailServers::sent_mail_arrives_intact_data() {
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("pop");
+    QTest::newRow("plain SMTP, POP3 with STLS") << env("SALES_TEST_SMTP_PLAIN") << env("SALES_TEST_POP3");
+    QTest::newRow("STARTTLS and AUTH") << env("SALES_TEST_SMTP_SECURE") << env("SALES_TEST_POP3");
+    QTest::newRow("smtps://, pop3s://") << env("SALES_TEST_SMTPS") << env("SALES_TEST_POP3S");
+    QTest::newRow("smtp:// URL, no POP3")
+        << QStringLiteral("smtp://") + env("SALES_TEST_SMTP_PLAIN") << QString();
+}
+
+void TestMailServers::sent_mail_arrives_intact() {
+    QFETCH(QString, server);
+    QFETCH(QString, pop);
+    TestFolder folder;
+    set_account(folder, server, pop, env("SALES_TEST_MAIL_PASSWORD"));
+    const QString address = unique_address(QStringLiteral("yamada-"));
+    const QString id = add_customer(folder, QStringLiteral("山田商事"), address, QStringLiteral("山田 太郎"));
+    const QString subject = QStringLiteral("新商品のご案内 {顧客名}");
+    const QString body = QStringLiteral("{顧客名}　{担当者} 様\nいつもお世話になっております。\n㈱テスト ①②");
+
+    const SendResult result = send_mail(folder.session(), QStringLiteral("山田商事"), subject, body);
+    QVERIFY2(result.sent, qPrintable(result.failure));
+    const QString filled =
+        QStringLiteral("山田商事　山田 太郎 様\nいつもお世話になっております。\n㈱テスト ①②");
+
+    const QByteArray wire = received_for(address);
+    QVERIFY(!wire.isEmpty());
+    const QByteArray head = "\r\n" + wire.left(wire.indexOf("\r\n\r\n"));
+    for (const char* header : {"\r\nDate: ", "\r\nMessage-Id: <", "\r\nMIME-Version: 1.0", "charset=utf-8",
+                               "\r\nSubject: =?utf-8?b?", "\r\nFrom: sales@example.co.jp"})
+        QVERIFY2(head.contains(header) || head.toLower().contains(QByteArray(header).toLower()), header);
+    QTemporaryDir dir;
+    QFile copy(QDir(dir.path()).filePath(QStringLiteral("got.eml")));
+    QVERIFY(copy.open(QIODevice::WriteOnly));
+    copy.write(wire);
+    copy.close();
+    const std::optional<QStringList> got =
+        ReadMail(QStringLiteral("got"), QStringLiteral("subject:to:"), dir.path());
+    QVERIFY(got);
+    QCOMPARE(got->at(0), subject);  // the subject is never filled in
+    QCOMPARE(got->at(1), address);
+    QCOMPARE(got->at(2), filled);
+
+    const ResultTable visits =
+        folder.rows(QStringLiteral("select 顧客ID,社員,訪問日,名称,内容 from 訪問"), 5);
+    QCOMPARE(visits.row_count(), 1);
+    QCOMPARE(visits(0, 1), id);
+    QCOMPARE(visits(1, 1), QStringLiteral("Email"));
+    QCOMPARE(visits(2, 1), QStringLiteral("2026/12/08"));
+    QCOMPARE(visits(3, 1), subject);
+    QCOMPARE(visits(4, 1), filled);
+}
+
+void TestMailServers::failed_send_leaves_no_trace_data() {
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("trust_test_ca");
+    QTest::addColumn<QString>("reason");  // part of the failure text
+    const QString secure = env("SALES_TEST_SMTP_SECURE");
+    QTest::newRow("refused recipient") << env("SALES_TEST_SMTP_PLAIN") << "refuse-me@example.jp"
+                                       << env("SALES_TEST_MAIL_PASSWORD") << true << "550";
+    QTest::newRow("server down") << "127.0.0.1:1"
+                                 << "x@example.jp" << env("SALES_TEST_MAIL_PASSWORD") << true
+                                 << "サーバーに接続できませんでした";
+    QTest::newRow("wrong password") << secure << "x@example.jp"
+                                    << "wrong" << true << "パスワードが違います";
+    QTest::newRow("certificate not trusted")
+        << secure << "x@example.jp" << env("SALES_TEST_MAIL_PASSWORD") << false << "暗号化通信";
+    QTest::newRow("no address") << env("SALES_TEST_SMTP_PLAIN") << "" << env("SALES_TEST_MAIL_PASSWORD")
+                                << true << "宛先のメールアドレス";
+}
+
+void TestMailServers::failed_send_leaves_no_trace() {
+    QFETCH(QString, server);
+    QFETCH(QString, recipient);
+    QFETCH(QString, password);
+    QFETCH(bool, trust_test_ca);
+    QFETCH(QString, reason);
+    const QByteArray ca = qgetenv("SALES_MAIL_CA_FILE");
+    if (!trust_test_ca)
+        qunsetenv("SALES_MAIL_CA_FILE");
+    TestFolder folder;
+    set_account(folder, server, QString(), password);
+    add_customer(folder, QStringLiteral("鈴木工業"), recipient, QStringLiteral("鈴木"));
+    const QStringList sent = send_broadcast(folder.session(), {QStringLiteral("鈴木工業")},
+                                            QStringLiteral("件名"), QStringLiteral("本文"), {});
+    const SendResult result = send_mail(folder.session(), QStringLiteral("鈴木工業"), QStringLiteral("件名"),
+                                        QStringLiteral("本文"));
+    qputenv("SALES_MAIL_CA_FILE", ca);
+    QVERIFY(result.found);
+    QVERIFY(!result.sent);
+    QVERIFY2(send_failure_message(result).startsWith(QStringLiteral("mail error 001:")),
+             qPrintable(result.failure));
+    QVERIFY2(result.failure.contains(reason), qPrintable(result.failure));
+    QCOMPARE(sent, QStringList());
+    QCOMPARE(folder.count(QStringLiteral("訪問")), 0);
+}
+
+void TestMailServers::silent_server_times_out_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("send") << "send";
+    QTest::newRow("fetch") << "fetch";
+}
+
+// A server that takes the connection and never says a word: the call gives up with a clear text.
+void TestMailServers::silent_server_times_out() {
+    QFETCH(QString, operation);
+    SilentServer silent;
+    QVERIFY(silent.port > 0);
+    const QString server = QStringLiteral("127.0.0.1:%1").arg(silent.port);
+    QElapsedTimer timer;
+    timer.start();
+    QString failure;
+    if (operation == QLatin1String("send")) {
+        failure = SendMail(server, QStringLiteral("a@example.jp"), QStringLiteral("b@example.jp"),
+                           QStringLiteral("s"), QStringLiteral("b"), QString(), {}, 2);
+    } else {
+        QTemporaryDir dir;
+        QVERIFY(!RcvMail(server, QStringLiteral("u"), QStringLiteral("p"), QStringLiteral("SAVEALLD"),
+                         dir.path(), &failure, 2));
+    }
+    QVERIFY2(failure.contains(QStringLiteral("2 秒以内にサーバーから応答がありませんでした")),
+             qPrintable(failure));
+    QVERIFY(timer.elapsed() < 10000);
+}
+
+void TestMailServers::fetched_mail_is_registered_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("customer_address");  // empty: the sender is not a customer
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("ISO-2022-JP, known sender") << "iso2022jp.eml"
+                                               << "tanaka@example.jp"
+                                               << "見積もり依頼（ボールペン）"
+                                               << "お見積もりをお願いします。\n数量は１０個です。\n";
+    QTest::newRow("Shift_JIS quoted-printable, known in other case")
+        << "shift_jis_qp.eml"
+        << "hanako.suzuki@example.jp"
+        << "納期の問い合わせ"
+        << "納期を教えてください。\n高橋様の件です。\n";
+    QTest::newRow("UTF-8 multipart base64, unknown sender") << "utf8_multipart.eml"
+                                                            << ""
+                                                            << "修理依頼 – 至急"
+                                                            << "修理の依頼です。\n型番 AB-100\n";
+    QTest::newRow("EUC-JP base64, unknown sender") << "euc_jp_base64.eml"
+                                                   << ""
+                                                   << "カタログ請求"
+                                                   << "カタログを送ってください。\n";
+}
+
+void TestMailServers::fetched_mail_is_registered() {
+    QFETCH(QString, file);
+    QFETCH(QString, customer_address);
+    QFETCH(QString, subject);
+    QFETCH(QString, body);
+    TestFolder folder;
+    set_account(folder, QString(), env("SALES_TEST_POP3"), env("SALES_TEST_MAIL_PASSWORD"));
+    const QString other =
+        add_customer(folder, QStringLiteral("別の客"), QStringLiteral("other@example.jp"), {});
+    const QString known = customer_address.isEmpty()
+                              ? QString()
+                              : add_customer(folder, QStringLiteral("既存客"), customer_address, {});
+    drop_into_mailbox(file);
+
+    const FetchResult result = fetch_mail(folder.session());
+    QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
+    QCOMPARE(result.count, 1);
+    const ResultTable rows =
+        folder.rows(QStringLiteral("select 顧客ID,社員,名称,内容,状況 from 問い合わせ"), 5);
+    QCOMPARE(rows.row_count(), 1);
+    QCOMPARE(rows(2, 1), subject);
+    QCOMPARE(rows(3, 1), body);
+    if (!known.isEmpty()) {
+        QCOMPARE(rows(0, 1), known);
+        QCOMPARE(rows(1, 1), QStringLiteral("email"));
+        QCOMPARE(result.new_customer_notes, QStringList());
+        QCOMPARE(folder.count(QStringLiteral("顧客")), 2);
+    } else {
+        QCOMPARE(result.new_customer_notes.size(), 1);
+        QVERIFY(result.new_customer_notes.at(0).startsWith(QStringLiteral("新しい顧客を　email: ")));
+        QCOMPARE(folder.count(QStringLiteral("顧客")), 2);
+        QVERIFY(rows(0, 1) != other);
+        QCOMPARE(rows(1, 1), QStringLiteral("-"));
+        QCOMPARE(rows(4, 1), QStringLiteral("email受付"));
+    }
+    // The message left the server and stays in the mail folder, registered.
+    QString failure;
+    const std::optional<QStringList> listing =
+        RcvMail(env("SALES_TEST_POP3"), env("SALES_TEST_MAIL_USER"), env("SALES_TEST_MAIL_PASSWORD"),
+                QStringLiteral("LIST"), mail_folder(folder.session()), &failure);
+    QVERIFY2(listing, qPrintable(failure));
+    QCOMPARE(*listing, QStringList());
+    QCOMPARE(
+        QDir(mail_folder(folder.session()) + QStringLiteral("/registered")).entryList(QDir::Files).size(), 1);
+}
+
+void TestMailServers::three_waiting_messages_count_three() {
+    TestFolder folder;
+    set_account(folder, QString(), env("SALES_TEST_POP3S"), env("SALES_TEST_MAIL_PASSWORD"));
+    for (const char* file : {"iso2022jp.eml", "shift_jis_qp.eml", "utf8_html_only.eml"})
+        drop_into_mailbox(QString::fromLatin1(file));
+    const FetchResult result = fetch_mail(folder.session());
+    QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
+    QCOMPARE(result.count, 3);
+    QCOMPARE(fetch_count_message(result.count), QStringLiteral("メールを　3　件受信しました"));
+    QCOMPARE(folder.count(QStringLiteral("問い合わせ")), 3);
+    QCOMPARE(fetch_mail(folder.session()).count, 0);
+    QCOMPARE(folder.count(QStringLiteral("問い合わせ")), 3);
+}
+
+void TestMailServers::cli_fetch_prints_the_count() {
+    TestFolder folder;
+    set_account(folder, QString(), env("SALES_TEST_POP3"), env("SALES_TEST_MAIL_PASSWORD"));
+    drop_into_mailbox(QStringLiteral("iso2022jp.eml"));
+    drop_into_mailbox(QStringLiteral("euc_jp_base64.eml"));
+    QProcess cli;
+    cli.setWorkingDirectory(folder.path());
+    cli.start(env("SALES_CLI"),
+              {QStringLiteral("--as-of"), QStringLiteral("2026/12/08"), QStringLiteral("fetch-mail")});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()).trimmed(), QStringLiteral("2"));
+    QCOMPARE(folder.count(QStringLiteral("問い合わせ")), 2);
+    QCOMPARE(folder.value(QStringLiteral("select min(受付日) from 問い合わせ")),
+             QStringLiteral("2026/12/08"));
+}
+
+QTEST_GUILESS_MAIN(TestMailServers)
+#include "test_mail.moc"
