@@ -60,16 +60,6 @@ QStringList unread_titles(Database& db) {
     return titles;
 }
 
-GoodsChoice load_goods(Database& db) {
-    const ResultTable rows = db.query_rows(QStringLiteral("select 商品ID,商品名 from 商品"), 2);
-    GoodsChoice result;
-    for (int row = 1; row <= rows.row_count(); ++row) {
-        result.ids << rows(0, row);
-        result.names << rows(1, row);
-    }
-    return result;
-}
-
 QStringList goods_buyers(Database& db, const QString& goods_id) {
     bool numeric = false;
     goods_id.toLongLong(&numeric);

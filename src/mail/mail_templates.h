@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "analysis/after_sales.h"
+
 class Database;
 class Session;
 
@@ -26,10 +28,5 @@ QString default_template_body(const Session& session);
 // Titles of the inquiries that mail intake registered for known customers (社員 'email').
 QStringList unread_titles(Database& db);
 
-// Goods offered for the new-goods mailing, and the buyers of one (one name per order line).
-struct GoodsChoice {
-    QStringList names;
-    QStringList ids;
-};
-GoodsChoice load_goods(Database& db);
+// The buyers of one goods item (one name per order line); the goods offered come from goods_choice.
 QStringList goods_buyers(Database& db, const QString& goods_id);

@@ -101,7 +101,7 @@ void MailNewGoodsScreen::set_template() {
 }
 
 void MailNewGoodsScreen::load_goods() {
-    m_goods = ::load_goods(*m_session.db);
+    m_goods = goods_choice(*m_session.db);
     m_combo1->addItems(m_goods.names);
     m_combo1->setCurrentIndex(-1);
 }
