@@ -33,6 +33,10 @@ private:
 // Throws StartupError.
 void open_program_folder(Session& session, const CliContext& context);
 
+// Opens the program folder and runs work on its session. A start-up or database failure is printed
+// and gives status 1, a CliUsageError status 2; otherwise work's status.
+int with_program_folder(const CliContext& context, const std::function<int(Session&)>& work);
+
 // A report: the first row holds the headings, every further row one line of the result.
 using Report = QVector<QStringList>;
 struct ReportEntry {

@@ -13,24 +13,15 @@ int run_fetch_mail(const CliContext& context, const QStringList& arguments) {
         err() << "fetch-mail は引数を取りません: " << arguments.mid(1).join(QLatin1Char(' ')) << Qt::endl;
         return 2;
     }
-    Session session;
-    FetchResult result;
-    try {
-        open_program_folder(session, context);
-        result = fetch_mail(session);
-    } catch (const StartupError& e) {
-        err() << e.message() << Qt::endl;
-        return 1;
-    } catch (const DatabaseError& e) {
-        err() << e.message() << Qt::endl;
-        return 1;
-    }
-    for (const QString& note : result.new_customer_notes)
-        err() << note << Qt::endl;
-    out() << result.count << Qt::endl;
-    if (!result.failure.isEmpty()) {
-        err() << "メールサーバーから受信できませんでした: " << result.failure << Qt::endl;
-        return 1;
-    }
-    return 0;
+    return with_program_folder(context, [](Session& session) {
+        const FetchResult result = fetch_mail(session);
+        for (const QString& note : result.new_customer_notes)
+            err() << note << Qt::endl;
+        out() << result.count << Qt::endl;
+        if (!result.failure.isEmpty()) {
+            err() << "メールサーバーから受信できませんでした: " << result.failure << Qt::endl;
+            return 1;
+        }
+        return 0;
+    });
 }

@@ -24,6 +24,23 @@ void open_program_folder(Session& session, const CliContext& context) {
     start_session(session);
 }
 
+int with_program_folder(const CliContext& context, const std::function<int(Session&)>& work) {
+    Session session;
+    try {
+        open_program_folder(session, context);
+        return work(session);
+    } catch (const CliUsageError& e) {
+        err() << e.message() << Qt::endl;
+        return 2;
+    } catch (const StartupError& e) {
+        err() << e.message() << Qt::endl;
+        return 1;
+    } catch (const DatabaseError& e) {
+        err() << e.message() << Qt::endl;
+        return 1;
+    }
+}
+
 int run_init(const CliContext& context, const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("現在のフォルダにプログラムフォルダを作成します。"));
@@ -114,8 +131,8 @@ int main(int argc, char** argv) {
     const QString command = arguments.takeAt(1);
     using Command = int (*)(const CliContext&, const QStringList&);
     const std::pair<const char*, Command> commands[] = {
-        {"init", run_init},           {"report", run_report}, {"fetch-mail", run_fetch_mail},
-        {"import", run_import},       {"backup", run_backup},
+        {"init", run_init},     {"report", run_report}, {"fetch-mail", run_fetch_mail},
+        {"import", run_import}, {"backup", run_backup},
     };
     for (const auto& [name, run] : commands)
         if (command == QLatin1String(name))

@@ -14,17 +14,12 @@ int run_import(const CliContext& context, const QStringList& arguments) {
     }
     const bool customers = arguments.at(1) == QLatin1String("customers");
     const QString path = QDir::current().absoluteFilePath(arguments.at(2));
-    Session session;
-    try {
-        open_program_folder(session, context);
-    } catch (const StartupError& e) {
-        err() << e.message() << Qt::endl;
-        return 1;
-    }
-    const CsvResult result =
-        customers ? import_customer_csv(*session.db, path) : import_goods_csv(*session.db, path);
-    (result.ok ? out() : err()) << result.message.trimmed() << Qt::endl;
-    return result.ok ? 0 : 1;
+    return with_program_folder(context, [&](Session& session) {
+        const CsvResult result =
+            customers ? import_customer_csv(*session.db, path) : import_goods_csv(*session.db, path);
+        (result.ok ? out() : err()) << result.message.trimmed() << Qt::endl;
+        return result.ok ? 0 : 1;
+    });
 }
 
 int run_backup(const CliContext& context, const QStringList& arguments) {
@@ -33,14 +28,9 @@ int run_backup(const CliContext& context, const QStringList& arguments) {
         return 2;
     }
     const QString target = QDir::current().absoluteFilePath(arguments.at(1));
-    Session session;
-    try {
-        open_program_folder(session, context);
-    } catch (const StartupError& e) {
-        err() << e.message() << Qt::endl;
-        return 1;
-    }
-    const MaintenanceResult result = backup_database(session, target);
-    (result.ok ? out() : err()) << result.message << Qt::endl;
-    return result.ok ? 0 : 1;
+    return with_program_folder(context, [&](Session& session) {
+        const MaintenanceResult result = backup_database(session, target);
+        (result.ok ? out() : err()) << result.message << Qt::endl;
+        return result.ok ? 0 : 1;
+    });
 }

@@ -35,14 +35,13 @@ int run_report(const CliContext& context, const QStringList& arguments) {
         return 2;
     }
     const QString name = arguments.at(1);
-    const auto it = std::find_if(reports.begin(), reports.end(), [&](const ReportEntry& r) { return r.name == name; });
+    const auto it =
+        std::find_if(reports.begin(), reports.end(), [&](const ReportEntry& r) { return r.name == name; });
     if (it == reports.end()) {
         err() << "不明なレポートです: " << name << "\n" << report_usage() << Qt::endl;
         return 2;
     }
-    Session session;
-    try {
-        open_program_folder(session, context);
+    return with_program_folder(context, [&](Session& session) {
         const Report report = it->make(session, arguments.mid(2));
         for (const QStringList& row : report) {
             QStringList cells;
@@ -51,15 +50,6 @@ int run_report(const CliContext& context, const QStringList& arguments) {
             out() << cells.join('\t') << '\n';
         }
         out().flush();
-    } catch (const CliUsageError& e) {
-        err() << e.message() << Qt::endl;
-        return 2;
-    } catch (const StartupError& e) {
-        err() << e.message() << Qt::endl;
-        return 1;
-    } catch (const DatabaseError& e) {
-        err() << e.message() << Qt::endl;
-        return 1;
-    }
-    return 0;
+        return 0;
+    });
 }
