@@ -1,0 +1,231 @@
+#include "analysis/cluster.h"
+
+#include <QHash>
+#include <algorithm>
+
+#include "db/database.h"
+
+namespace {
+
+// A cell of a count or sum: NULL ("-") and anything unreadable count as 0.
+double cell_number(const QString& text) {
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    return ok ? v : 0.0;
+}
+
+}  // namespace
+
+ClusterCases load_case_data(Database& db) {
+    ClusterCases cases;
+    const ResultTable customers = db.query_rows(QStringLiteral("select 顧客ID,顧客名 from 顧客 "), 2);
+    const int n = customers.row_count();
+    QHash<QString, int> position;
+    position.reserve(n);
+    cases.ids.reserve(n);
+    cases.names.reserve(n);
+    for (int r = 1; r <= n; ++r) {
+        cases.ids << customers(0, r);
+        cases.names << customers(1, r);
+        // A later equal id wins, as in a search that keeps the last match.
+        position.insert(customers(0, r).trimmed(), r - 1);
+    }
+    cases.values.assign(size_t(n) * kClusterVariables, 0.0);
+
+    auto load = [&](const QString& statement, int slot) {
+        const ResultTable t = db.query_rows(statement, 2);
+        for (int r = 1, rows = t.row_count(); r <= rows; ++r) {
+            const auto it = position.constFind(t(0, r).trimmed());
+            // Rows of a deleted customer belong to nobody; they must not land on another customer.
+            if (it == position.constEnd())
+                continue;
+            cases.values[size_t(*it) * kClusterVariables + slot] = cell_number(t(1, r));
+        }
+    };
+    load(QStringLiteral("select 顧客ID,sum(受注金額) from 受注 group by 顧客ID"), 0);
+    const char* const tables[] = {"見積もり", "訪問", "クレーム", "問い合わせ"};
+    for (int i = 0; i < 4; ++i)
+        load(QStringLiteral("select 顧客ID,count(*) from %1 group by 顧客ID")
+                 .arg(QString::fromUtf8(tables[i])),
+             i + 1);
+    return cases;
+}
+
+TriangleMatrix compute_distances(const std::vector<double>& values, int n, int variables) {
+    TriangleMatrix d(n);
+    for (int a = 0; a < n; ++a) {
+        const double* va = values.data() + size_t(a) * variables;
+        for (int b = a + 1; b < n; ++b) {
+            const double* vb = values.data() + size_t(b) * variables;
+            double sum = 0.0;
+            for (int s = 0; s < variables; ++s) {
+                const double diff = va[s] - vb[s];
+                sum += diff * diff;
+            }
+            d.at(a, b) = sum;
+        }
+    }
+    return d;
+}
+
+TriangleMatrix compute_distances(const ClusterCases& cases) {
+    return compute_distances(cases.values, cases.size(), kClusterVariables);
+}
+
+double ward_distance(int np, int nq, int nk, double dpk, double dqk, double dpq) {
+    // Kept out of line and compiled without contraction, so every caller gets the same bits.
+    return (double(np + nk) * dpk + double(nq + nk) * dqk - double(nk) * dpq) / double(np + nq + nk);
+}
+
+std::vector<WardMerge> ward_merges(TriangleMatrix& d) {
+    const int n = d.size();
+    std::vector<WardMerge> merges;
+    if (n < 2)
+        return merges;
+    merges.reserve(size_t(n - 1));
+
+    // Active positions as a linked list in ascending order. Position 0 is never absorbed (the
+    // survivor is always the lower position), so it is the head for good.
+    const size_t count = size_t(n);
+    std::vector<int> size(count, 1), next(count), prev(count);
+    for (int i = 0; i < n; ++i) {
+        next[size_t(i)] = i + 1;
+        prev[size_t(i)] = i - 1;
+    }
+    // Per active row i: its nearest active j > i, the smallest j among equal distances; -1 for the
+    // last active row.
+    std::vector<int> nearest(count, -1);
+    std::vector<double> nearest_d(count, 0.0);
+    auto recompute = [&](int i) {
+        const double* row = d.row_begin(i);
+        int best = -1;
+        double best_d = 0.0;
+        for (int j = next[size_t(i)]; j < n; j = next[size_t(j)]) {
+            const double v = row[j - i - 1];
+            if (best < 0 || v < best_d) {
+                best = j;
+                best_d = v;
+            }
+        }
+        nearest[size_t(i)] = best;
+        nearest_d[size_t(i)] = best_d;
+    };
+    for (int i = 0; i < n - 1; ++i)
+        recompute(i);
+
+    for (int step = 1; step < n; ++step) {
+        // The row minima in ascending row order, strictly smaller only: the pair with the smallest
+        // i, then the smallest j, among equal distances, as the full scan would take it.
+        int p = -1;
+        double dpq = 0.0;
+        for (int i = 0; i < n; i = next[size_t(i)]) {
+            if (nearest[size_t(i)] >= 0 && (p < 0 || nearest_d[size_t(i)] < dpq)) {
+                p = i;
+                dpq = nearest_d[size_t(i)];
+            }
+        }
+        const int q = nearest[size_t(p)];
+        const int np = size[size_t(p)];
+        const int nq = size[size_t(q)];
+        for (int k = 0; k < n; k = next[size_t(k)]) {
+            if (k == p || k == q)
+                continue;
+            double& dpk = d.cell(p, k);
+            dpk = ward_distance(np, nq, size[size_t(k)], dpk, d.cell(q, k), dpq);
+        }
+        merges.push_back({p, q, dpq});
+        size[size_t(p)] = np + nq;
+        size[size_t(q)] = 0;
+        next[size_t(prev[size_t(q)])] = next[size_t(q)];
+        if (next[size_t(q)] < n)
+            prev[size_t(next[size_t(q)])] = prev[size_t(q)];
+        nearest[size_t(q)] = -1;
+
+        // Row p changed throughout. Rows left of q that pointed at p or q must search again; rows
+        // left of p keep their minimum unless the new d(i, p) undercuts it, or ties it with a
+        // smaller j. Rows right of q never see p or q.
+        recompute(p);
+        for (int i = 0; i < q; i = next[size_t(i)]) {
+            if (i == p)
+                continue;
+            const int j = nearest[size_t(i)];
+            if (j == p || j == q) {
+                recompute(i);
+            } else if (i < p) {
+                const double v = d.at(i, p);
+                if (v < nearest_d[size_t(i)] || (v == nearest_d[size_t(i)] && p < j)) {
+                    nearest[size_t(i)] = p;
+                    nearest_d[size_t(i)] = v;
+                }
+            }
+        }
+    }
+    return merges;
+}
+
+std::vector<int> cut_labels(int n, const std::vector<WardMerge>& merges) {
+    std::vector<int> label(size_t(std::max(n, 0)));
+    std::vector<std::vector<int>> members(label.size());
+    for (int c = 0; c < n; ++c) {
+        label[size_t(c)] = c + 1;
+        members[size_t(c)] = {c};
+    }
+    const int steps = std::min(std::max(n - 4, 0), int(merges.size()));
+    for (int s = 0; s < steps; ++s) {
+        const auto& [p, q, distance] = merges[size_t(s)];
+        auto& into = members[size_t(p)];
+        for (int c : members[size_t(q)]) {
+            label[size_t(c)] = p + 1;
+            into.push_back(c);
+        }
+        members[size_t(q)].clear();
+    }
+    return label;
+}
+
+ClusterGroups number_groups(const std::vector<int>& labels) {
+    ClusterGroups groups;
+    groups.group.reserve(labels.size());
+    std::vector<int> order;  // labels in order of first appearance
+    for (int label : labels) {
+        auto it = std::find(order.begin(), order.end(), label);
+        if (it == order.end())
+            it = order.insert(order.end(), label);
+        const int g = int(it - order.begin());
+        groups.group.push_back(g);
+        if (g < 4)
+            ++groups.counts[size_t(g)];
+    }
+    return groups;
+}
+
+ClusterResult run_clustering(Database& db) {
+    ClusterResult result;
+    // Tested before anything is loaded or any matrix is made.
+    const int n = db.query_rows(QStringLiteral("select count(*) from 顧客 "), 1)(0, 1).toInt();
+    if (n < kMinCases) {
+        result.refusal = kTooFewCasesMessage;
+        return result;
+    }
+    if (n > kMaxCases) {
+        result.refusal = kTooManyCasesMessage;
+        return result;
+    }
+    result.cases = load_case_data(db);
+    const int cases = result.cases.size();
+    if (cases < kMinCases || cases > kMaxCases) {
+        result.refusal = cases < kMinCases ? kTooFewCasesMessage : kTooManyCasesMessage;
+        result.cases = ClusterCases();
+        return result;
+    }
+    TriangleMatrix distances = compute_distances(result.cases);
+    result.merges = ward_merges(distances);
+    result.groups = number_groups(cut_labels(cases, result.merges));
+    return result;
+}
+
+QString cluster_group_text(int group, int count) {
+    return QStringLiteral("グループ%1(%2 件)")
+        .arg(group + 1)
+        .arg(count > 0 ? QString::number(count) : QString());
+}
