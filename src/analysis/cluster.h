@@ -33,30 +33,26 @@ struct ClusterCases {
 // (activity of a deleted customer) are skipped; an empty sum ("-") counts as 0.
 ClusterCases load_case_data(Database& db);
 
-// The upper triangle of a symmetric n x n matrix with a zero diagonal, row after row:
-// (0,1) (0,2) ... (0,n-1) (1,2) ... Half the memory of the full table, rows contiguous.
-class TriangleMatrix {
+// A symmetric n x n table of doubles, row after row. Both halves are kept, so that the rows a merge
+// reads are contiguous (32 MB at 2000 cases).
+class DistanceMatrix {
 public:
-    TriangleMatrix() = default;
-    explicit TriangleMatrix(int n) : m_n(n), m_cells(size_t(n) * size_t(n > 0 ? n - 1 : 0) / 2, 0.0) {}
+    DistanceMatrix() = default;
+    explicit DistanceMatrix(int n) : m_n(n), m_cells(size_t(n) * size_t(n), 0.0) {}
     int size() const { return m_n; }
-    // i < j
-    double& at(int i, int j) { return m_cells[row_start(i) + size_t(j - i - 1)]; }
-    double at(int i, int j) const { return m_cells[row_start(i) + size_t(j - i - 1)]; }
-    // Either order, i != j.
-    double& cell(int a, int b) { return a < b ? at(a, b) : at(b, a); }
-    // The cells (i, i+1) ... (i, n-1), contiguous.
-    const double* row_begin(int i) const { return m_cells.data() + row_start(i); }
+    double& at(int i, int j) { return m_cells[size_t(i) * size_t(m_n) + size_t(j)]; }
+    double at(int i, int j) const { return m_cells[size_t(i) * size_t(m_n) + size_t(j)]; }
+    double* row(int i) { return m_cells.data() + size_t(i) * size_t(m_n); }
+    const double* row(int i) const { return m_cells.data() + size_t(i) * size_t(m_n); }
 
 private:
-    size_t row_start(int i) const { return size_t(i) * size_t(2 * m_n - i - 1) / 2; }
     int m_n = 0;
     std::vector<double> m_cells;
 };
 
 // Squared Euclidean distances between the cases' variable rows (no square root: Ward works on it).
-TriangleMatrix compute_distances(const ClusterCases& cases);
-TriangleMatrix compute_distances(const std::vector<double>& values, int n, int variables);
+DistanceMatrix compute_distances(const ClusterCases& cases);
+DistanceMatrix compute_distances(const std::vector<double>& values, int n, int variables);
 
 // Ward's rule for the distance from k to the cluster made of p and q, sizes before the merge.
 double ward_distance(int np, int nq, int nk, double dpk, double dqk, double dpq);
@@ -75,7 +71,7 @@ struct WardMerge {
 // taking only a strictly smaller distance would choose them, with the same values. The matrix is
 // overwritten by the updates. Each row keeps its nearest active partner to the right, so a step
 // costs a pass over the row minima plus the rows that the merge disturbed.
-std::vector<WardMerge> ward_merges(TriangleMatrix& distances);
+std::vector<WardMerge> ward_merges(DistanceMatrix& distances);
 
 // Labels after the first n - 4 merges (none for n <= 4): the case at position c starts with c + 1,
 // and a merge (p, q) relabels every case labelled q + 1 to p + 1.

@@ -51,7 +51,7 @@ Values make_values(Shape shape, int n, unsigned seed) {
 }
 
 Merges fast_merges(const Values& v, int n) {
-    TriangleMatrix d = compute_distances(v, n, kClusterVariables);
+    DistanceMatrix d = compute_distances(v, n, kClusterVariables);
     return ward_merges(d);
 }
 
