@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVector>
 #include <array>
+#include <memory>
 #include <vector>
 
 class Database;
@@ -33,21 +34,29 @@ struct ClusterCases {
 // (activity of a deleted customer) are skipped; an empty sum ("-") counts as 0.
 ClusterCases load_case_data(Database& db);
 
-// A symmetric n x n table of doubles, row after row. Both halves are kept, so that the rows a merge
-// reads are contiguous (32 MB at 2000 cases).
+// A symmetric n x n table of doubles, row after row, starting at 0. Both halves are kept, so that
+// the rows a merge reads are contiguous (32 MB at 2000 cases).
 class DistanceMatrix {
 public:
     DistanceMatrix() = default;
-    explicit DistanceMatrix(int n) : m_n(n), m_cells(size_t(n) * size_t(n), 0.0) {}
+    explicit DistanceMatrix(int n);
+    DistanceMatrix(const DistanceMatrix& other);
+    DistanceMatrix& operator=(const DistanceMatrix& other);
+    DistanceMatrix(DistanceMatrix&&) noexcept = default;
+    DistanceMatrix& operator=(DistanceMatrix&&) noexcept = default;
+
     int size() const { return m_n; }
     double& at(int i, int j) { return m_cells[size_t(i) * size_t(m_n) + size_t(j)]; }
     double at(int i, int j) const { return m_cells[size_t(i) * size_t(m_n) + size_t(j)]; }
-    double* row(int i) { return m_cells.data() + size_t(i) * size_t(m_n); }
-    const double* row(int i) const { return m_cells.data() + size_t(i) * size_t(m_n); }
+    double* row(int i) { return m_cells.get() + size_t(i) * size_t(m_n); }
+    const double* row(int i) const { return m_cells.get() + size_t(i) * size_t(m_n); }
 
 private:
+    struct Release {
+        void operator()(double* cells) const;
+    };
     int m_n = 0;
-    std::vector<double> m_cells;
+    std::unique_ptr<double[], Release> m_cells;
 };
 
 // Squared Euclidean distances between the cases' variable rows (no square root: Ward works on it).
