@@ -6,11 +6,12 @@
 
 #include "analysis/quick_sort.h"
 #include "db/database.h"
+#include "records/number_text.h"
 
 namespace {
 
-QString period_condition(const QString& start) {
-    return QStringLiteral(" where 受注日 > #") + start + QStringLiteral("#");
+QString period_condition(const QString& start, const QString& date_column = QStringLiteral("受注日")) {
+    return QStringLiteral(" where ") + date_column + QStringLiteral(" > #") + start + QStringLiteral("#");
 }
 
 QString count_text(int count) {
@@ -121,61 +122,57 @@ AbcGoods abc_goods(Database& db, const QDate& today) {
         position.insert(goods(0, r).trimmed(), r - 1);
     }
     result.classes.assign(size_t(g), kGoodsNone);
-    result.buyers.resize(g);
 
-    // One row per goods item and buyer: the item's sum and line count are added up from them.
-    const ResultTable lines =
-        db.query_rows(QStringLiteral("select 商品ID,顧客名,sum(金額),count(*) from 受注明細 ") +
-                          period_condition(result.start_date) + QStringLiteral(" group by 商品ID,顧客名 "),
-                      4);
-    QHash<QString, int> item_of;  // 商品ID as returned -> index into the sums
-    QVector<QString> item_ids;
-    std::vector<qint64> item_sums;
-    std::vector<qint64> item_lines;
-    struct Buyer {
-        QString name;
-        qint64 sum;
-    };
-    QVector<QVector<Buyer>> item_buyers;
-    for (int r = 1, rows = lines.row_count(); r <= rows; ++r) {
-        const QString id = lines(0, r).trimmed();
-        auto it = item_of.constFind(id);
-        if (it == item_of.constEnd()) {
-            it = item_of.insert(id, item_ids.size());
-            item_ids << id;
-            item_sums.push_back(0);
-            item_lines.push_back(0);
-            item_buyers.push_back({});
-        }
-        const qint64 sum = whole_sum(lines(2, r));
-        item_sums[size_t(*it)] += sum;
-        item_lines[size_t(*it)] += whole_sum(lines(3, r));
-        const QString name = lines(1, r);
-        if (name != QLatin1String("-") && !name.isEmpty())
-            item_buyers[*it].push_back({name, sum});
+    // A year holds a good part of all order lines: the embedded database, left to itself, walks
+    // the goods index and fetches every line row by row, several times slower than one plain scan.
+    const QString table =
+        db.dialect() == Dialect::Sqlite ? QStringLiteral("受注明細 not indexed") : QStringLiteral("受注明細");
+    const ResultTable sums =
+        db.query_rows(QStringLiteral("select 商品ID,sum(金額),count(*) from ") + table +
+                          period_condition(result.start_date) + QStringLiteral(" group by 商品ID "),
+                      3);
+    const int m = sums.row_count();
+    std::vector<qint64> keys(static_cast<size_t>(m));
+    for (int r = 1; r <= m; ++r) {
+        keys[size_t(r - 1)] = whole_sum(sums(1, r));
+        result.period_total += keys[size_t(r - 1)];
     }
-    for (qint64 s : item_sums)
-        result.period_total += s;
-
-    const std::vector<int> rank = abc_rank(item_sums, result.period_total);
-    for (int i = 0; i < item_ids.size(); ++i) {
+    const std::vector<int> rank = abc_rank(keys, result.period_total);
+    for (int r = 1; r <= m; ++r) {
         // Lines of goods no longer in 商品 count in the total but class nothing.
-        const auto it = position.constFind(item_ids.at(i));
+        const auto it = position.constFind(sums(0, r).trimmed());
         if (it == position.constEnd())
             continue;
-        const int r = rank[size_t(i)];
-        result.classes[size_t(*it)] = r < 2 ? r : item_lines[size_t(i)] > 1 ? kGoodsSeveral : kGoodsOnce;
-        QVector<Buyer>& buyers = item_buyers[i];
-        std::stable_sort(buyers.begin(), buyers.end(),
-                         [](const Buyer& a, const Buyer& b) { return a.sum > b.sum; });
-        QStringList names;
-        for (const Buyer& b : buyers)
-            names << b.name;
-        result.buyers[*it] = names;
+        const int k = rank[size_t(r - 1)];
+        result.classes[size_t(*it)] = k < 2 ? k : whole_sum(sums(2, r)) > 1 ? kGoodsSeveral : kGoodsOnce;
     }
     for (int c : result.classes)
         ++result.counts[size_t(c)];
     return result;
+}
+
+QStringList abc_goods_buyers(Database& db, const QString& start_date, const QString& goods_id) {
+    if (!is_key(goods_id.trimmed()) || !QDate::fromString(start_date, QStringLiteral("yyyy/MM/dd")).isValid())
+        return {};
+    const ResultTable rows = db.query_rows(QStringLiteral("select 顧客名,sum(金額) from 受注明細 ") +
+                                               period_condition(start_date) + QStringLiteral(" and 商品ID=") +
+                                               goods_id.trimmed() + QStringLiteral(" group by 顧客名 "),
+                                           2);
+    struct Buyer {
+        QString name;
+        qint64 sum;
+    };
+    std::vector<Buyer> buyers;
+    for (int r = 1, n = rows.row_count(); r <= n; ++r)
+        if (rows(0, r) != QLatin1String("-") && !rows(0, r).isEmpty())
+            buyers.push_back({rows(0, r), whole_sum(rows(1, r))});
+    std::sort(buyers.begin(), buyers.end(), [](const Buyer& a, const Buyer& b) {
+        return a.sum != b.sum ? a.sum > b.sum : a.name < b.name;
+    });
+    QStringList names;
+    for (const Buyer& b : buyers)
+        names << b.name;
+    return names;
 }
 
 QString abc_goods_class_name(int goods_class) {

@@ -48,10 +48,13 @@ struct AbcGoods {
     qint64 period_total = 0;
     QVector<QString> ids;  // in the database's row order
     QVector<QString> names;
-    std::vector<int> classes;     // GoodsClass per goods item
-    QVector<QStringList> buyers;  // per goods item: customer names, largest buyer first
+    std::vector<int> classes;  // GoodsClass per goods item
     std::array<int, 5> counts{};
 };
 AbcGoods abc_goods(Database& db, const QDate& today);
+// The customers who bought the goods item in the period that starts after start_date, largest
+// buyer first (equal amounts by name). Read when a goods node is opened, not for every item at
+// once: a year of order lines holds a great many buyers. Empty for an id that is not a key.
+QStringList abc_goods_buyers(Database& db, const QString& start_date, const QString& goods_id);
 QString abc_goods_class_name(int goods_class);  // "A", "B", "数回の売り上げ", "一回のみ", "売り上げなし"
 QString abc_goods_group_text(int goods_class, int count);

@@ -47,6 +47,8 @@ void AbcGoodsScreen::load() {
 
 void AbcGoodsScreen::set_tree(const AbcGoods& result) {
     clear_tree();
+    m_goods_of.clear();
+    m_start_date = result.start_date;
     add_node(QString(), QStringLiteral("r"), QStringLiteral("ルート"));
     const QString letters = QStringLiteral("ABCDE");
     for (int c = 0; c < 5; ++c)
@@ -54,9 +56,19 @@ void AbcGoodsScreen::set_tree(const AbcGoods& result) {
     for (int p = 0; p < result.names.size(); ++p) {
         const QString key = QStringLiteral("aaa%1").arg(p + 1);
         add_node(letters.at(result.classes[size_t(p)]), key, result.names.at(p));
-        const QStringList& buyers = result.buyers.at(p);
-        for (int k = 0; k < buyers.size(); ++k)
-            add_node(key, key + QStringLiteral("_%1").arg(k + 1), buyers.at(k));
+        if (result.classes[size_t(p)] != kGoodsNone) {
+            m_goods_of.insert(key, result.ids.at(p));
+            defer_children(key);
+        }
     }
     expand(QStringLiteral("r"));
+}
+
+void AbcGoodsScreen::fill_children(const QString& key) {
+    const auto it = m_goods_of.constFind(key);
+    if (it == m_goods_of.constEnd())
+        return;
+    const QStringList buyers = abc_goods_buyers(*m_session.db, m_start_date, *it);
+    for (int k = 0; k < buyers.size(); ++k)
+        add_node(key, key + QStringLiteral("_%1").arg(k + 1), buyers.at(k));
 }

@@ -14,9 +14,14 @@ public:
 
     void load() override;
     // Root "r", classes "A" to "E", goods item at position p (from 1) as "aaa" + p, its buyers under
-    // it as "aaa" + p + "_" + k.
+    // it as "aaa" + p + "_" + k, read when the goods node is first opened or clicked.
     void set_tree(const AbcGoods& result);
+
+protected:
+    void fill_children(const QString& key) override;
 
 private:
     QLineEdit* m_start = nullptr;
+    QString m_start_date;
+    QHash<QString, QString> m_goods_of;  // goods node key -> 商品ID
 };

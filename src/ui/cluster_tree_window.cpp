@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
+#include "ui/guard.h"
 
 namespace {
 
@@ -53,6 +54,9 @@ ClusterTreeWindow::ClusterTreeWindow(Session& session, Prompter& prompter, QWidg
     layout->addLayout(body, 1);
 
     connect(m_tree, &QTreeWidget::itemClicked, this, &ClusterTreeWindow::tree_clicked);
+    connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        guarded(m_prompter, [&] { ensure_children(item->data(0, Qt::UserRole).toString()); });
+    });
     connect(add_button, &QPushButton::clicked, this, &ClusterTreeWindow::add_to_mailing_list);
     connect(clear_button, &QPushButton::clicked, m_list, &QListWidget::clear);
     connect(close_button, &QPushButton::clicked, this, &QWidget::hide);
@@ -61,6 +65,23 @@ ClusterTreeWindow::ClusterTreeWindow(Session& session, Prompter& prompter, QWidg
 void ClusterTreeWindow::clear_tree() {
     m_tree->clear();
     m_nodes.clear();
+    m_deferred.clear();
+}
+
+void ClusterTreeWindow::defer_children(const QString& key) {
+    if (QTreeWidgetItem* item = m_nodes.value(key)) {
+        item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        m_deferred.insert(key);
+    }
+}
+
+void ClusterTreeWindow::ensure_children(const QString& key) {
+    if (!m_deferred.contains(key))
+        return;
+    fill_children(key);
+    m_deferred.remove(key);  // only once filled: a refused statement leaves it for the next try
+    if (QTreeWidgetItem* item = m_nodes.value(key))
+        item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
 void ClusterTreeWindow::add_node(const QString& parent_key, const QString& key, const QString& text) {
@@ -87,6 +108,7 @@ int ClusterTreeWindow::child_count(const QString& key) const {
 }
 
 void ClusterTreeWindow::ReadNodes(const QString& key) {
+    ensure_children(key);
     const QTreeWidgetItem* item = m_nodes.value(key);
     if (!item)
         return;
@@ -99,7 +121,7 @@ void ClusterTreeWindow::tree_clicked() {
     const QList<QTreeWidgetItem*> selected = m_tree->selectedItems();
     if (selected.isEmpty())
         return;
-    ReadNodes(selected.first()->data(0, Qt::UserRole).toString());
+    guarded(m_prompter, [&] { ReadNodes(selected.first()->data(0, Qt::UserRole).toString()); });
 }
 
 void ClusterTreeWindow::add_to_mailing_list() {

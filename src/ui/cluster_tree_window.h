@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QWidget>
 
 class QListWidget;
@@ -33,6 +34,10 @@ protected:
     // An empty parent key adds a top-level node (the root).
     void add_node(const QString& parent_key, const QString& key, const QString& text);
     void expand(const QString& key);
+    // Marks a node that has children to come: it shows an expander, and fill_children adds them
+    // when it is expanded or read for the first time.
+    void defer_children(const QString& key);
+    virtual void fill_children(const QString& key) { Q_UNUSED(key); }
     // Where a screen puts its own captions and boxes, above the tree.
     QVBoxLayout* info_area() const { return m_info; }
     void closeEvent(QCloseEvent* event) override;
@@ -42,10 +47,12 @@ protected:
 
 private:
     void tree_clicked();
+    void ensure_children(const QString& key);
     void add_to_mailing_list();
 
     QTreeWidget* m_tree = nullptr;
     QListWidget* m_list = nullptr;
     QVBoxLayout* m_info = nullptr;
     QHash<QString, QTreeWidgetItem*> m_nodes;
+    QSet<QString> m_deferred;
 };

@@ -33,6 +33,19 @@ struct Fixture {
         }
     }
 
+    // 椅子 bought by 一郎 (100) and 次郎 (400 + 100), 机 by 一郎 (50), all in the period.
+    void add_goods_lines() {
+        const QString chair = folder.add_goods(QStringLiteral("椅子"), QStringLiteral("100"));
+        const QString desk = folder.add_goods(QStringLiteral("机"), QStringLiteral("100"));
+        for (const auto& [goods, buyer, amount] :
+             {std::tuple{chair, "一郎", 100}, std::tuple{chair, "次郎", 400}, std::tuple{chair, "次郎", 100},
+              std::tuple{desk, "一郎", 50}})
+            folder.exec(QStringLiteral("insert into 受注明細 (受注ID,商品ID,顧客名,数,金額,受注日) "
+                                       "values(1,%1,%2,1,%3,'2026/06/01')")
+                            .arg(goods, sql_text(QString::fromUtf8(buyer)))
+                            .arg(amount));
+    }
+
     QWidget* open(const QString& action, const QString& screen) {
         auto* a = main.findChild<QAction*>(action);
         if (!a)
@@ -112,6 +125,7 @@ private slots:
     void trees_show_the_analyses_data();
     void trees_show_the_analyses();
     void clicks_collect_names_for_the_mailing();
+    void goods_node_collects_its_buyers();
     void refused_count_leaves_an_empty_tree();
     void close_button_keeps_the_result_window_close_recomputes_data();
     void close_button_keeps_the_result_window_close_recomputes();
@@ -135,19 +149,17 @@ void TestClusterAbcScreens::trees_show_the_analyses_data() {
         << QStringList{
                "r ルート +",    "  A グループ A (1　件)", "    aaa1 一郎",          "  B グループ B (1　件)",
                "    aaa3 次郎", "  C グループ C (　件)",  "  D グループ D (1　件)", "    aaa2 三郎"};
+    // Buyers come under a goods node when it is first opened (see goods_node_collects_its_buyers).
     QTest::newRow("ABC of goods") << "abc_goods"
                                   << "abc_goodsfrm" << QStringLiteral("ABC分析　商品")
                                   << QStringLiteral("2025/12/08")
                                   << QStringList{"r ルート +",
                                                  "  A グループ A (1　件)",
                                                  "    aaa2 椅子",
-                                                 "      aaa2_1 次郎",
-                                                 "      aaa2_2 一郎",
                                                  "  B グループ B (　件)",
                                                  "  C 数回の売り上げ (　件)",
                                                  "  D 一回のみ (1　件)",
                                                  "    aaa1 机",
-                                                 "      aaa1_1 一郎",
                                                  "  E 売り上げなし (　件)"};
 }
 
@@ -159,14 +171,7 @@ void TestClusterAbcScreens::trees_show_the_analyses() {
     QFETCH(QStringList, nodes);
     Fixture f;
     f.add_customers({"一郎", "三郎", "次郎"}, {700, 0, 300});
-    const QString chair = f.folder.add_goods(QStringLiteral("椅子"), QStringLiteral("100"));
-    const QString desk = f.folder.add_goods(QStringLiteral("机"), QStringLiteral("100"));
-    for (const auto& [goods, buyer, amount] : {std::tuple{chair, "一郎", 100}, std::tuple{chair, "次郎", 400},
-                                               std::tuple{chair, "次郎", 100}, std::tuple{desk, "一郎", 50}})
-        f.folder.exec(QStringLiteral("insert into 受注明細 (受注ID,商品ID,顧客名,数,金額,受注日) "
-                                     "values(1,%1,%2,1,%3,'2026/06/01')")
-                          .arg(goods, sql_text(QString::fromUtf8(buyer)))
-                          .arg(amount));
+    f.add_goods_lines();
     QWidget* w = f.open(action, screen);
     QVERIFY(w);
     QCOMPARE(f.prompter.messages, QStringList());
@@ -199,6 +204,26 @@ void TestClusterAbcScreens::clicks_collect_names_for_the_mailing() {
     QCOMPARE(f.session().mailing_list, QStringList({"既存", "グループ1(2 件)", "グループ2(1 件)",
                                                     "グループ3(1 件)", "グループ4(1 件)", "四郎"}));
     QCOMPARE(list(w)->count(), 5);  // the list keeps its entries
+}
+
+void TestClusterAbcScreens::goods_node_collects_its_buyers() {
+    Fixture f;
+    f.add_customers({"一郎", "次郎"}, {0, 0});
+    f.add_goods_lines();
+    QWidget* w = f.open(QStringLiteral("abc_goods"), QStringLiteral("abc_goodsfrm"));
+    QVERIFY(w);
+    click_node(w, QStringLiteral("A"));
+    click_node(w, QStringLiteral("aaa2"));  // 椅子: its buyers, largest first
+    click_node(w, QStringLiteral("aaa2"));
+    QCOMPARE(list_texts(w), QStringList({"椅子", "次郎", "一郎", "次郎", "一郎"}));
+    QCOMPARE(find_node(w, QStringLiteral("aaa2_1"))->text(0), QStringLiteral("次郎"));
+    find_node(w, QStringLiteral("aaa1"))->setExpanded(true);  // opening a node shows its buyers too
+    QCOMPARE(find_node(w, QStringLiteral("aaa1"))->childCount(), 1);
+    QCOMPARE(find_node(w, QStringLiteral("aaa1_1"))->text(0), QStringLiteral("一郎"));
+    press(w, "Command2");
+    click_node(w, QStringLiteral("aaa1"));
+    press(w, "Command3");
+    QCOMPARE(f.session().mailing_list, QStringList({"一郎"}));
 }
 
 void TestClusterAbcScreens::refused_count_leaves_an_empty_tree() {
