@@ -8,7 +8,10 @@
 // distances and, at every step, a scan of every active pair in ascending (i, j) order that takes a
 // later pair only when its distance is strictly smaller. The fast merge loop must give exactly this
 // list, values included. Kept beside the tests (and used by the benchmark for the comparison).
-inline std::vector<WardMerge> scan_ward_merges(const std::vector<double>& values, int n, int variables) {
+// read_as_defined reads distance (j, i), down the columns, as the definition words it; the default
+// reads the equal cell (i, j) along the rows, which is several times faster.
+inline std::vector<WardMerge> scan_ward_merges(const std::vector<double>& values, int n, int variables,
+                                               bool read_as_defined = false) {
     std::vector<double> d(size_t(n) * size_t(n), 0.0);
     for (int a = 0; a < n; ++a)
         for (int b = 0; b <= a; ++b) {
@@ -31,7 +34,7 @@ inline std::vector<WardMerge> scan_ward_merges(const std::vector<double>& values
             for (int j = i + 1; j < n; ++j) {
                 if (size[size_t(j)] == 0)
                     continue;
-                const double v = d[size_t(i) * n + j];  // symmetric; read along the row for speed
+                const double v = read_as_defined ? d[size_t(j) * n + i] : d[size_t(i) * n + j];
                 if (p < 0 || v < best) {
                     p = i;
                     q = j;
