@@ -1,3 +1,4 @@
+#include <QProcess>
 #include <QtTest>
 #include <random>
 
@@ -42,6 +43,8 @@ private slots:
     void goods_classes_and_buyers();
     void group_texts_data();
     void group_texts();
+    void reports_from_the_command_line_data();
+    void reports_from_the_command_line();
 };
 
 void TestAbc::period_start_data() {
@@ -252,6 +255,56 @@ void TestAbc::group_texts() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(text, expected);
+}
+
+void TestAbc::reports_from_the_command_line_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines");  // stdout, or the message on stderr when status is not 0
+    // Customers 1 甲 (order of 900 on 2026/03/01), 2 乙 (100 on 2025/12/20), 3 丙 (none); goods 1 机
+    // (two lines), 2 椅子 (none). The embedded database returns them by name, in code point order.
+    QTest::newRow("abc-customers") << QStringList{"--as-of", "2026/12/08", "report", "abc-customers"} << 0
+                                   << QStringList{"顧客ID\tランク\t顧客名", "3\tD\t丙", "2\tC\t乙",
+                                                  "1\tA\t甲"};
+    // A year later only the order of 2026/03/01 is in the period.
+    QTest::newRow("abc-customers, --as-of moves the period")
+        << QStringList{"--as-of=2026/12/21", "report", "abc-customers"} << 0
+        << QStringList{"顧客ID\tランク\t顧客名", "3\tD\t丙", "2\tD\t乙", "1\tA\t甲"};
+    QTest::newRow("abc-goods") << QStringList{"--as-of", "2026/12/08", "report", "abc-goods"} << 0
+                               << QStringList{"商品ID\t区分\t商品名", "1\tA\t机", "2\t売り上げなし\t椅子"};
+    QTest::newRow("cluster") << QStringList{"report", "cluster"} << 0
+                             << QStringList{"顧客ID\tグループ\t顧客名", "3\t1\t丙", "2\t2\t乙", "1\t3\t甲"};
+    QTest::newRow("arguments are refused") << QStringList{"report", "abc-goods", "x"} << 2
+                                           << QStringList{"report abc-goods は引数を取りません: x"};
+}
+
+void TestAbc::reports_from_the_command_line() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+    const QString cli = qEnvironmentVariable("SALES_CLI");
+    QVERIFY2(!cli.isEmpty(), "SALES_CLI is not set");
+    TestFolder folder;
+    for (const QString& name : {"甲", "乙", "丙"})
+        folder.add_customer(name, QStringLiteral("かな"));
+    folder.exec(QStringLiteral(
+        "insert into 受注 (顧客ID,社員,受注日,名称,受注金額) values(1,'佐藤','2026/03/01','x',900)"));
+    folder.exec(QStringLiteral(
+        "insert into 受注 (顧客ID,社員,受注日,名称,受注金額) values(2,'佐藤','2025/12/20','x',100)"));
+    folder.add_goods(QStringLiteral("机"), QStringLiteral("100"));
+    folder.add_goods(QStringLiteral("椅子"), QStringLiteral("100"));
+    for (const char* date : {"2026/03/01", "2026/04/01"})
+        folder.exec(
+            QStringLiteral(
+                "insert into 受注明細 (受注ID,商品ID,顧客名,数,金額,受注日) values(1,1,'甲',1,450,'%1')")
+                .arg(QString::fromLatin1(date)));
+    QProcess process;
+    process.setWorkingDirectory(folder.path());
+    process.start(cli, arguments);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), status);
+    const QByteArray text = status == 0 ? process.readAllStandardOutput() : process.readAllStandardError();
+    QCOMPARE(QString::fromUtf8(text).split('\n', Qt::SkipEmptyParts), lines);
 }
 
 QTEST_GUILESS_MAIN(TestAbc)
