@@ -10,8 +10,9 @@
 
 namespace {
 
-QString period_condition(const QString& start, const QString& date_column = QStringLiteral("受注日")) {
-    return QStringLiteral(" where ") + date_column + QStringLiteral(" > #") + start + QStringLiteral("#");
+// Strictly after the start date.
+QString period_condition(const QString& start) {
+    return QStringLiteral(" where 受注日 > #") + start + QStringLiteral("#");
 }
 
 QString count_text(int count) {
