@@ -35,6 +35,11 @@ double cell_number(const QString& text) {
     return ok ? v : 0.0;
 }
 
+// Ward's rule, in one place and compiled without contraction, so every caller gets the same bits.
+inline double ward_update(int np, int nq, int nk, double dpk, double dqk, double dpq) {
+    return (double(np + nk) * dpk + double(nq + nk) * dqk - double(nk) * dpq) / double(np + nq + nk);
+}
+
 }  // namespace
 
 DistanceMatrix::DistanceMatrix(int n) : m_n(std::max(n, 0)), m_cells(allocate_cells(m_n)) {
@@ -119,8 +124,7 @@ DistanceMatrix compute_distances(const ClusterCases& cases) {
 }
 
 double ward_distance(int np, int nq, int nk, double dpk, double dqk, double dpq) {
-    // Kept out of line and compiled without contraction, so every caller gets the same bits.
-    return (double(np + nk) * dpk + double(nq + nk) * dqk - double(nk) * dpq) / double(np + nq + nk);
+    return ward_update(np, nq, nk, dpk, dqk, dpq);
 }
 
 std::vector<WardMerge> ward_merges(DistanceMatrix& d) {
@@ -130,23 +134,26 @@ std::vector<WardMerge> ward_merges(DistanceMatrix& d) {
         return merges;
     merges.reserve(size_t(n - 1));
 
-    // Active positions as a linked list in ascending order. Position 0 is never absorbed (the
-    // survivor is always the lower position), so it is the head for good.
+    // The active positions in ascending order, packed: the loops over them then carry no chain of
+    // dependent loads, as a linked list would.
     const size_t count = size_t(n);
-    std::vector<int> size(count, 1), next(count), prev(count);
-    for (int i = 0; i < n; ++i) {
-        next[size_t(i)] = i + 1;
-        prev[size_t(i)] = i - 1;
-    }
+    std::vector<int> active(count);
+    for (int i = 0; i < n; ++i)
+        active[size_t(i)] = i;
+    int active_count = n;
+    std::vector<int> size(count, 1);
     // Per active row i: its nearest active j > i, the smallest j among equal distances; -1 for the
     // last active row.
     std::vector<int> nearest(count, -1);
     std::vector<double> nearest_d(count, 0.0);
-    auto recompute = [&](int i) {
+    // The row at index t of the active positions.
+    auto recompute = [&](int t) {
+        const int i = active[size_t(t)];
         const double* row = d.row(i);
         int best = -1;
         double best_d = 0.0;
-        for (int j = next[size_t(i)]; j < n; j = next[size_t(j)]) {
+        for (int u = t + 1; u < active_count; ++u) {
+            const int j = active[size_t(u)];
             const double v = row[j];
             if (best < 0 || v < best_d) {
                 best = j;
@@ -156,15 +163,16 @@ std::vector<WardMerge> ward_merges(DistanceMatrix& d) {
         nearest[size_t(i)] = best;
         nearest_d[size_t(i)] = best_d;
     };
-    for (int i = 0; i < n - 1; ++i)
-        recompute(i);
+    for (int t = 0; t < n - 1; ++t)
+        recompute(t);
 
     for (int step = 1; step < n; ++step) {
         // The row minima in ascending row order, strictly smaller only: the pair with the smallest
         // i, then the smallest j, among equal distances, as the full scan would take it.
         int p = -1;
         double dpq = 0.0;
-        for (int i = 0; i < n; i = next[size_t(i)]) {
+        for (int t = 0; t < active_count; ++t) {
+            const int i = active[size_t(t)];
             if (nearest[size_t(i)] >= 0 && (p < 0 || nearest_d[size_t(i)] < dpq)) {
                 p = i;
                 dpq = nearest_d[size_t(i)];
@@ -173,17 +181,21 @@ std::vector<WardMerge> ward_merges(DistanceMatrix& d) {
         const int q = nearest[size_t(p)];
         const int np = size[size_t(p)];
         const int nq = size[size_t(q)];
-        next[size_t(prev[size_t(q)])] = next[size_t(q)];
-        if (next[size_t(q)] < n)
-            prev[size_t(next[size_t(q)])] = prev[size_t(q)];
+        const auto q_at = std::lower_bound(active.begin(), active.begin() + active_count, q);
+        std::copy(q_at + 1, active.begin() + active_count, q_at);
+        --active_count;
         nearest[size_t(q)] = -1;
 
         double* row_p = d.row(p);
         const double* row_q = d.row(q);
-        for (int k = 0; k < n; k = next[size_t(k)]) {
-            if (k == p)
+        int p_at = 0;
+        for (int t = 0; t < active_count; ++t) {
+            const int k = active[size_t(t)];
+            if (k == p) {
+                p_at = t;
                 continue;
-            const double v = ward_distance(np, nq, size[size_t(k)], row_p[k], row_q[k], dpq);
+            }
+            const double v = ward_update(np, nq, size[size_t(k)], row_p[k], row_q[k], dpq);
             row_p[k] = v;
             d.at(k, p) = v;
             // Row k is final now. Left of q, a row that pointed at p or q must search again; left
@@ -192,14 +204,14 @@ std::vector<WardMerge> ward_merges(DistanceMatrix& d) {
             if (k < q) {
                 const int j = nearest[size_t(k)];
                 if (j == p || j == q) {
-                    recompute(k);
+                    recompute(t);
                 } else if (k < p && (v < nearest_d[size_t(k)] || (v == nearest_d[size_t(k)] && p < j))) {
                     nearest[size_t(k)] = p;
                     nearest_d[size_t(k)] = v;
                 }
             }
         }
-        recompute(p);
+        recompute(p_at);
         merges.push_back({p, q, dpq});
         size[size_t(p)] = np + nq;
         size[size_t(q)] = 0;
