@@ -40,10 +40,31 @@ inline double ward_update(int np, int nq, int nk, double dpk, double dqk, double
     return (double(np + nk) * dpk + double(nq + nk) * dqk - double(nk) * dpq) / double(np + nq + nk);
 }
 
+// Each cell adds the squared differences slot by slot from 0, in slot order. Fixed (non-zero)
+// Variables lets the compiler unroll the slots and run across cases.
+template <int Variables>
+void fill_rows(DistanceMatrix& d, const std::vector<double>& values, const std::vector<double>& columns,
+               int n, int variables) {
+    const int width = Variables > 0 ? Variables : variables;
+    for (int a = 0; a < n; ++a) {
+        const double* va = values.data() + size_t(a) * size_t(width);
+        double* row = d.row(a);
+        for (int b = 0; b < n; ++b) {
+            double sum = 0.0;
+            for (int s = 0; s < width; ++s) {
+                const double diff = va[s] - columns[size_t(s) * size_t(n) + size_t(b)];
+                sum += diff * diff;
+            }
+            row[b] = sum;
+        }
+    }
+}
+
 }  // namespace
 
-DistanceMatrix::DistanceMatrix(int n) : m_n(std::max(n, 0)), m_cells(allocate_cells(m_n)) {
-    std::memset(m_cells.get(), 0, size_t(m_n) * size_t(m_n) * sizeof(double));
+DistanceMatrix::DistanceMatrix(int n, bool zeroed) : m_n(std::max(n, 0)), m_cells(allocate_cells(m_n)) {
+    if (zeroed)
+        std::memset(m_cells.get(), 0, size_t(m_n) * size_t(m_n) * sizeof(double));
 }
 
 DistanceMatrix::DistanceMatrix(const DistanceMatrix& other) : m_n(other.m_n), m_cells(allocate_cells(m_n)) {
@@ -97,25 +118,18 @@ ClusterCases load_case_data(Database& db) {
 }
 
 DistanceMatrix compute_distances(const std::vector<double>& values, int n, int variables) {
-    DistanceMatrix d(n);
-    // The variables by column, so that the inner loop runs over cases and vectorises. Every cell is
-    // computed, both halves, row by row: (a - b)² equals (b - a)² to the bit, and writing along the
-    // rows is far cheaper than mirroring into columns. Each cell still adds the slots in order.
+    // Every cell is written below, both halves row by row: (a - b)² equals (b - a)² to the bit, and
+    // writing along the rows is far cheaper than mirroring into columns.
+    DistanceMatrix d(n, false);
+    // The variables by column, so that the loop over cases vectorises.
     std::vector<double> columns(size_t(n) * size_t(variables));
     for (int c = 0; c < n; ++c)
         for (int s = 0; s < variables; ++s)
             columns[size_t(s) * size_t(n) + size_t(c)] = values[size_t(c) * size_t(variables) + size_t(s)];
-    for (int a = 0; a < n; ++a) {
-        double* row = d.row(a);
-        for (int s = 0; s < variables; ++s) {
-            const double x = values[size_t(a) * size_t(variables) + size_t(s)];
-            const double* column = columns.data() + size_t(s) * size_t(n);
-            for (int b = 0; b < n; ++b) {
-                const double diff = x - column[b];
-                row[b] += diff * diff;
-            }
-        }
-    }
+    if (variables == kClusterVariables)
+        fill_rows<kClusterVariables>(d, values, columns, n, kClusterVariables);
+    else
+        fill_rows<0>(d, values, columns, n, variables);
     return d;
 }
 

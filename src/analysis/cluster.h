@@ -39,7 +39,8 @@ ClusterCases load_case_data(Database& db);
 class DistanceMatrix {
 public:
     DistanceMatrix() = default;
-    explicit DistanceMatrix(int n);
+    // All cells 0; zeroed = false leaves them unset for a caller that writes every one.
+    explicit DistanceMatrix(int n, bool zeroed = true);
     DistanceMatrix(const DistanceMatrix& other);
     DistanceMatrix& operator=(const DistanceMatrix& other);
     DistanceMatrix(DistanceMatrix&&) noexcept = default;
