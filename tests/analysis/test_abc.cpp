@@ -3,6 +3,7 @@
 #include <random>
 
 #include "analysis/abc.h"
+#include "analysis/cluster.h"
 #include "analysis/quick_sort.h"
 #include "test_folder.h"
 
@@ -261,31 +262,38 @@ void TestAbc::reports_from_the_command_line_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QStringList>("lines");  // stdout, or the message on stderr when status is not 0
+    QTest::addColumn<int>("customers");      // the first of 甲, 乙, 丙
     // Customers 1 甲 (order of 900 on 2026/03/01), 2 乙 (100 on 2025/12/20), 3 丙 (none); goods 1 机
     // (two lines), 2 椅子 (none). The embedded database returns them by name, in code point order.
     QTest::newRow("abc-customers") << QStringList{"--as-of", "2026/12/08", "report", "abc-customers"} << 0
                                    << QStringList{"顧客ID\tランク\t顧客名", "3\tD\t丙", "2\tC\t乙",
-                                                  "1\tA\t甲"};
+                                                  "1\tA\t甲"}
+                                   << 3;
     // A year later only the order of 2026/03/01 is in the period.
     QTest::newRow("abc-customers, --as-of moves the period")
         << QStringList{"--as-of=2026/12/21", "report", "abc-customers"} << 0
-        << QStringList{"顧客ID\tランク\t顧客名", "3\tD\t丙", "2\tD\t乙", "1\tA\t甲"};
+        << QStringList{"顧客ID\tランク\t顧客名", "3\tD\t丙", "2\tD\t乙", "1\tA\t甲"} << 3;
     QTest::newRow("abc-goods") << QStringList{"--as-of", "2026/12/08", "report", "abc-goods"} << 0
-                               << QStringList{"商品ID\t区分\t商品名", "1\tA\t机", "2\t売り上げなし\t椅子"};
+                               << QStringList{"商品ID\t区分\t商品名", "1\tA\t机", "2\t売り上げなし\t椅子"}
+                               << 3;
     QTest::newRow("cluster") << QStringList{"report", "cluster"} << 0
-                             << QStringList{"顧客ID\tグループ\t顧客名", "3\t1\t丙", "2\t2\t乙", "1\t3\t甲"};
+                             << QStringList{"顧客ID\tグループ\t顧客名", "3\t1\t丙", "2\t2\t乙", "1\t3\t甲"}
+                             << 3;
     QTest::newRow("arguments are refused") << QStringList{"report", "abc-goods", "x"} << 2
-                                           << QStringList{"report abc-goods は引数を取りません: x"};
+                                           << QStringList{"report abc-goods は引数を取りません: x"} << 3;
+    QTest::newRow("cluster refused with two customers")
+        << QStringList{"report", "cluster"} << 2 << QStringList{kTooFewCasesMessage} << 2;
 }
 
 void TestAbc::reports_from_the_command_line() {
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QStringList, lines);
+    QFETCH(int, customers);
     const QString cli = qEnvironmentVariable("SALES_CLI");
     QVERIFY2(!cli.isEmpty(), "SALES_CLI is not set");
     TestFolder folder;
-    for (const QString& name : {"甲", "乙", "丙"})
+    for (const QString& name : QStringList{"甲", "乙", "丙"}.mid(0, customers))
         folder.add_customer(name, QStringLiteral("かな"));
     folder.exec(QStringLiteral(
         "insert into 受注 (顧客ID,社員,受注日,名称,受注金額) values(1,'佐藤','2026/03/01','x',900)"));
