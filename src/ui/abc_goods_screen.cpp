@@ -1,0 +1,74 @@
+#include "ui/abc_goods_screen.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "analysis/abc.h"
+#include "app/session.h"
+#include "ui/guard.h"
+#include "ui/prompter.h"
+
+AbcGoodsScreen::AbcGoodsScreen(Session& session, Prompter& prompter, QWidget* parent)
+    : ClusterTreeWindow(session, prompter, parent) {
+    setObjectName(QStringLiteral("abc_goodsfrm"));
+    setWindowTitle(QStringLiteral("ABC分析　商品"));
+
+    auto* period = new QHBoxLayout;
+    period->addWidget(new QLabel(QStringLiteral("期間")));
+    m_start = new QLineEdit;
+    m_start->setObjectName(QStringLiteral("Text1_0"));
+    m_start->setMaximumWidth(110);
+    period->addWidget(m_start);
+    period->addWidget(new QLabel(QStringLiteral("～")));
+    period->addStretch(1);
+    info_area()->addLayout(period);
+
+    auto* classes = new QGridLayout;
+    const QStringList captions = {
+        QStringLiteral("売り上げなし"), QStringLiteral("一回のみ"), QStringLiteral("数回の売り上げ"),
+        QStringLiteral("Bランク　売り上げ８０％の顧客"), QStringLiteral("Aランク　売り上げ２０％の顧客")};
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* label = new QLabel(captions.at(i));
+        label->setObjectName(QStringLiteral("Label%1").arg(i + 2));
+        classes->addWidget(label, i / 3, i % 3);
+    }
+    info_area()->addLayout(classes);
+    resize(680, 560);
+}
+
+void AbcGoodsScreen::load() {
+    // This screen keeps the position the window system gives it.
+    m_start->setText(abc_period_start_text(m_session.clock.today()));
+    guarded(m_prompter, [&] { set_tree(abc_goods(*m_session.db, m_session.clock.today())); });
+}
+
+void AbcGoodsScreen::set_tree(const AbcGoods& result) {
+    clear_tree();
+    m_goods_of.clear();
+    m_start_date = result.start_date;
+    add_node(QString(), QStringLiteral("r"), QStringLiteral("ルート"));
+    const QString letters = QStringLiteral("ABCDE");
+    for (int c = 0; c < 5; ++c)
+        add_node(QStringLiteral("r"), letters.at(c), abc_goods_group_text(c, result.counts[size_t(c)]));
+    for (int p = 0; p < result.names.size(); ++p) {
+        const QString key = QStringLiteral("aaa%1").arg(p + 1);
+        add_node(letters.at(result.classes[size_t(p)]), key, result.names.at(p));
+        if (result.classes[size_t(p)] != kGoodsNone) {
+            m_goods_of.insert(key, result.ids.at(p));
+            defer_children(key);
+        }
+    }
+    expand(QStringLiteral("r"));
+}
+
+void AbcGoodsScreen::fill_children(const QString& key) {
+    const auto it = m_goods_of.constFind(key);
+    if (it == m_goods_of.constEnd())
+        return;
+    const QStringList buyers = abc_goods_buyers(*m_session.db, m_start_date, *it);
+    for (int k = 0; k < buyers.size(); ++k)
+        add_node(key, key + QStringLiteral("_%1").arg(k + 1), buyers.at(k));
+}
