@@ -40,8 +40,8 @@ QString one_line(QString text) {
     return text.replace(breaks, QStringLiteral(" ")).trimmed();
 }
 
-// A plain addr-spec: no blanks, brackets, quotes or control characters that could end the envelope
-// command or open a header.
+// A plain mail address (local part @ domain): no blanks, brackets, quotes or control characters that could
+// end the envelope command or open a header.
 bool plain_address(const QString& address) {
     static const QRegularExpression form(
         QStringLiteral("^[^\\s<>()\\[\\],;:\"@\\\\]+@[^\\s<>()\\[\\],;:\"@\\\\]+$"));
