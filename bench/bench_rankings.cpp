@@ -18,6 +18,7 @@
 #include "app/session.h"
 #include "app/startup.h"
 #include "db/schema.h"
+#include "silent_prompter.h"
 #include "ui/after_sales_screen.h"
 #include "ui/order2visit_screen.h"
 #include "ui/order_rank_screen.h"
@@ -25,16 +26,6 @@
 #include "ui/rfm_screen.h"
 
 namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    void inform(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    bool ask_yes_no(const QString&) override { return false; }
-    bool choose_file(QWidget*, const QString&, const QString&, bool, QString&, QString*) override {
-        return false;
-    }
-    bool open_document(const QUrl&) override { return false; }
-};
 
 struct Fixture {
     QTemporaryDir dir;

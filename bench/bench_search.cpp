@@ -14,20 +14,11 @@
 #include "app/session.h"
 #include "app/startup.h"
 #include "db/schema.h"
+#include "silent_prompter.h"
 #include "ui/main_window.h"
 #include "ui/prompter.h"
 
 namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    void inform(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    bool ask_yes_no(const QString&) override { return false; }
-    bool choose_file(QWidget*, const QString&, const QString&, bool, QString&, QString*) override {
-        return false;
-    }
-    bool open_document(const QUrl&) override { return false; }
-};
 
 // Texts as they stand after each keystroke of a user typing readings.
 const char* const kKeystrokes[] = {"や", "やま", "やまだ", "さ",   "さと", "さとう", "た",   "たな", "たなか",

@@ -16,20 +16,11 @@
 #include "app/startup.h"
 #include "db/schema.h"
 #include "records/today_jobs.h"
+#include "silent_prompter.h"
 #include "ui/prompter.h"
 #include "ui/today_job.h"
 
 namespace {
-
-class SilentPrompter : public Prompter {
-public:
-    void inform(const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-    bool ask_yes_no(const QString&) override { return false; }
-    bool choose_file(QWidget*, const QString&, const QString&, bool, QString&, QString*) override {
-        return false;
-    }
-    bool open_document(const QUrl&) override { return false; }
-};
 
 struct Fixture {
     QTemporaryDir dir;
