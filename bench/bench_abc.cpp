@@ -13,6 +13,7 @@
 
 #include "analysis/abc.h"
 #include "app/demo_data.h"
+#include "bench_support.h"
 #include "db/database.h"
 #include "db/schema.h"
 
@@ -57,30 +58,23 @@ double median_ms(const std::function<void()>& run) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int customers = 10000;
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::string(argv[i]) == "--customers" && i + 1 < argc)
-            customers = std::atoi(argv[++i]);
-        else
-            args.push_back(argv[i]);
-    }
+    BenchData data{10000, 4.0};
+    std::vector<char*> args = take_data_options(argc, argv, data);
     int bench_argc = int(args.size());
     QCoreApplication app(argc, argv);
     Fixture fixture;
     g = &fixture;
     QElapsedTimer setup;
     setup.start();
-    fixture.db.open_sqlite_file(QDir(fixture.dir.path()).filePath(QStringLiteral("sales.mdb")), true);
-    create_schema(fixture.db);
     DemoOptions options;
-    options.customers = customers;
-    options.order_factor = 4.0;
+    options.customers = data.customers;
+    options.order_factor = data.order_factor;
     options.as_of = kToday;
-    generate_demo_data(fixture.db, options);
+    make_demo_folder(fixture.dir.path(), options);
+    fixture.db.open_sqlite_file(QDir(fixture.dir.path()).filePath(QStringLiteral("sales.mdb")), false);
     const QString orders = fixture.db.query_rows(QStringLiteral("select count(*) from 受注"), 1)(0, 1);
     const QString lines = fixture.db.query_rows(QStringLiteral("select count(*) from 受注明細"), 1)(0, 1);
-    std::printf("demo data: %d customers, %s orders, %s order lines (%.0f s to make)\n", customers,
+    std::printf("demo data: %d customers, %s orders, %s order lines (%.0f s to make)\n", data.customers,
                 qPrintable(orders), qPrintable(lines), double(setup.elapsed()) / 1e3);
 
     benchmark::Initialize(&bench_argc, args.data());

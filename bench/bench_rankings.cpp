@@ -17,6 +17,7 @@
 #include "app/demo_data.h"
 #include "app/session.h"
 #include "app/startup.h"
+#include "bench_support.h"
 #include "db/schema.h"
 #include "silent_prompter.h"
 #include "ui/after_sales_screen.h"
@@ -128,18 +129,8 @@ BENCHMARK(BM_AfterSalesScreenLoad)->Unit(benchmark::kMillisecond)->UseRealTime()
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    int customers = 10000;
-    double order_factor = 4.0;
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--customers" && i + 1 < argc)
-            customers = std::atoi(argv[++i]);
-        else if (a == "--order-factor" && i + 1 < argc)
-            order_factor = std::atof(argv[++i]);
-        else
-            args.push_back(argv[i]);
-    }
+    BenchData data{10000, 4.0};
+    std::vector<char*> args = take_data_options(argc, argv, data);
     int bench_argc = int(args.size());
     QApplication app(argc, argv);
 
@@ -149,17 +140,11 @@ int main(int argc, char** argv) {
     const QDate as_of(2026, 12, 8);
     QElapsedTimer made;
     made.start();
-    {
-        Database demo;
-        demo.open_sqlite_file(QDir(fixture.dir.path()).filePath("sales.mdb"), true);
-        create_schema(demo);
-        DemoOptions options;
-        options.customers = customers;
-        options.order_factor = order_factor;
-        options.as_of = as_of;
-        generate_demo_data(demo, options);
-    }
-    write_sales_ini(fixture.dir.path(), "bench", "Jet", "sales.mdb");
+    DemoOptions options;
+    options.customers = data.customers;
+    options.order_factor = data.order_factor;
+    options.as_of = as_of;
+    make_demo_folder(fixture.dir.path(), options);
     fixture.session.clock.fix(as_of);
     start_session(fixture.session);
     fixture.goods_id = db().query_rows("select min(商品ID) from 商品", 1)(0, 1);

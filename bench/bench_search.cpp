@@ -13,6 +13,7 @@
 #include "app/demo_data.h"
 #include "app/session.h"
 #include "app/startup.h"
+#include "bench_support.h"
 #include "db/schema.h"
 #include "silent_prompter.h"
 #include "ui/main_window.h"
@@ -74,30 +75,18 @@ void print_median() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    int customers = 100000;
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::string(argv[i]) == "--customers" && i + 1 < argc)
-            customers = std::atoi(argv[++i]);
-        else
-            args.push_back(argv[i]);
-    }
+    BenchData data{100000};
+    std::vector<char*> args = take_data_options(argc, argv, data);
     int bench_argc = int(args.size());
     QApplication app(argc, argv);
 
     Fixture fixture;
     g_fixture = &fixture;
     fixture.session.program_folder = fixture.dir.path();
-    {
-        Database db;
-        db.open_sqlite_file(QDir(fixture.dir.path()).filePath("sales.mdb"), true);
-        create_schema(db);
-        DemoOptions options;
-        options.customers = customers;
-        options.activities = false;
-        generate_demo_data(db, options);
-    }
-    write_sales_ini(fixture.dir.path(), "bench", "Jet", "sales.mdb");
+    DemoOptions options;
+    options.customers = data.customers;
+    options.activities = false;
+    make_demo_folder(fixture.dir.path(), options);
     start_session(fixture.session);
     fixture.window = std::make_unique<MainWindow>(fixture.session, fixture.prompter);
     fixture.window->show();

@@ -14,6 +14,7 @@
 #include "app/demo_data.h"
 #include "app/session.h"
 #include "app/startup.h"
+#include "bench_support.h"
 #include "db/schema.h"
 #include "records/today_jobs.h"
 #include "silent_prompter.h"
@@ -71,34 +72,18 @@ BENCHMARK(BM_PageThroughOrders)->Unit(benchmark::kMicrosecond)->UseRealTime();
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    int customers = 2000;
-    double order_factor = 1.0;
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--customers" && i + 1 < argc)
-            customers = std::atoi(argv[++i]);
-        else if (arg == "--order-factor" && i + 1 < argc)
-            order_factor = std::atof(argv[++i]);
-        else
-            args.push_back(argv[i]);
-    }
+    BenchData data{2000, 1.0};
+    std::vector<char*> args = take_data_options(argc, argv, data);
     int bench_argc = int(args.size());
     QApplication app(argc, argv);
 
     Fixture fixture;
     g_fixture = &fixture;
     fixture.session.program_folder = fixture.dir.path();
-    {
-        Database db;
-        db.open_sqlite_file(QDir(fixture.dir.path()).filePath("sales.mdb"), true);
-        create_schema(db);
-        DemoOptions options;
-        options.customers = customers;
-        options.order_factor = order_factor;
-        generate_demo_data(db, options);
-    }
-    write_sales_ini(fixture.dir.path(), "bench", "Jet", "sales.mdb");
+    DemoOptions options;
+    options.customers = data.customers;
+    options.order_factor = data.order_factor;
+    make_demo_folder(fixture.dir.path(), options);
     start_session(fixture.session);
     std::printf("orders: %s, estimates: %s\n",
                 qPrintable(fixture.session.db->query_rows("select count(*) from 受注", 1)(0, 1)),
