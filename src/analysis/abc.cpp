@@ -66,6 +66,20 @@ std::vector<int> abc_rank(const std::vector<qint64>& sums, qint64 total) {
     return rank;
 }
 
+namespace {
+
+// The sums in column 1, as 64-bit whole numbers, make the period total; each row gets its class.
+std::vector<int> rank_period_sums(const ResultTable& sums, qint64& total) {
+    std::vector<qint64> keys(static_cast<size_t>(sums.row_count()));
+    for (int r = 1; r <= sums.row_count(); ++r) {
+        keys[size_t(r - 1)] = whole_sum(sums(1, r));
+        total += keys[size_t(r - 1)];
+    }
+    return abc_rank(keys, total);
+}
+
+}  // namespace
+
 AbcCustomers abc_customers(Database& db, const QDate& today) {
     AbcCustomers result;
     result.start_date = abc_period_start_text(today);
@@ -85,12 +99,7 @@ AbcCustomers abc_customers(Database& db, const QDate& today) {
                           period_condition(result.start_date) + QStringLiteral(" group by 顧客ID "),
                       2);
     const int m = sums.row_count();
-    std::vector<qint64> keys(static_cast<size_t>(m));
-    for (int r = 1; r <= m; ++r) {
-        keys[size_t(r - 1)] = whole_sum(sums(1, r));
-        result.period_total += keys[size_t(r - 1)];
-    }
-    const std::vector<int> rank = abc_rank(keys, result.period_total);
+    const std::vector<int> rank = rank_period_sums(sums, result.period_total);
     for (int r = 1; r <= m; ++r) {
         // Sums of a deleted customer count in the total but class nobody.
         const auto it = position.constFind(sums(0, r).trimmed());
@@ -133,12 +142,7 @@ AbcGoods abc_goods(Database& db, const QDate& today) {
                           period_condition(result.start_date) + QStringLiteral(" group by 商品ID "),
                       3);
     const int m = sums.row_count();
-    std::vector<qint64> keys(static_cast<size_t>(m));
-    for (int r = 1; r <= m; ++r) {
-        keys[size_t(r - 1)] = whole_sum(sums(1, r));
-        result.period_total += keys[size_t(r - 1)];
-    }
-    const std::vector<int> rank = abc_rank(keys, result.period_total);
+    const std::vector<int> rank = rank_period_sums(sums, result.period_total);
     for (int r = 1; r <= m; ++r) {
         // Lines of goods no longer in 商品 count in the total but class nothing.
         const auto it = position.constFind(sums(0, r).trimmed());
