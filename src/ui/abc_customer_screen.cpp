@@ -16,26 +16,11 @@ AbcCustomerScreen::AbcCustomerScreen(Session& session, Prompter& prompter, QWidg
     setObjectName(QStringLiteral("abc_custfrm"));
     setWindowTitle(QStringLiteral("ABC分析 顧客"));
 
-    auto* period = new QHBoxLayout;
-    period->addWidget(new QLabel(QStringLiteral("期間")));
-    m_start = new QLineEdit;
-    m_start->setObjectName(QStringLiteral("Text1_0"));
-    m_start->setMaximumWidth(110);
-    period->addWidget(m_start);
-    period->addWidget(new QLabel(QStringLiteral("～")));
-    period->addStretch(1);
-    info_area()->addLayout(period);
-
-    auto* classes = new QGridLayout;
+    m_start = add_period_box();
     const QStringList captions = {QStringLiteral("Aランク　売り上げ２０％の顧客"),
                                   QStringLiteral("Bランク　売り上げ８０％の顧客"),
                                   QStringLiteral("C　　　　その他"), QStringLiteral("D　　　　売り上げなし")};
-    for (int i = 0; i < captions.size(); ++i) {
-        auto* label = new QLabel(captions.at(i));
-        label->setObjectName(QStringLiteral("Label%1").arg(i + 2));
-        classes->addWidget(label, i / 2, i % 2);
-    }
-    info_area()->addLayout(classes);
+    add_class_captions(captions, 2);
     resize(640, 560);
 }
 

@@ -16,26 +16,11 @@ AbcGoodsScreen::AbcGoodsScreen(Session& session, Prompter& prompter, QWidget* pa
     setObjectName(QStringLiteral("abc_goodsfrm"));
     setWindowTitle(QStringLiteral("ABC分析　商品"));
 
-    auto* period = new QHBoxLayout;
-    period->addWidget(new QLabel(QStringLiteral("期間")));
-    m_start = new QLineEdit;
-    m_start->setObjectName(QStringLiteral("Text1_0"));
-    m_start->setMaximumWidth(110);
-    period->addWidget(m_start);
-    period->addWidget(new QLabel(QStringLiteral("～")));
-    period->addStretch(1);
-    info_area()->addLayout(period);
-
-    auto* classes = new QGridLayout;
+    m_start = add_period_box();
     const QStringList captions = {
         QStringLiteral("売り上げなし"), QStringLiteral("一回のみ"), QStringLiteral("数回の売り上げ"),
         QStringLiteral("Bランク　売り上げ８０％の顧客"), QStringLiteral("Aランク　売り上げ２０％の顧客")};
-    for (int i = 0; i < captions.size(); ++i) {
-        auto* label = new QLabel(captions.at(i));
-        label->setObjectName(QStringLiteral("Label%1").arg(i + 2));
-        classes->addWidget(label, i / 3, i % 3);
-    }
-    info_area()->addLayout(classes);
+    add_class_captions(captions, 3);
     resize(680, 560);
 }
 

@@ -1,9 +1,11 @@
 #include "ui/cluster_tree_window.h"
 
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -133,4 +135,27 @@ void ClusterTreeWindow::closeEvent(QCloseEvent* event) {
     // Only the window's own close control lands here; the buttons hide.
     setAttribute(Qt::WA_DeleteOnClose);
     QWidget::closeEvent(event);
+}
+
+QLineEdit* ClusterTreeWindow::add_period_box() {
+    auto* period = new QHBoxLayout;
+    period->addWidget(new QLabel(QStringLiteral("期間")));
+    auto* start = new QLineEdit;
+    start->setObjectName(QStringLiteral("Text1_0"));
+    start->setMaximumWidth(110);
+    period->addWidget(start);
+    period->addWidget(new QLabel(QStringLiteral("～")));
+    period->addStretch(1);
+    m_info->addLayout(period);
+    return start;
+}
+
+void ClusterTreeWindow::add_class_captions(const QStringList& captions, int columns) {
+    auto* classes = new QGridLayout;
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* label = new QLabel(captions.at(i));
+        label->setObjectName(QStringLiteral("Label%1").arg(i + 2));
+        classes->addWidget(label, i / columns, i % columns);
+    }
+    m_info->addLayout(classes);
 }

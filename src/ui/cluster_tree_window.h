@@ -7,6 +7,7 @@
 class QListWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QLineEdit;
 class QVBoxLayout;
 class Prompter;
 class Session;
@@ -40,6 +41,10 @@ protected:
     virtual void fill_children(const QString& key) { Q_UNUSED(key); }
     // Where a screen puts its own captions and boxes, above the tree.
     QVBoxLayout* info_area() const { return m_info; }
+    // The ABC screens' period row "期間 [start] ～" and their class captions (Label2 onwards, in rows
+    // of columns); returns the start box.
+    QLineEdit* add_period_box();
+    void add_class_captions(const QStringList& captions, int columns);
     void closeEvent(QCloseEvent* event) override;
 
     Session& m_session;
