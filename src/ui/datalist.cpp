@@ -17,6 +17,7 @@
 #include "ui/detail_view.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
+#include "ui/list_tools.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ int RecordTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if ((role != Qt::DisplayRole && role != kExactTextRole) || !index.isValid())
         return {};
     return m_rows(index.column(), index.row() + 1);
 }
@@ -79,6 +80,7 @@ RecordListScreen::RecordListScreen(Session& session, Prompter& prompter, QWidget
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setDefaultSectionSize(110);
     m_grid->horizontalHeader()->setStretchLastSection(true);
+    install_list_tools(m_grid, m_session, m_prompter);
     layout->addWidget(m_grid, 1);
     connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex& index) {
         if (index.isValid())

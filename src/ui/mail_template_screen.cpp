@@ -14,6 +14,7 @@
 #include "ui/guard.h"
 #include "ui/mail_broadcast.h"
 #include "ui/prompter.h"
+#include "ui/list_tools.h"
 
 MailTemplateScreen::MailTemplateScreen(Session& session, Prompter& prompter, QWidget* parent)
     : EntryWindow(parent), m_session(session), m_prompter(prompter) {
@@ -55,6 +56,7 @@ MailTemplateScreen::MailTemplateScreen(Session& session, Prompter& prompter, QWi
     auto* list_layout = new QVBoxLayout(list_box);
     m_list2 = new QListWidget;
     m_list2->setObjectName(QStringLiteral("List2"));
+    install_list_tools(m_list2, m_session, m_prompter, QStringLiteral("送信先"));
     list_layout->addWidget(m_list2);
     m_clear = button("Command1", QStringLiteral("クリア"));
     m_send = button("mailbuttun", QStringLiteral("送信"));

@@ -12,6 +12,7 @@
 #include "app/session.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
+#include "ui/list_tools.h"
 
 SalesRankScreen::SalesRankScreen(Session& session, Prompter& prompter, Kind kind, QWidget* parent)
     : AnalysisWindow(parent), m_session(session), m_prompter(prompter), m_kind(kind) {
@@ -36,6 +37,7 @@ SalesRankScreen::SalesRankScreen(Session& session, Prompter& prompter, Kind kind
     period->addStretch();
 
     m_grid = customers ? new RankingGrid({2000, 1000, 1000, 1000}) : new RankingGrid({2000, 1000});
+    install_list_tools(m_grid, m_session, m_prompter);
 
     auto* close_button = new QPushButton(QStringLiteral("閉じる"));
     close_button->setObjectName(QStringLiteral("Command1"));

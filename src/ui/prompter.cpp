@@ -1,12 +1,17 @@
 #include "ui/prompter.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
 #include <QWidget>
+
+#include "print/print_job.h"
 
 namespace {
 QString caption() {
@@ -80,4 +85,37 @@ bool choose_file(Prompter& prompter, QWidget* parent, const QString& title, cons
     const bool chosen = prompter.choose_file(parent, title, filter, save, chosen_name, typed_name);
     QDir::setCurrent(folder);
     return chosen;
+}
+
+bool Prompter::choose_export_file(QWidget* parent, const QString& name, QString& path, CsvEncoding& encoding) {
+    const QString utf8 = QStringLiteral("CSV UTF-8 (Excel 用) (*.csv)");
+    const QString sjis = QStringLiteral("CSV Shift_JIS (*.csv)");
+    QFileDialog dialog(parent, QStringLiteral("書き出し"), QDir(QDir::currentPath()).filePath(name));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({utf8, sjis});
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    const QString folder = QDir::currentPath();
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    QDir::setCurrent(folder);  // names without a folder keep resolving to the program folder
+    if (!accepted)
+        return false;
+    path = dialog.selectedFiles().first();
+    encoding = dialog.selectedNameFilter() == sjis ? CsvEncoding::ShiftJis : CsvEncoding::Utf8Bom;
+    return true;
+}
+
+void Prompter::copy_text(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void Prompter::print_preview(QWidget* parent, const PrintJob& job) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(job.heading().title);
+    job.prepare(printer);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("印刷プレビュー - ") + job.heading().title);
+    dialog.resize(1000, 760);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&job](QPrinter* target) { job.paint(*target); });
+    dialog.exec();
 }

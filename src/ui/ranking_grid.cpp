@@ -5,6 +5,8 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "ui/list_tools.h"
+
 void AnalysisWindow::closeEvent(QCloseEvent* event) {
     // Only the window's own close control lands here; the buttons hide.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -80,6 +82,7 @@ void RankingGrid::fill(const QVector<int>& order) {
         for (int c = 0; c < columnCount(); ++c) {
             auto* item = new QTableWidgetItem(row.cells.value(c));
             item->setData(Qt::UserRole, order.at(r));
+            item->setData(kExactTextRole, row.cells.value(c));  // exports keep the computed value
             if (numeric.at(c))
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             setItem(r, c, item);

@@ -17,6 +17,7 @@
 #include "records/today_jobs.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
+#include "ui/list_tools.h"
 
 namespace {
 
@@ -86,6 +87,12 @@ TodayJobScreen::TodayJobScreen(Session& session, Prompter& prompter, QWidget* pa
     QListView* estimates = make_list(QStringLiteral("List3_1"), m_estimates);
     orders->setItemDelegate(columns);
     estimates->setItemDelegate(columns);
+    install_list_tools(findChild<QListView*>(QStringLiteral("List1")), m_session, m_prompter,
+                       QStringLiteral("未対応問い合わせ"));
+    install_list_tools(findChild<QListView*>(QStringLiteral("List2")), m_session, m_prompter,
+                       QStringLiteral("未対応クレーム"));
+    install_list_tools(orders, m_session, m_prompter, QStringLiteral("受注日 顧客名\t名称\t受注金額"));
+    install_list_tools(estimates, m_session, m_prompter, QStringLiteral("提出日 顧客名\t名称\t見積もり金額"));
     grid->addWidget(new QLabel(QStringLiteral("受注")), 0, 0, Qt::AlignTop);
     grid->addWidget(orders, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("案件")), 1, 0, Qt::AlignTop);
