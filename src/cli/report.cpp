@@ -55,7 +55,8 @@ Output take_output_options(QStringList& arguments) {
         } else
             ++i;
     }
-    if (o.format != QLatin1String("tsv") && o.format != QLatin1String("csv") && o.format != QLatin1String("pdf"))
+    if (o.format != QLatin1String("tsv") && o.format != QLatin1String("csv") &&
+        o.format != QLatin1String("pdf"))
         throw CliUsageError(QStringLiteral("--format は tsv, csv, pdf のどれかです: ") + o.format);
     if (o.format == QLatin1String("pdf") && o.file.isEmpty())
         throw CliUsageError(QStringLiteral("PDF は --output FILE で書き出し先を指定してください。"));
@@ -98,8 +99,9 @@ int write_report(Session& session, const QString& title, const Report& report, c
     }
     if (o.format == QLatin1String("pdf")) {
         const PrintTable table{report.value(0), report.mid(1), number_columns(report)};
-        if (!write_pdf(PrintJob(PrintHeading{session.company_setting(2), title, session.clock.today()}, table), path,
-                       message)) {
+        if (!write_pdf(
+                PrintJob(PrintHeading{session.company_setting(2), title, session.clock.today()}, table), path,
+                message)) {
             err() << message << Qt::endl;
             return 1;
         }
@@ -119,7 +121,8 @@ int write_report(Session& session, const QString& title, const Report& report, c
     }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0) {
-        err() << QStringLiteral("ファイルに書き出せませんでした: %1").arg(QDir::toNativeSeparators(path)) << Qt::endl;
+        err() << QStringLiteral("ファイルに書き出せませんでした: %1").arg(QDir::toNativeSeparators(path))
+              << Qt::endl;
         return 1;
     }
     return 0;

@@ -14,8 +14,8 @@
 #include "app/session.h"
 #include "records/number_text.h"
 #include "ui/guard.h"
-#include "ui/prompter.h"
 #include "ui/list_tools.h"
+#include "ui/prompter.h"
 
 namespace {
 

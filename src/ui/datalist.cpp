@@ -16,8 +16,8 @@
 #include "records/record_list.h"
 #include "ui/detail_view.h"
 #include "ui/guard.h"
-#include "ui/prompter.h"
 #include "ui/list_tools.h"
+#include "ui/prompter.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 
 #include "app/session.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/mail_broadcast.h"
 #include "ui/prompter.h"
-#include "ui/list_tools.h"
 
 MailNewGoodsScreen::MailNewGoodsScreen(Session& session, Prompter& prompter,
                                        std::function<void()> open_templates, QWidget* parent)

@@ -12,9 +12,9 @@
 
 #include "app/session.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/mail_broadcast.h"
 #include "ui/prompter.h"
-#include "ui/list_tools.h"
 
 MailTemplateScreen::MailTemplateScreen(Session& session, Prompter& prompter, QWidget* parent)
     : EntryWindow(parent), m_session(session), m_prompter(prompter) {

@@ -10,8 +10,8 @@
 #include "analysis/order_visits.h"
 #include "app/session.h"
 #include "ui/guard.h"
-#include "ui/prompter.h"
 #include "ui/list_tools.h"
+#include "ui/prompter.h"
 
 Order2VisitScreen::Order2VisitScreen(Session& session, Prompter& prompter, QWidget* parent)
     : AnalysisWindow(parent), m_session(session), m_prompter(prompter) {

@@ -11,8 +11,8 @@
 #include "analysis/ranking.h"
 #include "app/session.h"
 #include "ui/guard.h"
-#include "ui/prompter.h"
 #include "ui/list_tools.h"
+#include "ui/prompter.h"
 
 SalesRankScreen::SalesRankScreen(Session& session, Prompter& prompter, Kind kind, QWidget* parent)
     : AnalysisWindow(parent), m_session(session), m_prompter(prompter), m_kind(kind) {

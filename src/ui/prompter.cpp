@@ -2,12 +2,12 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QWidget>
 
@@ -87,7 +87,8 @@ bool choose_file(Prompter& prompter, QWidget* parent, const QString& title, cons
     return chosen;
 }
 
-bool Prompter::choose_export_file(QWidget* parent, const QString& name, QString& path, CsvEncoding& encoding) {
+bool Prompter::choose_export_file(QWidget* parent, const QString& name, QString& path,
+                                  CsvEncoding& encoding) {
     const QString utf8 = QStringLiteral("CSV UTF-8 (Excel 用) (*.csv)");
     const QString sjis = QStringLiteral("CSV Shift_JIS (*.csv)");
     QFileDialog dialog(parent, QStringLiteral("書き出し"), QDir(QDir::currentPath()).filePath(name));

@@ -23,7 +23,8 @@ public:
 
     // The outside worlds of exporting, copying and printing; the real ones unless a test replaces them.
     // Save dialog of an export, proposing name: the path and the chosen encoding; false on cancel.
-    virtual bool choose_export_file(QWidget* parent, const QString& name, QString& path, CsvEncoding& encoding);
+    virtual bool choose_export_file(QWidget* parent, const QString& name, QString& path,
+                                    CsvEncoding& encoding);
     virtual void copy_text(const QString& text);
     // The print preview, which prints or saves as PDF.
     virtual void print_preview(QWidget* parent, const PrintJob& job);

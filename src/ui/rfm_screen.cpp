@@ -12,8 +12,8 @@
 #include "app/session.h"
 #include "records/number_text.h"
 #include "ui/guard.h"
-#include "ui/prompter.h"
 #include "ui/list_tools.h"
+#include "ui/prompter.h"
 
 RfmScreen::RfmScreen(Session& session, Prompter& prompter, QWidget* parent)
     : AnalysisWindow(parent), m_session(session), m_prompter(prompter) {

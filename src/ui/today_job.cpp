@@ -16,8 +16,8 @@
 #include "app/session.h"
 #include "records/today_jobs.h"
 #include "ui/guard.h"
-#include "ui/prompter.h"
 #include "ui/list_tools.h"
+#include "ui/prompter.h"
 
 namespace {
 

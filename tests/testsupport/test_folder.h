@@ -47,9 +47,9 @@ public:
     QVector<bool> answers;  // next Yes/No answers; No when empty
     QStringList files;      // next chosen file names; cancel when empty
     QVector<QUrl> opened;
-    QStringList export_files;            // next export paths; cancel when empty
+    QStringList export_files;  // next export paths; cancel when empty
     CsvEncoding export_encoding = CsvEncoding::Utf8Bom;
-    std::vector<PrintJob> printed;       // what went to the print preview
+    std::vector<PrintJob> printed;  // what went to the print preview
 
     void inform(const QString& text) override { messages << text; }
     bool ask_yes_no(const QString& text) override {
