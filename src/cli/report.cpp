@@ -2,6 +2,7 @@
 // file for Excel, or a PDF, with --format and --output.
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -155,7 +156,17 @@ int run_report(const CliContext& context, const QStringList& arguments) {
         QStringList rest = arguments.mid(2);
         const Output output = take_output_options(rest);
         const Report report = it->make(session, rest);
-        const QString title = (QStringList{QStringLiteral("レポート"), name} + rest).join(QLatin1Char(' '));
+        // The printed title is the menu caption of the screen that shows the same grid.
+        static const QHash<QString, QString> captions = {
+            {QStringLiteral("cluster"), QStringLiteral("クラスター")},
+            {QStringLiteral("abc-customers"), QStringLiteral("ABC分析　顧客")},
+            {QStringLiteral("abc-goods"), QStringLiteral("ABC分析　商品")},
+            {QStringLiteral("rfm"), QStringLiteral("RFM")},
+            {QStringLiteral("order-rank"), QStringLiteral("顧客別売り上げランク")},
+            {QStringLiteral("goods-rank"), QStringLiteral("商品別売り上げランク")},
+            {QStringLiteral("order-visits"), QStringLiteral("受注金額と訪問回数")},
+            {QStringLiteral("after-sales"), QStringLiteral("受注後対応")}};
+        const QString title = (QStringList{captions.value(name, name)} + rest).join(QLatin1Char(' '));
         return write_report(session, title, report, output);
     });
 }

@@ -38,7 +38,8 @@ QVector<double> natural_widths(const PrintTable& t, const QFontMetricsF& body, c
         double w = bold.horizontalAdvance(one_line(t.headings.at(c)));
         for (const QStringList& row : t.rows)
             w = std::max(w, body.horizontalAdvance(one_line(row.value(c))));
-        widths[c] = std::min(w + 2 * pad, page_width * 0.45);
+        // A little more than the measured text, so rounding in the painter never elides a fitting text.
+        widths[c] = std::min(w + 2 * pad + body.averageCharWidth() * 0.5, page_width * 0.45);
     }
     return widths;
 }

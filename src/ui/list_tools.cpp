@@ -201,6 +201,19 @@ ListTable list_table(const QAbstractItemView* view, const QString& heading, bool
         table.right_aligned << (model->rowCount() > 0 && is_right_aligned(model->index(0, c)));
     if (split)
         table.right_aligned = QVector<bool>(table.headings.size(), false);
+    // A column without heading or values (a grid's spare column) is left out.
+    for (int c = int(table.headings.size()) - 1; c >= 0; --c) {
+        if (!table.headings.at(c).isEmpty() ||
+            std::any_of(table.rows.begin(), table.rows.end(),
+                        [c](const QStringList& r) { return !r.value(c).isEmpty(); }))
+            continue;
+        table.headings.removeAt(c);
+        if (c < table.right_aligned.size())
+            table.right_aligned.removeAt(c);
+        for (QStringList& r : table.rows)
+            if (c < r.size())
+                r.removeAt(c);
+    }
     return table;
 }
 

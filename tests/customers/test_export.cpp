@@ -120,7 +120,7 @@ void TestExport::customers_round_trip() {
 // A scheduled report as PDF: the text of the page holds the grid's headings and the first customer.
 void TestExport::report_pdf_holds_grid() {
     TestFolder folder;
-    const QString id = folder.add_customer(QStringLiteral("株式会社青葉"), QStringLiteral("あおば"));
+    const QString id = folder.add_customer(QStringLiteral("株式会社みどり"), QStringLiteral("みどり"));
     folder.exec(
         QStringLiteral("insert into 受注 (顧客ID,受注日,受注金額,社員) values (%1,'2026/11/20',50000,'')")
             .arg(id));
@@ -136,11 +136,12 @@ void TestExport::report_pdf_holds_grid() {
                {QStringLiteral("-layout"), QDir(folder.path()).filePath(QStringLiteral("r.pdf")),
                 QStringLiteral("-")});
     QVERIFY(text.waitForFinished(60000));
-    const QString page = QString::fromUtf8(text.readAllStandardOutput());
+    // Qt's PDF text map gives kanji that are also radicals (一, 金) as the radical: NFKC reads them back.
+    const QString page = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
     QVERIFY2(page.contains(QRegularExpression(QStringLiteral("顧客ID\\s+顧客名\\s+総合\\s+R\\s+F\\s+M"))),
              qPrintable(page));
-    QVERIFY2(page.contains(QStringLiteral("株式会社青葉")), qPrintable(page));
-    QVERIFY2(page.contains(QStringLiteral("1 / 1")), qPrintable(page));
+    QVERIFY2(page.contains(QStringLiteral("株式会社みどり")), qPrintable(page));
+    QVERIFY2(page.contains(QRegularExpression(QStringLiteral("1\\s*/\\s*1"))), qPrintable(page));
 }
 
 QTEST_GUILESS_MAIN(TestExport)
