@@ -64,14 +64,15 @@ Output take_output_options(QStringList& arguments) {
     return o;
 }
 
-// Right-aligned print columns: those whose values are all numbers.
+// Right-aligned print columns: those whose values are all numbers (or empty).
 QVector<bool> number_columns(const Report& report) {
     QVector<bool> numbers(report.value(0).size(), report.size() > 1);
     for (int r = 1; r < report.size(); ++r)
         for (int c = 0; c < numbers.size(); ++c) {
             bool ok = false;
-            report.at(r).value(c).toDouble(&ok);
-            numbers[c] = numbers[c] && ok;
+            const QString v = report.at(r).value(c);
+            v.toDouble(&ok);
+            numbers[c] = numbers[c] && (ok || v.isEmpty());  // an empty cell leaves a column of numbers one
         }
     return numbers;
 }
