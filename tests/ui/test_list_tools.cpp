@@ -82,6 +82,8 @@ private slots:
     void copy_selected_cells_data();
     void copy_selected_cells();
     void print_repeats_heading_row();
+    void wide_grid_prints_landscape_data();
+    void wide_grid_prints_landscape();
     void chart_prints_as_lines();
 };
 
@@ -163,9 +165,39 @@ void TestListTools::print_repeats_heading_row() {
                  qPrintable(pages.at(p)));
         QVERIFY2(pages.at(p).contains(QRegularExpression(QStringLiteral("顧客名\\s+金額\\s+備考"))),
                  qPrintable(pages.at(p)));
-        QVERIFY(pages.at(p).contains(QRegularExpression(QStringLiteral("%1\\s*/\\s*%2").arg(p + 1).arg(pages.size()))));
+        QVERIFY(pages.at(p).contains(
+            QRegularExpression(QStringLiteral("%1\\s*/\\s*%2").arg(p + 1).arg(pages.size()))));
     }
     QVERIFY(pages.last().contains(QStringLiteral("顧客150")));
+}
+
+// A grid wider than a portrait page is printed across the page.
+void TestListTools::wide_grid_prints_landscape_data() {
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QString>("size");  // pdfinfo's page size in points
+    QTest::newRow("three columns") << 3 << QStringLiteral("595 x 842");
+    QTest::newRow("twelve columns") << 12 << QStringLiteral("842 x 595");
+}
+
+void TestListTools::wide_grid_prints_landscape() {
+    QFETCH(int, columns);
+    QFETCH(QString, size);
+    PrintTable table;
+    for (int c = 0; c < columns; ++c) {
+        table.headings << QStringLiteral("見出し%1").arg(c);
+        table.rows << QStringList(columns, QStringLiteral("株式会社サンプル商事"));
+    }
+    TestFolder folder;
+    const QString pdf = QDir(folder.path()).filePath(QStringLiteral("w.pdf"));
+    QString message;
+    QVERIFY2(write_pdf(PrintJob(PrintHeading{QString(), QStringLiteral("一覧"), QDate(2026, 12, 8)}, table),
+                       pdf, message),
+             qPrintable(message));
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY(info.waitForFinished(60000));
+    QVERIFY(
+        QString::fromUtf8(info.readAllStandardOutput()).contains(QStringLiteral("Page size:       ") + size));
 }
 
 // 印刷… of the main window prints the chart drawn as lines: the PDF holds no picture.
@@ -188,8 +220,10 @@ void TestListTools::chart_prints_as_lines() {
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
     QVERIFY(text.waitForFinished(60000));
-    const QString page = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-    QVERIFY2(page.contains(QRegularExpression(QStringLiteral("商品1年間履歴\\s+みどり商店"))), qPrintable(page));
+    const QString page =
+        QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    QVERIFY2(page.contains(QRegularExpression(QStringLiteral("商品1年間履歴\\s+みどり商店"))),
+             qPrintable(page));
     QProcess images;
     images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
     QVERIFY(images.waitForFinished(60000));
