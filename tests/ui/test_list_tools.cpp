@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QTreeWidget>
@@ -79,6 +80,7 @@ class TestListTools : public QObject {
 private slots:
     void export_read_back_data();
     void export_read_back();
+    void file_menu_exports_window_worked_in();
     void copy_selected_cells_data();
     void copy_selected_cells();
     void print_repeats_heading_row();
@@ -109,6 +111,40 @@ void TestListTools::export_read_back() {
     w.action("export_list")->trigger();
     QCOMPARE(read_with_python(path), rows);
     QCOMPARE(w.prompter.last(), QStringLiteral("%1 件を書き出しました: %2").arg(rows.size() - 1).arg(path));
+}
+
+// ファイル → 書き出し writes the search list, and after working in the RFM window, its grid.
+void TestListTools::file_menu_exports_window_worked_in() {
+    TestFolder folder;
+    QueuedPrompter prompter;
+    MainWindow main(folder.session(), prompter);
+    install_ranking_screens(ScreenContext{folder.session(), prompter, main});
+    install_export_print(ScreenContext{folder.session(), prompter, main});
+    const QString id = folder.add_customer(QStringLiteral("森商店"), QStringLiteral("もり"));
+    folder.exec(QStringLiteral("insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) "
+                               "values(%1,'佐藤','2026/11/20','注文',50000,10,0)")
+                    .arg(id));
+    main.show();
+    QVERIFY(main.findChild<QAction*>(QStringLiteral("export"))->isEnabled());
+    main.findChild<QLineEdit*>(QStringLiteral("findc"))->setText(QStringLiteral("もり"));
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("e.csv"));
+    prompter.export_files << path << path;
+    main.findChild<QAction*>(QStringLiteral("export"))->trigger();
+    QCOMPARE(read_with_python(path), (QVector<QStringList>{{"顧客名"}, {"森商店"}}));
+
+    main.findChild<QAction*>(QStringLiteral("rmf"))->trigger();
+    QWidget* rfm = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w != &main && w->findChild<RankingGrid*>())
+            rfm = w;
+    QVERIFY(rfm);
+    QApplication::setActiveWindow(rfm);
+    rfm->findChild<RankingGrid*>()->setFocus();
+    QTRY_VERIFY(rfm->findChild<RankingGrid*>()->hasFocus());
+    QApplication::setActiveWindow(&main);  // the menu is the main window's
+    main.findChild<QAction*>(QStringLiteral("export"))->trigger();
+    QCOMPARE(read_with_python(path).value(0), (QStringList{"顧客名", "総合", "R", "F", "M"}));
+    QCOMPARE(read_with_python(path).value(1).value(0), QStringLiteral("森商店"));
 }
 
 // Ctrl+C on a grid puts the selected cells on the clipboard, tab-separated, as spreadsheets paste them.
