@@ -47,14 +47,14 @@ ShownCell shown_cell(const QString& value, Figure kind) {
 }
 
 Figure figure_of_field(const QString& field) {
-    if (field.endsWith(QLatin1String("金額")) || field == QLatin1String("値引き") ||
-        field.endsWith(QLatin1String("累計")))
+    if (field.endsWith(QStringLiteral("金額")) || field == QStringLiteral("値引き") ||
+        field.endsWith(QStringLiteral("累計")))
         return Figure::Yen;
     if (field.endsWith(QLatin1String("ID")))
         return Figure::Key;
     // Prices and rates may hold a fraction, which is shown as stored.
-    if (field == QLatin1String("単価") || field.endsWith(QLatin1String("税率")) ||
-        field.endsWith(QLatin1String("数")))
+    if (field == QStringLiteral("単価") || field.endsWith(QStringLiteral("税率")) ||
+        field.endsWith(QStringLiteral("数")))
         return Figure::Number;
     return Figure::Text;
 }

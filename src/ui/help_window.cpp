@@ -73,15 +73,12 @@ HelpWindow::HelpWindow(Prompter& prompter, QWidget* parent)
 
 void HelpWindow::show_page(const QString& path, const QString& anchor) {
     QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    if (m_browser->source().adjusted(QUrl::RemoveFragment) != url)
-        m_browser->setSource(url);
-    if (anchor.isEmpty())
-        m_browser->scrollToAnchor(QStringLiteral("top"));
+    if (!anchor.isEmpty())
+        url.setFragment(anchor);
+    // The same place again still scrolls there: the user may have scrolled away.
+    if (m_browser->source() == url)
+        m_browser->scrollToAnchor(anchor.isEmpty() ? QStringLiteral("top") : anchor);
     else
-        m_browser->scrollToAnchor(anchor);
-    url.setFragment(anchor.isEmpty() ? QString() : anchor);
-    // Kept as the page's place, so back and the tests see where it stands.
-    if (m_browser->source() != url)
         m_browser->setSource(url);
 }
 

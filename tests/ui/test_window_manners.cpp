@@ -80,47 +80,59 @@ private slots:
 };
 
 void TestWindowManners::figures_as_shown_data() {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("right");
-    const int yen = int(Figure::Yen), number = int(Figure::Number);
-    QTest::newRow("amount") << yen << "260000"
+    QTest::newRow("amount") << "受注金額"
+                            << "260000"
                             << "260,000" << true;
-    QTest::newRow("yen per visit") << yen << "3135442.85714286"
+    QTest::newRow("yen per visit") << "受注累計"
+                                   << "3135442.85714286"
                                    << "3,135,443" << true;
-    QTest::newRow("below a thousand") << yen << "999"
+    QTest::newRow("below a thousand") << "金額"
+                                      << "999"
                                       << "999" << true;
-    QTest::newRow("negative") << yen << "-1234567"
+    QTest::newRow("negative") << "値引き"
+                              << "-1234567"
                               << "-1,234,567" << true;
-    QTest::newRow("zero") << yen << "0"
+    QTest::newRow("zero") << "見積もり金額"
+                          << "0"
                           << "0" << true;
-    QTest::newRow("empty count") << number << ""
+    QTest::newRow("empty count") << "訪問数"
+                                 << ""
                                  << "0" << true;
-    QTest::newRow("null amount") << yen << "-"
+    QTest::newRow("null amount") << "受注金額"
+                                 << "-"
                                  << "0" << true;
-    QTest::newRow("fraction kept") << number << "1234567.25"
-                                   << "1,234,567.25" << true;
-    QTest::newRow("rate") << number << "0.1"
+    QTest::newRow("price keeps its fraction") << "単価"
+                                              << "1234567.25"
+                                              << "1,234,567.25" << true;
+    QTest::newRow("rate") << "消費税率"
+                          << "0.1"
                           << "0.1" << true;
-    QTest::newRow("points") << number << "5点"
+    QTest::newRow("points") << "訪問数"
+                            << "5点"
                             << "5点" << true;
-    QTest::newRow("key") << int(Figure::Key) << "123456"
+    QTest::newRow("key") << "受注ID"
+                         << "123456"
                          << "123456" << true;
-    QTest::newRow("date") << int(Figure::Text) << "2026/12/08"
+    QTest::newRow("date") << "受注日"
+                          << "2026/12/08"
                           << "2026/12/08" << false;
-    QTest::newRow("name") << int(Figure::Text) << "山田商事"
+    QTest::newRow("name") << "顧客名"
+                          << "山田商事"
                           << "山田商事" << false;
 }
 
 void TestWindowManners::figures_as_shown() {
-    QFETCH(int, kind);
+    QFETCH(QString, field);
     QFETCH(QString, value);
     QFETCH(QString, shown);
     QFETCH(bool, right);
     QTableWidget grid(1, 2);
     grid.setItem(0, 1, new QTableWidgetItem(value));
-    FigureDelegate* delegate = show_figures(&grid, {Figure::Text, Figure(kind)});
+    FigureDelegate* delegate = show_figures(&grid, {Figure::Text, figure_of_field(field)});
     const ShownCell cell = delegate->shown(grid.model()->index(0, 1));
     QCOMPARE(cell.text, shown);
     QCOMPARE(bool(cell.alignment & Qt::AlignRight), right);
