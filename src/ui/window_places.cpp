@@ -36,6 +36,12 @@ WindowPlaces::WindowPlaces(QWidget* main_window, const QString& settings_file)
       m_main(main_window),
       m_file(settings_file.isEmpty() ? default_settings_file() : settings_file) {
     qApp->installEventFilter(this);
+    // Windows still open when the program ends are taken as they stand.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() && kept(window) && window->property(kPlaced).toBool())
+                store(window);
+    });
 }
 
 WindowPlaces::~WindowPlaces() {
