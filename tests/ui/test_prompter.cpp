@@ -31,8 +31,6 @@ private slots:
     void choose_file_restores_working_folder();
     void center_form_centres();
     void standard_buttons_are_japanese();
-    void keys_answer_questions_data();
-    void keys_answer_questions();
 };
 
 void TestPrompter::filter_conversion_data() {
@@ -104,36 +102,6 @@ void TestPrompter::standard_buttons_are_japanese() {
     QCOMPARE(box.button(QDialogButtonBox::No)->text().remove(QStringLiteral("(&N)")),
              QStringLiteral("いいえ"));
     QVERIFY(box.button(QDialogButtonBox::Cancel)->text().startsWith(QStringLiteral("キャンセル")));
-}
-
-void TestPrompter::keys_answer_questions_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("yes");
-    QTest::newRow("Enter takes the default, いいえ") << int(Qt::Key_Return) << false;
-    QTest::newRow("Esc says いいえ") << int(Qt::Key_Escape) << false;
-    QTest::newRow("Y says はい") << int(Qt::Key_Y) << true;
-    QTest::newRow("N says いいえ") << int(Qt::Key_N) << false;
-}
-
-void TestPrompter::keys_answer_questions() {
-    QFETCH(int, key);
-    QFETCH(bool, yes);
-    install_japanese_translation(*qApp);
-    DialogPrompter prompter;
-    bool asked = false;
-    // The question is modal: answer it from the event loop once it is up.
-    std::function<void()> answer = [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        if (!box) {
-            QTimer::singleShot(10, answer);
-            return;
-        }
-        asked = true;
-        QTest::keyClick(box, Qt::Key(key));
-    };
-    QTimer::singleShot(0, answer);
-    QCOMPARE(prompter.ask_yes_no(QStringLiteral("本当に削除しますか")), yes);
-    QVERIFY(asked);
 }
 
 QTEST_MAIN(TestPrompter)

@@ -74,7 +74,6 @@ private slots:
     void f1_opens_help_at_the_window_section_data();
     void f1_opens_help_at_the_window_section();
     void ctrl_s_saves_and_esc_closes_entry_screen();
-    void ctrl_f_puts_cursor_in_search_box();
     void window_reopens_where_it_was();
     void first_opening_is_centred_over_main_window();
 };
@@ -212,17 +211,6 @@ void TestWindowManners::ctrl_s_saves_and_esc_closes_entry_screen() {
     QTest::keyClick(title, Qt::Key_Escape);
     QVERIFY(!visit->isVisible());
     QCOMPARE(f.folder.count(QStringLiteral("訪問")), 1);
-}
-
-void TestWindowManners::ctrl_f_puts_cursor_in_search_box() {
-    Fixture f;
-    f.window.show();
-    QApplication::setActiveWindow(&f.window);
-    QVERIFY(QTest::qWaitForWindowActive(&f.window));
-    auto* field = f.window.findChild<QLineEdit*>(QStringLiteral("Text1_5"));
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_F, Qt::ControlModifier);
-    QCOMPARE(QApplication::focusWidget(), f.window.findChild<QLineEdit*>(QStringLiteral("findc")));
 }
 
 void TestWindowManners::window_reopens_where_it_was() {
