@@ -52,7 +52,12 @@ HelpWindow::HelpWindow(Prompter& prompter, QWidget* parent)
 
     connect(back, &QPushButton::clicked, m_browser, &QTextBrowser::backward);
     connect(forward, &QPushButton::clicked, m_browser, &QTextBrowser::forward);
-    connect(home, &QPushButton::clicked, m_browser, &QTextBrowser::home);
+    // The contents at the top of the page, whichever section the help was opened at.
+    connect(home, &QPushButton::clicked, this, [this] {
+        QUrl top = m_browser->source();
+        top.setFragment(QStringLiteral("top"));
+        m_browser->setSource(top);
+    });
     connect(m_browser, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
     connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QPushButton::setEnabled);
     connect(m_browser, &QTextBrowser::anchorClicked, this, &HelpWindow::link_clicked);
