@@ -15,6 +15,7 @@
 #include "app/session.h"
 #include "records/record_list.h"
 #include "ui/detail_view.h"
+#include "ui/figure_text.h"
 #include "ui/guard.h"
 #include "ui/list_tools.h"
 #include "ui/prompter.h"
@@ -142,6 +143,7 @@ RecordListScreen::RecordListScreen(Session& session, Prompter& prompter, QWidget
     connect(m_update, &QPushButton::clicked, this, &RecordListScreen::update_record);
     connect(m_delete, &QPushButton::clicked, this, &RecordListScreen::delete_record);
     connect(m_cancel, &QPushButton::clicked, this, &RecordListScreen::close_list);
+    set_key_buttons({m_update}, m_cancel);
 
     guarded(m_prompter, [&] { m_combo->addItems(load_statuses(*m_session.db)); });
     m_combo->hide();
@@ -175,6 +177,10 @@ void RecordListScreen::set_datagrid() {
     guarded(m_prompter, [&] {
         ResultTable rows = load_record_list(*m_session.db, m_session, m_entry);
         m_model->set_records(item.field_names.mid(0, n), std::move(rows));
+        QVector<Figure> figures;
+        for (const QString& field : item.field_names.mid(0, n))
+            figures << figure_of_field(field);
+        show_figures(m_grid, figures);
     });
 }
 

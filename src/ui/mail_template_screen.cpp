@@ -66,7 +66,9 @@ MailTemplateScreen::MailTemplateScreen(Session& session, Prompter& prompter, QWi
     list_buttons->addWidget(m_send);
     list_layout->addLayout(list_buttons);
 
-    m_cancel = button("cancelB", QStringLiteral("閉じる"));
+    // Made without a parent: it joins the window last, so Tab reaches it last, as it stands.
+    m_cancel = new QPushButton(QStringLiteral("閉じる"));
+    m_cancel->setObjectName(QStringLiteral("cancelB"));
     auto* grid = new QGridLayout(this);
     grid->addWidget(choose_box, 0, 0);
     grid->addWidget(edit_box, 0, 1);

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -20,6 +21,7 @@
 #include "customers/history_chart.h"
 #include "ui/chart_widget.h"
 #include "ui/guard.h"
+#include "ui/help_window.h"
 #include "ui/prompter.h"
 #include "ui/version_dialog.h"
 
@@ -133,6 +135,8 @@ MainWindow::MainWindow(Session& session, Prompter& prompter, QWidget* parent)
         l->hide();
     resize(1180, 780);
     center_form(this);
+    m_help = new HelpDesk(m_session.program_folder, m_prompter, this);
+    add_keys();
 }
 
 MainWindow::~MainWindow() = default;
@@ -214,6 +218,79 @@ void MainWindow::build_menu() {
     QMenu* help = menu("help", "ヘルプ");
     add(help, "helphtml", "ヘルプ", true, [this] { open_help(); });
     add(help, "version", "バージョン", true, [this] { open_version(); });
+    add_access_keys();
+}
+
+void MainWindow::add_access_keys() {
+    // Written after the caption, as Japanese programs show them: ファイル(&F). Names not listed
+    // (items added later) keep their captions.
+    static const QHash<QString, QChar> keys = {
+        {"file", 'F'},
+        {"import", 'I'},
+        {"import_goods", 'G'},
+        {"export", 'E'},
+        {"change_DB", 'C'},
+        {"backup", 'B'},
+        {"del_data", 'D'},
+        {"fend", 'X'},
+        {"edit", 'E'},
+        {"edit_person", 'P'},
+        {"edit_goods", 'G'},
+        {"edit_company", 'C'},
+        {"after", 'A'},
+        {"after_order", 'O'},
+        {"repeat", 'R'},
+        {"d5", 'C'},
+        {"new_goods_sale", 'N'},
+        {"analysys", 'N'},
+        {"abc_cust", 'A'},
+        {"abc_goods", 'B'},
+        {"rmf", 'R'},
+        {"clustering", 'C'},
+        {"order2visit", 'V'},
+        {"statistic", 'S'},
+        {"order_rank", 'C'},
+        {"goods_rank", 'G'},
+        {"recieve_mail", 'M'},
+        {"receive_mail", 'R'},
+        {"unread_mail_list", 'U'},
+        {"mail_template_edit", 'T'},
+        {"help", 'H'},
+        {"helphtml", 'H'},
+        {"version", 'A'},
+        {"repeat_time", 'T'},
+        {"P_visit", 'V'},
+        {"p_sale", 'P'},
+        {"good_sale", 'G'},
+        {"p_sale_a", 'P'},
+        {"new_goods_a", 'G'},
+        {"repeat_a", 'E'},
+        {"goods_sales", 'T'},
+        {"person_sales", 'P'},
+    };
+    auto with_key = [](const QString& caption, QChar key) {
+        return caption.contains(QLatin1Char('&')) ? caption : caption + QStringLiteral("(&%1)").arg(key);
+    };
+    for (QAction* action : findChildren<QAction*>()) {
+        const QString name = action->menu() ? action->menu()->objectName() : action->objectName();
+        const auto it = keys.constFind(name);
+        if (it != keys.constEnd() && !action->isSeparator())
+            action->setText(with_key(action->text(), *it));
+    }
+    // F1 is shown beside the item; the help desk answers it in every window, at that window's section.
+    if (QAction* help_item = findChild<QAction*>(QStringLiteral("helphtml"))) {
+        help_item->setShortcut(QKeySequence::HelpContents);
+        help_item->setShortcutContext(Qt::WidgetShortcut);
+    }
+}
+
+void MainWindow::add_keys() {
+    // Ctrl+F: the cursor into the kana search box.
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_findc->setFocus(Qt::ShortcutFocusReason);
+        m_findc->selectAll();
+    });
 }
 
 QWidget* MainWindow::build_search_frame() {
@@ -474,14 +551,8 @@ void MainWindow::run_action(const QString& name) {
 }
 
 void MainWindow::open_help() {
-    const QString path = QDir(m_session.program_folder).filePath(QStringLiteral("help/index.html"));
-    if (!QFileInfo::exists(path)) {
-        m_prompter.inform(QStringLiteral("ヘルプファイルが見つかりません: ") +
-                          QDir::toNativeSeparators(path));
-        return;
-    }
-    if (!m_prompter.open_document(QUrl::fromLocalFile(path)))
-        m_prompter.inform(QStringLiteral("ヘルプを開けませんでした: ") + QDir::toNativeSeparators(path));
+    // In a window of the program: no browser is needed.
+    m_help->open();
 }
 
 void MainWindow::open_version() {

@@ -73,6 +73,8 @@ MasterScreen::MasterScreen(Session& session, Prompter& prompter, MasterKind kind
     connect(m_update, &QPushButton::clicked, this, &MasterScreen::update_record);
     connect(m_delete, &QPushButton::clicked, this, &MasterScreen::delete_record);
     connect(m_cancel, &QPushButton::clicked, this, &QWidget::hide);
+    // A new record is saved, a chosen one updated.
+    set_key_buttons({m_save, m_update}, m_cancel);
 
     show_buttons(true, false, false, false);
     refresh_list();

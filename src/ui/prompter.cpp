@@ -24,8 +24,12 @@ void DialogPrompter::inform(const QString& text) {
 }
 
 bool DialogPrompter::ask_yes_no(const QString& text) {
-    return QMessageBox::question(m_parent ? m_parent : QApplication::activeWindow(), caption(), text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, caption(), text, QMessageBox::Yes | QMessageBox::No,
+                    m_parent ? m_parent : QApplication::activeWindow());
+    // Enter takes the safe answer, Esc says no; Y and N answer by their access keys.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 bool DialogPrompter::choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,

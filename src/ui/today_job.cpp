@@ -15,6 +15,7 @@
 
 #include "app/session.h"
 #include "records/today_jobs.h"
+#include "ui/figure_text.h"
 #include "ui/guard.h"
 #include "ui/list_tools.h"
 #include "ui/prompter.h"
@@ -49,9 +50,9 @@ public:
         for (int i = 0; i < parts.size(); ++i) {
             const int w = widths[std::min(i, 2)];
             const QRect cell(x, r.top(), w - wide / 2, r.height());
-            const Qt::Alignment align =
-                i == 2 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter;
-            painter->drawText(cell, align, fm.elidedText(parts.at(i), Qt::ElideRight, cell.width()));
+            // The amount in whole yen with separators; the item keeps the stored value.
+            const ShownCell shown = shown_cell(parts.at(i), i == 2 ? Figure::Yen : Figure::Text);
+            painter->drawText(cell, shown.alignment, fm.elidedText(shown.text, Qt::ElideRight, cell.width()));
             x += w;
         }
         painter->restore();
