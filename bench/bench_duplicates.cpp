@@ -13,8 +13,8 @@ namespace {
 Database* g_db = nullptr;
 
 // A new customer that shares nothing with the stored ones: every stored row is compared.
-const QStringList kNewCustomer{"ヤマダ新商事", "やまだしんしょうじ", "東京都", "100", "0001", "千代田区",
-                               "03-9999-0000", "",            "",       "new@example.jp"};
+const QStringList kNewCustomer{"ヤマダ新商事", "やまだしんしょうじ", "東京都", "100", "0001",
+                               "千代田区",     "03-9999-0000",       "",       "",    "new@example.jp"};
 
 void BM_SaveCheck(benchmark::State& state) {
     for (auto _ : state)
@@ -25,9 +25,19 @@ BENCHMARK(BM_SaveCheck)->Unit(benchmark::kMillisecond)->UseRealTime()->Iteration
 void BM_ImportCheck1000(benchmark::State& state) {
     QVector<QStringList> records;
     for (int i = 0; i < 1000; ++i)
-        records << QStringList{QStringLiteral("ﾃｽﾄ商事%1").arg(i), "てすと", "", "", "", "",
-                               QStringLiteral("06-%1").arg(100000 + i), "", "",
-                               QStringLiteral("t%1@example.jp").arg(i), "", "", ""};
+        records << QStringList{QStringLiteral("ﾃｽﾄ商事%1").arg(i),
+                               "てすと",
+                               "",
+                               "",
+                               "",
+                               "",
+                               QStringLiteral("06-%1").arg(100000 + i),
+                               "",
+                               "",
+                               QStringLiteral("t%1@example.jp").arg(i),
+                               "",
+                               "",
+                               ""};
     for (auto _ : state)
         benchmark::DoNotOptimize(find_import_duplicates(*g_db, records));
 }

@@ -57,11 +57,14 @@ MergePlan make_plan(Database& db, const QString& kept, const QString& other, Row
         throw DatabaseError(QStringLiteral("同じ顧客どうしは統合できません"));
     *kept_row = customer_row(db, kept);
     *other_row = customer_row(db, other);
-    MergePlan plan{kept, other, kept_row->value(QStringLiteral("顧客名")),
-                   other_row->value(QStringLiteral("顧客名")), {}, {}};
+    MergePlan plan{
+        kept, other, kept_row->value(QStringLiteral("顧客名")), other_row->value(QStringLiteral("顧客名")),
+        {},   {}};
     for (const ActivityTable& t : activity_tables()) {
-        const int n = db.query_rows(QStringLiteral("select count(*) from [%1] where [顧客ID]=%2").arg(t.table, other), 1)(0, 1)
-                          .toInt();
+        const int n =
+            db.query_rows(QStringLiteral("select count(*) from [%1] where [顧客ID]=%2").arg(t.table, other),
+                          1)(0, 1)
+                .toInt();
         if (n > 0)
             plan.moves.push_back({t.table, n});
     }
@@ -93,7 +96,8 @@ QString merge_question(const MergePlan& plan) {
     if (!plan.filled.isEmpty())
         text += QStringLiteral("「%1」の空欄（%2）を「%3」の内容で埋めます。\n")
                     .arg(plan.kept_name, plan.filled.join(QStringLiteral("、")), plan.other_name);
-    text += QStringLiteral("「%1」は削除済みデータに移り、そこから元に戻せます。\n統合しますか？").arg(plan.other_name);
+    text += QStringLiteral("「%1」は削除済みデータに移り、そこから元に戻せます。\n統合しますか？")
+                .arg(plan.other_name);
     return text;
 }
 
@@ -114,7 +118,8 @@ MergePlan merge_customers(Database& db, const QString& kept_id, const QString& o
         QJsonArray moved;
         for (int r = 1; r <= keys.row_count(); ++r)
             moved.append(keys(0, r));
-        db.execute_sql(QStringLiteral("update [%1] set [顧客ID]=%2 where [顧客ID]=%3").arg(t.table, kept, other));
+        db.execute_sql(
+            QStringLiteral("update [%1] set [顧客ID]=%2 where [顧客ID]=%3").arg(t.table, kept, other));
         moves.append(QJsonObject{{QStringLiteral("table"), t.table},
                                  {QStringLiteral("key_column"), t.key},
                                  {QStringLiteral("column"), kCustomerKey},
@@ -123,15 +128,18 @@ MergePlan merge_customers(Database& db, const QString& kept_id, const QString& o
                                  {QStringLiteral("from"), other}});
         // Order lines belong to their order and carry the customer's name: they follow the orders.
         if (t.table == QStringLiteral("受注")) {
-            const QJsonValue kept_name = kept_row.values.at(kept_row.columns.indexOf(QStringLiteral("顧客名")));
-            const QJsonValue other_name = other_row.values.at(other_row.columns.indexOf(QStringLiteral("顧客名")));
+            const QJsonValue kept_name =
+                kept_row.values.at(kept_row.columns.indexOf(QStringLiteral("顧客名")));
+            const QJsonValue other_name =
+                other_row.values.at(other_row.columns.indexOf(QStringLiteral("顧客名")));
             for (qsizetype i = 0; i < moved.size(); i += 500) {
                 QStringList part;
                 for (qsizetype j = i; j < qMin(moved.size(), i + 500); ++j)
                     part << moved.at(j).toString();
-                db.execute_sql(QStringLiteral("update [受注明細] set [顧客名]=%1 where [受注ID] in (%2)")
-                                   .arg(kept_name.isNull() ? QStringLiteral("NULL") : sql_text(kept_name.toString()),
-                                        part.join(QLatin1Char(','))));
+                db.execute_sql(
+                    QStringLiteral("update [受注明細] set [顧客名]=%1 where [受注ID] in (%2)")
+                        .arg(kept_name.isNull() ? QStringLiteral("NULL") : sql_text(kept_name.toString()),
+                             part.join(QLatin1Char(','))));
             }
             moves.append(QJsonObject{{QStringLiteral("table"), QStringLiteral("受注明細")},
                                      {QStringLiteral("key_column"), QStringLiteral("受注ID")},
@@ -146,7 +154,8 @@ MergePlan merge_customers(Database& db, const QString& kept_id, const QString& o
     for (const QString& column : plan.filled) {
         const int at = int(kept_row.columns.indexOf(column));
         const QString value = other_row.values.at(other_row.columns.indexOf(column)).toString();
-        db.execute_sql(QStringLiteral("update [顧客] set [%1]=%2 where [顧客ID]=%3").arg(column, sql_text(value), kept));
+        db.execute_sql(
+            QStringLiteral("update [顧客] set [%1]=%2 where [顧客ID]=%3").arg(column, sql_text(value), kept));
         fills.append(QJsonObject{{QStringLiteral("table"), kCustomers},
                                  {QStringLiteral("key_column"), kCustomerKey},
                                  {QStringLiteral("key"), kept},

@@ -83,7 +83,8 @@ QString phone_digits(const QString& text) {
 }
 
 CustomerMatchIndex CustomerMatchIndex::load(Database& db) {
-    const ResultTable rows = db.query_rows(QStringLiteral("select 顧客ID,顧客名,TEL,FAX,携帯,Email from 顧客"), 6);
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select 顧客ID,顧客名,TEL,FAX,携帯,Email from 顧客"), 6);
     CustomerMatchIndex index;
     index.m_entries.reserve(rows.row_count());
     for (int r = 1; r <= rows.row_count(); ++r) {
@@ -111,7 +112,8 @@ void CustomerMatchIndex::add(const QString& id, const QStringList& fields, int r
         m_mails.insert(mail, at);
 }
 
-std::optional<DuplicateMatch> CustomerMatchIndex::find(const QStringList& fields, const QString& except_id) const {
+std::optional<DuplicateMatch> CustomerMatchIndex::find(const QStringList& fields,
+                                                       const QString& except_id) const {
     auto first = [&](const QMultiHash<QString, int>& hash, const QString& key) -> const Entry* {
         if (key.isEmpty())
             return nullptr;
@@ -166,15 +168,17 @@ QString import_duplicates_question(const QVector<ImportDuplicate>& duplicates) {
     const int shown = 20;
     for (int i = 0; i < duplicates.size() && i < shown; ++i) {
         const ImportDuplicate& d = duplicates.at(i);
-        const QString where = d.match.record > 0
-                                  ? QStringLiteral("ファイルの %1 件目（%2）").arg(d.match.record).arg(d.match.customer_name)
-                                  : QStringLiteral("登録済みの顧客（%1）").arg(d.match.customer_name);
+        const QString where =
+            d.match.record > 0
+                ? QStringLiteral("ファイルの %1 件目（%2）").arg(d.match.record).arg(d.match.customer_name)
+                : QStringLiteral("登録済みの顧客（%1）").arg(d.match.customer_name);
         lines << QStringLiteral("%1 件目 %2：%3と%4が同じ")
                      .arg(QString::number(d.record), d.name, where, field_caption(d.match.field));
     }
     if (duplicates.size() > shown)
         lines << QStringLiteral("ほか %1 件").arg(duplicates.size() - shown);
-    return QStringLiteral("すでに登録されている顧客と重複する可能性があるデータが %1 件あります。\n%2\n\n"
-                          "これらを読み込まずに飛ばしますか？（「いいえ」ですべて読み込みます）")
+    return QStringLiteral(
+               "すでに登録されている顧客と重複する可能性があるデータが %1 件あります。\n%2\n\n"
+               "これらを読み込まずに飛ばしますか？（「いいえ」ですべて読み込みます）")
         .arg(QString::number(duplicates.size()), lines.join(QLatin1Char('\n')));
 }

@@ -19,9 +19,9 @@ enum class DuplicateField { Name, Phone, Mail };
 
 struct DuplicateMatch {
     DuplicateField field = DuplicateField::Name;
-    QString customer_id;    // the customer already stored; empty for an earlier record of a file
+    QString customer_id;  // the customer already stored; empty for an earlier record of a file
     QString customer_name;
-    int record = 0;         // for a file's own earlier record: its number (from 1)
+    int record = 0;  // for a file's own earlier record: its number (from 1)
 };
 
 // The customers' names, phone numbers (TEL, FAX, 携帯) and mail addresses in folded form.

@@ -124,7 +124,8 @@ QVector<RowValues> read_rows(Database& db, const QString& table, const QString& 
     for (int r = 1; r <= rows.row_count(); ++r) {
         RowValues row{columns, {}};
         for (int c = 0; c < columns.size(); ++c)
-            row.values.append(rows(c * 2 + 1, r) == QLatin1String("1") ? QJsonValue() : QJsonValue(rows(c * 2, r)));
+            row.values.append(rows(c * 2 + 1, r) == QLatin1String("1") ? QJsonValue()
+                                                                       : QJsonValue(rows(c * 2, r)));
         out << row;
     }
     return out;
@@ -154,13 +155,15 @@ int remember_deleted_rows(Database& db, const RowKey& key, const QString& employ
 
 QVector<DeletedEntry> list_deleted_rows(Database& db) {
     const ResultTable rows = db.query_rows(
-        QStringLiteral("select [削除ID],[種類],[テーブル名],[キー列],[キー],[削除日時],[社員],[内容] from [%1] "
-                       "order by [削除日時] desc, [削除ID] desc")
+        QStringLiteral(
+            "select [削除ID],[種類],[テーブル名],[キー列],[キー],[削除日時],[社員],[内容] from [%1] "
+            "order by [削除日時] desc, [削除ID] desc")
             .arg(kDeletedRowsTable),
         8);
     QVector<DeletedEntry> out;
     for (int r = 1; r <= rows.row_count(); ++r) {
-        DeletedEntry e{rows(0, r), rows(1, r), rows(2, r), rows(3, r), rows(4, r), rows(5, r), rows(6, r), {}};
+        DeletedEntry e{rows(0, r), rows(1, r), rows(2, r), rows(3, r),
+                       rows(4, r), rows(5, r), rows(6, r), {}};
         const QJsonObject content = QJsonDocument::fromJson(rows(7, r).toUtf8()).object();
         RowValues row{{}, content.value(QStringLiteral("values")).toArray()};
         for (const QJsonValue& c : content.value(QStringLiteral("columns")).toArray())
@@ -174,10 +177,10 @@ QVector<DeletedEntry> list_deleted_rows(Database& db) {
 QString restore_deleted_rows(Database& db, const QString& entry_id) {
     if (!is_number(entry_id))
         return QStringLiteral("元に戻すデータを一覧から選んでください");
-    const ResultTable rows = db.query_rows(
-        QStringLiteral("select [テーブル名],[キー列],[キー],[内容] from [%1] where [削除ID]=%2")
-            .arg(kDeletedRowsTable, entry_id.trimmed()),
-        4);
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select [テーブル名],[キー列],[キー],[内容] from [%1] where [削除ID]=%2")
+                          .arg(kDeletedRowsTable, entry_id.trimmed()),
+                      4);
     if (rows.row_count() != 1)
         return QStringLiteral("このデータはすでに元に戻されたか、消去されています");
     const RowKey key{rows(0, 1), rows(1, 1), rows(2, 1), !is_number(rows(2, 1))};
@@ -189,8 +192,8 @@ QString restore_deleted_rows(Database& db, const QString& entry_id) {
 
     Transaction tx(db);
     // Checked inside the transaction, just before the insert, so the key is free when it goes back.
-    const ResultTable taken =
-        db.query_rows(QStringLiteral("select count(*) from [%1] where %2").arg(key.table, key.condition()), 1);
+    const ResultTable taken = db.query_rows(
+        QStringLiteral("select count(*) from [%1] where %2").arg(key.table, key.condition()), 1);
     if (taken(0, 1).toLongLong() > 0)
         return QStringLiteral("元に戻せません。%1 の %2「%3」はすでに別のデータが使っています。")
             .arg(key.table, key.column, key.value);
@@ -218,7 +221,8 @@ QString restore_deleted_rows(Database& db, const QString& entry_id) {
         throw;
     }
     undo_changes(db, content.value(QStringLiteral("undo")).toObject());
-    db.execute_sql(QStringLiteral("delete from [%1] where [削除ID]=%2").arg(kDeletedRowsTable, entry_id.trimmed()));
+    db.execute_sql(
+        QStringLiteral("delete from [%1] where [削除ID]=%2").arg(kDeletedRowsTable, entry_id.trimmed()));
     tx.commit();
     return QString();
 }
@@ -233,9 +237,9 @@ int purge_deleted_rows(Database& db, const QDate& today, int days) {
 }
 
 int deleted_rows_keep_days(Database& db) {
-    const ResultTable rows = db.query_rows(
-        QStringLiteral("select [値] from [%1] where [項目]=%2").arg(kProgramSettingsTable, sql_text(kKeepDaysItem)),
-        1);
+    const ResultTable rows = db.query_rows(QStringLiteral("select [値] from [%1] where [項目]=%2")
+                                               .arg(kProgramSettingsTable, sql_text(kKeepDaysItem)),
+                                           1);
     bool ok = false;
     const int days = rows(0, 1).toInt(&ok);
     return ok && days >= 0 ? days : kDefaultKeepDays;
@@ -243,8 +247,8 @@ int deleted_rows_keep_days(Database& db) {
 
 void set_deleted_rows_keep_days(Database& db, int days) {
     Transaction tx(db);
-    db.execute_sql(
-        QStringLiteral("delete from [%1] where [項目]=%2").arg(kProgramSettingsTable, sql_text(kKeepDaysItem)));
+    db.execute_sql(QStringLiteral("delete from [%1] where [項目]=%2")
+                       .arg(kProgramSettingsTable, sql_text(kKeepDaysItem)));
     db.execute_sql(QStringLiteral("insert into [%1] ([項目],[値]) values(%2,%3)")
                        .arg(kProgramSettingsTable, sql_text(kKeepDaysItem), sql_text(QString::number(days))));
     tx.commit();

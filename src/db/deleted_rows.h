@@ -42,13 +42,13 @@ int remember_deleted_rows(Database& db, const RowKey& key, const QString& employ
 
 struct DeletedEntry {
     QString id;
-    QString kind;        // 削除 or 統合
+    QString kind;  // 削除 or 統合
     QString table;
     QString key_column;
     QString key;
     QString deleted_at;  // yyyy/MM/dd hh:mm:ss
     QString employee;
-    QString summary;     // the row's name or title, for the list
+    QString summary;  // the row's name or title, for the list
 };
 // Newest first.
 QVector<DeletedEntry> list_deleted_rows(Database& db);

@@ -41,12 +41,13 @@ QStringList deleted_rows_schema_statements(Dialect dialect) {
     auto q = [dialect](const QString& name) { return translate_statement("[" + name + "]", dialect); };
     QStringList out;
     out << QStringLiteral("create table %1 (%2 %3, %4 %5, %6 %5, %7 %5, %8 %5, %9 %10, %11 %5, %12 %5)%13")
-               .arg(q(kDeletedRowsTable), q(QStringLiteral("削除ID")), t.key, q(QStringLiteral("種類")), t.text,
-                    q(QStringLiteral("テーブル名")), q(QStringLiteral("キー列")), q(QStringLiteral("キー")),
-                    q(QStringLiteral("内容")))
+               .arg(q(kDeletedRowsTable), q(QStringLiteral("削除ID")), t.key, q(QStringLiteral("種類")),
+                    t.text, q(QStringLiteral("テーブル名")), q(QStringLiteral("キー列")),
+                    q(QStringLiteral("キー")), q(QStringLiteral("内容")))
                .arg(t.long_text, q(QStringLiteral("削除日時")), q(QStringLiteral("社員")), t.table_suffix);
     out << QStringLiteral("create index %1 on %2 (%3)")
-               .arg(q(QStringLiteral("ix_deleted_time")), q(kDeletedRowsTable), q(QStringLiteral("削除日時")));
+               .arg(q(QStringLiteral("ix_deleted_time")), q(kDeletedRowsTable),
+                    q(QStringLiteral("削除日時")));
     out << QStringLiteral("create table %1 (%2 %3, %4 %5, %6 %5)%7")
                .arg(q(kProgramSettingsTable), q(QStringLiteral("設定ID")), t.key, q(QStringLiteral("項目")),
                     t.text, q(QStringLiteral("値")), t.table_suffix);

@@ -40,4 +40,5 @@ QStringList update_record(Database& db, const TableItem& item, const QString& ke
 
 // Deletes the record; false (nothing run) when the key is not a number.
 // The row is kept in 削除済みデータ in the same transaction.
-bool delete_record(Database& db, const TableItem& item, const QString& key, const QString& employee = QString());
+bool delete_record(Database& db, const TableItem& item, const QString& key,
+                   const QString& employee = QString());

@@ -20,8 +20,9 @@ DeletedRowsScreen::DeletedRowsScreen(Session& session, Prompter& prompter, QWidg
     auto* layout = new QVBoxLayout(this);
     m_list = new QTableWidget(0, 6);
     m_list->setObjectName(QStringLiteral("List1"));
-    m_list->setHorizontalHeaderLabels({QStringLiteral("削除日時"), QStringLiteral("種類"), QStringLiteral("データ"),
-                                       QStringLiteral("キー"), QStringLiteral("内容"), QStringLiteral("社員")});
+    m_list->setHorizontalHeaderLabels({QStringLiteral("削除日時"), QStringLiteral("種類"),
+                                       QStringLiteral("データ"), QStringLiteral("キー"),
+                                       QStringLiteral("内容"), QStringLiteral("社員")});
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -104,5 +105,6 @@ void DeletedRowsScreen::restore() {
 
 void DeletedRowsScreen::save_days() {
     if (guarded(m_prompter, [&] { set_deleted_rows_keep_days(*m_session.db, m_days->value()); }))
-        m_prompter.inform(QStringLiteral("保存日数を %1 日にしました（次の起動から使われます）").arg(m_days->value()));
+        m_prompter.inform(
+            QStringLiteral("保存日数を %1 日にしました（次の起動から使われます）").arg(m_days->value()));
 }

@@ -666,7 +666,8 @@ void MainWindow::delete_shown() {
     }
     if (m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか"))) {
         const QString name = m_fields[0]->text();
-        if (guarded(m_prompter, [&] { delete_customer(*m_session.db, m_shown_id, m_session.current_employee); })) {
+        if (guarded(m_prompter,
+                    [&] { delete_customer(*m_session.db, m_shown_id, m_session.current_employee); })) {
             m_model->clear();
             m_findc->clear();
             show_status(QStringLiteral("顧客を削除しました（%1）").arg(name));

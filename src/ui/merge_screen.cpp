@@ -20,15 +20,16 @@ MergeScreen::MergeScreen(Session& session, Prompter& prompter, QWidget* parent)
     setObjectName(QStringLiteral("merge_customers"));
     setWindowTitle(QStringLiteral("顧客の統合"));
     auto* layout = new QVBoxLayout(this);
-    auto* hint = new QLabel(QStringLiteral(
-        "同じ顧客の 2 件を選び、残す方を選んでください。もう一方の履歴データは残す顧客に移り、"
-        "空欄はもう一方の内容で埋まります。"));
+    auto* hint = new QLabel(
+        QStringLiteral("同じ顧客の 2 件を選び、残す方を選んでください。もう一方の履歴データは残す顧客に移り、"
+                       "空欄はもう一方の内容で埋まります。"));
     hint->setWordWrap(true);
     layout->addWidget(hint);
     auto* grid = new QGridLayout;
     const char* suffix[2] = {"A", "B"};
     for (int side = 0; side < 2; ++side) {
-        auto* caption = new QLabel(side == 0 ? QStringLiteral("顧客 1（かな）") : QStringLiteral("顧客 2（かな）"));
+        auto* caption =
+            new QLabel(side == 0 ? QStringLiteral("顧客 1（かな）") : QStringLiteral("顧客 2（かな）"));
         m_find[side] = new QLineEdit;
         m_find[side]->setObjectName(QStringLiteral("find") + QLatin1String(suffix[side]));
         m_list[side] = new QListWidget;
@@ -40,7 +41,8 @@ MergeScreen::MergeScreen(Session& session, Prompter& prompter, QWidget* parent)
         grid->addWidget(m_find[side], 1, side);
         grid->addWidget(m_list[side], 2, side);
         grid->addWidget(m_keep[side], 3, side);
-        connect(m_find[side], &QLineEdit::textChanged, this, [this, side](const QString& t) { search(side, t); });
+        connect(m_find[side], &QLineEdit::textChanged, this,
+                [this, side](const QString& t) { search(side, t); });
     }
     m_keep[0]->setChecked(true);
     layout->addLayout(grid, 1);
@@ -102,7 +104,8 @@ void MergeScreen::merge() {
         if (!m_prompter.ask_yes_no(merge_question(plan_merge(*m_session.db, kept, other))))
             return;
         const MergePlan done = merge_customers(*m_session.db, kept, other, m_session.current_employee);
-        m_prompter.inform(QStringLiteral("統合しました。「%1」は削除済みデータから元に戻せます。").arg(done.other_name));
+        m_prompter.inform(
+            QStringLiteral("統合しました。「%1」は削除済みデータから元に戻せます。").arg(done.other_name));
         for (QListWidget* list : m_list)
             list->clear();
         for (QLineEdit* find : m_find)

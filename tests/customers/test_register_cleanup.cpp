@@ -40,14 +40,22 @@ void TestRegisterCleanup::fold_for_match_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("match");
-    QTest::newRow("half-width katakana") << "ﾔﾏﾀﾞ商事" << "やまだ商事" << true;
-    QTest::newRow("katakana") << "ヤマダ商事" << "やまだ商事" << true;
-    QTest::newRow("full-width latin, case") << "ＡＢＣ物産" << "abc物産" << true;
-    QTest::newRow("full-width digits") << "第１工業" << "第1工業" << true;
-    QTest::newRow("voiced mark typed apart") << "か゛ん" << "がん" << true;
-    QTest::newRow("blanks") << "山田　商事 " << "山田商事" << true;
-    QTest::newRow("other kanji") << "山田商会" << "山田商事" << false;
-    QTest::newRow("voiced differs") << "かん" << "がん" << false;
+    QTest::newRow("half-width katakana") << "ﾔﾏﾀﾞ商事"
+                                         << "やまだ商事" << true;
+    QTest::newRow("katakana") << "ヤマダ商事"
+                              << "やまだ商事" << true;
+    QTest::newRow("full-width latin, case") << "ＡＢＣ物産"
+                                            << "abc物産" << true;
+    QTest::newRow("full-width digits") << "第１工業"
+                                       << "第1工業" << true;
+    QTest::newRow("voiced mark typed apart") << "か゛ん"
+                                             << "がん" << true;
+    QTest::newRow("blanks") << "山田　商事 "
+                            << "山田商事" << true;
+    QTest::newRow("other kanji") << "山田商会"
+                                 << "山田商事" << false;
+    QTest::newRow("voiced differs") << "かん"
+                                    << "がん" << false;
 }
 
 void TestRegisterCleanup::fold_for_match() {
@@ -58,25 +66,32 @@ void TestRegisterCleanup::fold_for_match() {
 }
 
 void TestRegisterCleanup::duplicate_question_on_save_data() {
-    QTest::addColumn<QString>("button");   // Command3, Command4 (new) or Command6 (change of 小林商店)
+    QTest::addColumn<QString>("button");  // Command3, Command4 (new) or Command6 (change of 小林商店)
     QTest::addColumn<QStringList>("fields");
     QTest::addColumn<bool>("answer");
     QTest::addColumn<QString>("question");  // empty: none asked
     QTest::addColumn<int>("customers");     // afterwards (two at the start)
-    QTest::newRow("phone digits, yes") << "Command3" << QStringList{"ヤマダ", "やまだ", "", "", "", "", "０３(1234)5678"}
-                                       << true << "同じ電話番号の顧客がすでに登録されています（山田商事）。登録しますか？" << 3;
-    QTest::newRow("phone digits, no") << "Command4" << QStringList{"山田工業", "やまだこうぎょう", "", "", "", "", "", "", "03 1234 5678"}
-                                      << false << "同じ電話番号の顧客がすでに登録されています（山田商事）。登録しますか？" << 2;
+    QTest::newRow("phone digits, yes")
+        << "Command3" << QStringList{"ヤマダ", "やまだ", "", "", "", "", "０３(1234)5678"} << true
+        << "同じ電話番号の顧客がすでに登録されています（山田商事）。登録しますか？" << 3;
+    QTest::newRow("phone digits, no")
+        << "Command4" << QStringList{"山田工業", "やまだこうぎょう", "", "", "", "", "", "", "03 1234 5678"}
+        << false << "同じ電話番号の顧客がすでに登録されています（山田商事）。登録しますか？" << 2;
     QTest::newRow("folded name") << "Command4" << QStringList{"山田　商事", "やまだしょうじ"} << false
-                                 << "同じ顧客名の顧客がすでに登録されています（山田商事）。登録しますか？" << 2;
-    QTest::newRow("mail, letter case") << "Command3" << QStringList{"別会社", "べつ", "", "", "", "", "", "", "", "Info@Yamada.JP"}
-                                       << false << "同じメールアドレスの顧客がすでに登録されています（山田商事）。登録しますか？" << 2;
-    QTest::newRow("nothing shared") << "Command4" << QStringList{"佐藤商店", "さとう", "", "", "", "", "06-1111-2222"}
+                                 << "同じ顧客名の顧客がすでに登録されています（山田商事）。登録しますか？"
+                                 << 2;
+    QTest::newRow("mail, letter case")
+        << "Command3" << QStringList{"別会社", "べつ", "", "", "", "", "", "", "", "Info@Yamada.JP"} << false
+        << "同じメールアドレスの顧客がすでに登録されています（山田商事）。登録しますか？" << 2;
+    QTest::newRow("nothing shared") << "Command4"
+                                    << QStringList{"佐藤商店", "さとう", "", "", "", "", "06-1111-2222"}
                                     << false << "" << 3;
-    QTest::newRow("change to another's phone") << "Command6" << QStringList{"小林商店", "こばやし", "", "", "", "", "03-1234-5678"}
-                                               << false << "同じ電話番号の顧客がすでに登録されています（山田商事）。登録しますか？" << 2;
-    QTest::newRow("change keeping its own values") << "Command6" << QStringList{"小林商店", "こばやし", "", "", "", "", "045-111-2222"}
-                                                   << false << "" << 2;
+    QTest::newRow("change to another's phone")
+        << "Command6" << QStringList{"小林商店", "こばやし", "", "", "", "", "03-1234-5678"} << false
+        << "同じ電話番号の顧客がすでに登録されています（山田商事）。登録しますか？" << 2;
+    QTest::newRow("change keeping its own values")
+        << "Command6" << QStringList{"小林商店", "こばやし", "", "", "", "", "045-111-2222"} << false << ""
+        << 2;
 }
 
 void TestRegisterCleanup::duplicate_question_on_save() {
@@ -86,7 +101,9 @@ void TestRegisterCleanup::duplicate_question_on_save() {
     QFETCH(QString, question);
     QFETCH(int, customers);
     TestFolder folder;
-    folder.exec("insert into 顧客 (顧客名,顧客名かな,TEL,Email) values('山田商事','やまだしょうじ','03-1234-5678','info@yamada.jp')");
+    folder.exec(
+        "insert into 顧客 (顧客名,顧客名かな,TEL,Email) "
+        "values('山田商事','やまだしょうじ','03-1234-5678','info@yamada.jp')");
     folder.exec("insert into 顧客 (顧客名,顧客名かな,TEL) values('小林商店','こばやし','045-111-2222')");
     QueuedPrompter prompter;
     prompter.answers << answer;
@@ -111,36 +128,42 @@ void TestRegisterCleanup::import_check_lists_duplicates_data() {
     QTest::addColumn<bool>("skip");
     QTest::addColumn<QStringList>("stored");  // 顧客名 afterwards, by key
     QTest::newRow("skip them") << true << QStringList{"山田商事", "佐藤商店"};
-    QTest::newRow("import all") << false << QStringList{"山田商事", "ﾔﾏﾀﾞｼｮｳｼﾞ", "佐藤商店", "佐藤商店（支店）"};
+    QTest::newRow("import all") << false
+                                << QStringList{"山田商事", "ﾔﾏﾀﾞｼｮｳｼﾞ", "佐藤商店", "佐藤商店（支店）"};
 }
 
 void TestRegisterCleanup::import_check_lists_duplicates() {
     QFETCH(bool, skip);
     QFETCH(QStringList, stored);
     TestFolder folder;
-    folder.exec("insert into 顧客 (顧客名,顧客名かな,TEL) values('山田商事','やまだしょうじ','03-1234-5678')");
+    folder.exec(
+        "insert into 顧客 (顧客名,顧客名かな,TEL) values('山田商事','やまだしょうじ','03-1234-5678')");
     const QString path = QDir(folder.path()).filePath("in.csv");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     // Record 1 shares the phone of a stored customer, record 3 the mail of record 2.
-    file.write("ﾔﾏﾀﾞｼｮｳｼﾞ,やまだ,東京都,100,0001,千代田,0312345678,,,y@example.jp,,,\r\n"
-               "佐藤商店,さとう,大阪府,530,0001,北区,06-1111-2222,,,sato@example.jp,,,\r\n"
-               "佐藤商店（支店）,さとう,大阪府,530,0002,中央区,06-9999-0000,,,SATO@example.jp,,,\r\n");
+    file.write(
+        "ﾔﾏﾀﾞｼｮｳｼﾞ,やまだ,東京都,100,0001,千代田,0312345678,,,y@example.jp,,,\r\n"
+        "佐藤商店,さとう,大阪府,530,0001,北区,06-1111-2222,,,sato@example.jp,,,\r\n"
+        "佐藤商店（支店）,さとう,大阪府,530,0002,中央区,06-9999-0000,,,SATO@example.jp,,,\r\n");
     file.close();
     QueuedPrompter prompter;
     prompter.files << path;
     prompter.answers << skip;
     import_customers_from_menu(folder.session(), prompter, nullptr);
     QCOMPARE(prompter.questions.size(), 1);
-    QVERIFY2(prompter.questions.first().contains("1 件目 ﾔﾏﾀﾞｼｮｳｼﾞ：登録済みの顧客（山田商事）と電話番号が同じ"),
-             qPrintable(prompter.questions.first()));
-    QVERIFY(prompter.questions.first().contains("3 件目 佐藤商店（支店）：ファイルの 2 件目（佐藤商店）とメールアドレスが同じ"));
+    QVERIFY2(
+        prompter.questions.first().contains("1 件目 ﾔﾏﾀﾞｼｮｳｼﾞ：登録済みの顧客（山田商事）と電話番号が同じ"),
+        qPrintable(prompter.questions.first()));
+    QVERIFY(prompter.questions.first().contains(
+        "3 件目 佐藤商店（支店）：ファイルの 2 件目（佐藤商店）とメールアドレスが同じ"));
     QStringList names;
     const ResultTable rows = folder.rows("select 顧客名 from 顧客 order by 顧客ID", 1);
     for (int r = 1; r <= rows.row_count(); ++r)
         names << rows(0, r);
     QCOMPARE(names, stored);
-    QCOMPARE(prompter.last().startsWith(QStringLiteral(" 顧客を %1 読み込みました").arg(stored.size() - 1)), true);
+    QCOMPARE(prompter.last().startsWith(QStringLiteral(" 顧客を %1 読み込みました").arg(stored.size() - 1)),
+             true);
 }
 
 void TestRegisterCleanup::merge_moves_every_row_and_undo() {
@@ -198,8 +221,10 @@ void TestRegisterCleanup::old_rows_are_purged_on_start() {
     QFETCH(QStringList, left);
     TestFolder folder(QDate(2026, 12, 8));
     for (const char* time : {"2026/09/08 23:59:59", "2026/09/09 00:00:00", "2026/11/28 10:00:00"})
-        folder.exec(QStringLiteral("insert into 削除済みデータ (種類,テーブル名,キー列,キー,内容,削除日時,社員) "
-                                   "values('削除','顧客','顧客ID','1','{}','%1','')").arg(QString::fromUtf8(time)));
+        folder.exec(
+            QStringLiteral("insert into 削除済みデータ (種類,テーブル名,キー列,キー,内容,削除日時,社員) "
+                           "values('削除','顧客','顧客ID','1','{}','%1','')")
+                .arg(QString::fromUtf8(time)));
     if (days >= 0)
         set_deleted_rows_keep_days(folder.db(), days);
     folder.reload();
@@ -229,7 +254,8 @@ void TestRegisterCleanup::sql_server_restores_with_identity_insert() {
     QStringList sent;
     for (const QString& s : explicit_key_insert("顧客", insert, Dialect::SqlServer))
         sent << translate_statement(s, Dialect::SqlServer);
-    QCOMPARE(sent, (QStringList{"set identity_insert [顧客] on", "insert into [顧客] ([顧客ID],[顧客名]) values(5,N'山田')",
+    QCOMPARE(sent, (QStringList{"set identity_insert [顧客] on",
+                                "insert into [顧客] ([顧客ID],[顧客名]) values(5,N'山田')",
                                 "set identity_insert [顧客] off"}));
 }
 

@@ -35,7 +35,9 @@ void TestRestoreMariaDb::initTestCase() {
     if (m_dsn.isEmpty()) {
         if (qEnvironmentVariable("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
             QSKIP("SALES_SKIP_INTEGRATION=1: MariaDB integration test skipped on request");
-        QFAIL("SALES_TEST_MYSQL_DSN is not set: run ./test.sh, or eval \"$(tests/integration/mariadb_server.sh start)\".");
+        QFAIL(
+            "SALES_TEST_MYSQL_DSN is not set: run ./test.sh, or eval \"$(tests/integration/mariadb_server.sh "
+            "start)\".");
     }
     m_database = QStringLiteral("sales_restore_%1").arg(QCoreApplication::applicationPid());
     m_admin = std::make_unique<Database>();

@@ -34,7 +34,8 @@ void add_activity(Database& db, const QString& id, const QString& name) {
                        sql_text(name) + ",1,500,'2026/11/01')");
     db.execute_sql("insert into 見積もり (顧客ID,社員,提出日,名称,見積もり金額,消費税率,内容) values(" + id +
                    ",'佐藤','2026/11/02','見積',2000,10,'')");
-    db.execute_sql("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(" + id + ",'佐藤','2026/11/03','訪問','')");
+    db.execute_sql("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(" + id +
+                   ",'佐藤','2026/11/03','訪問','')");
     db.execute_sql("insert into 問い合わせ (顧客ID,社員,名称,受付日,状況,内容) values(" + id +
                    ",'佐藤','質問','2026/11/04','未対応','')");
     db.execute_sql("insert into クレーム (顧客ID,社員,名称,受付日,内容,回答日,回答内容) values(" + id +
@@ -56,8 +57,8 @@ QStringList counts_of(Database& db, const QString& id) {
 
 void check_merge_and_undo(Database& db) {
     const QString kept = insert_customer_row(db, "'山田商事','やまだしょうじ',NULL,'k@example.jp',''");
-    const QString other =
-        insert_customer_row(db, "'ヤマダ商事','やまだしょうじ','03-1111-2222','o@example.jp','東京都千代田区'");
+    const QString other = insert_customer_row(
+        db, "'ヤマダ商事','やまだしょうじ','03-1111-2222','o@example.jp','東京都千代田区'");
     add_activity(db, other, "ヤマダ商事");
     add_activity(db, kept, "山田商事");
     const QStringList one{"1", "1", "1", "1", "1", "1"};
@@ -107,7 +108,8 @@ void check_restore_with_taken_key(Database& db, const QString& kind) {
     QString table, key_column, make, blocker, shown;
     if (kind == "顧客") {
         table = "顧客", key_column = "顧客ID", shown = "顧客名";
-        make = "insert into 顧客 (顧客名,顧客名かな,TEL) values('田中商店','たなかしょうてん','03-5555-0000')";
+        make =
+            "insert into 顧客 (顧客名,顧客名かな,TEL) values('田中商店','たなかしょうてん','03-5555-0000')";
         blocker = "insert into 顧客 (顧客ID,顧客名) values(%1,'別の顧客')";
     } else if (kind == "社員") {
         table = "社員", key_column = "社員ID", shown = "社員";
@@ -123,11 +125,14 @@ void check_restore_with_taken_key(Database& db, const QString& kind) {
         blocker = "insert into テンプレート (名称,本文) values('ご案内','別の本文')";
     } else {
         table = "受注", key_column = "受注ID", shown = "名称";
-        make = "insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) values(1,'佐藤','2026/11/01','机',1000,8.5,0)";
+        make =
+            "insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) "
+            "values(1,'佐藤','2026/11/01','机',1000,8.5,0)";
         blocker = "insert into 受注 (受注ID,名称) values(%1,'別の受注')";
     }
     db.execute_sql(make);
-    const QString key = kind == "テンプレート" ? QStringLiteral("ご案内") : value(db, "select max(" + key_column + ") from " + table);
+    const QString key = kind == "テンプレート" ? QStringLiteral("ご案内")
+                                               : value(db, "select max(" + key_column + ") from " + table);
     const QString where = " where " + key_column + "=" + (kind == "テンプレート" ? sql_text(key) : key);
     const QString original = value(db, "select " + shown + " from " + table + where);
 
@@ -163,7 +168,8 @@ void check_restore_with_taken_key(Database& db, const QString& kind) {
     QCOMPARE(value(db, "select " + shown + " from " + table + where), original);
     QVERIFY(list_deleted_rows(db).isEmpty());
     if (kind == "受注")  // a decimal and a date come back as they were
-        QCOMPARE(db.query_rows("select 消費税率,受注日 from 受注" + where, 2)(1, 1), QStringLiteral("2026/11/01"));
+        QCOMPARE(db.query_rows("select 消費税率,受注日 from 受注" + where, 2)(1, 1),
+                 QStringLiteral("2026/11/01"));
 }
 
 }  // namespace restore_checks
