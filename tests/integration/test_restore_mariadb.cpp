@@ -6,8 +6,6 @@
 #include <QtTest>
 
 #include "db/database.h"
-#include "db/deleted_rows.h"
-#include "db/deleted_rows_schema.h"
 #include "db/schema.h"
 #include "restore_checks.h"
 
@@ -20,7 +18,6 @@ private slots:
     void merge_and_undo();
     void restore_with_taken_key_data();
     void restore_with_taken_key();
-    void table_made_again_is_left_alone();
 
 private:
     QString m_dsn;
@@ -73,21 +70,6 @@ void TestRestoreMariaDb::restore_with_taken_key_data() {
 void TestRestoreMariaDb::restore_with_taken_key() {
     QFETCH(QString, kind);
     restore_checks::check_restore_with_taken_key(*m_db, kind);
-}
-
-void TestRestoreMariaDb::table_made_again_is_left_alone() {
-    // A database made before the table existed gets it on opening; opening again keeps its rows.
-    m_db->execute_sql(QStringLiteral("drop table 削除済みデータ"));
-    ensure_deleted_rows_table(*m_db);
-    m_db->execute_sql(QStringLiteral("insert into 顧客 (顧客ID,顧客名) values(7,'岩田商店')"));
-    Transaction tx(*m_db);
-    remember_deleted_rows(*m_db, {QStringLiteral("顧客"), QStringLiteral("顧客ID"), QStringLiteral("7")},
-                          QStringLiteral("佐藤"));
-    m_db->execute_sql(QStringLiteral("delete from 顧客 where 顧客ID=7"));
-    tx.commit();
-    ensure_deleted_rows_table(*m_db);
-    QCOMPARE(list_deleted_rows(*m_db).size(), 1);
-    QCOMPARE(list_deleted_rows(*m_db).first().summary, QStringLiteral("岩田商店"));
 }
 
 QTEST_GUILESS_MAIN(TestRestoreMariaDb)
