@@ -22,6 +22,14 @@ void BM_SaveCheck(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveCheck)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
+// The part of the save check that reads the stored customers.
+void BM_ReadCustomers(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            g_db->query_rows(QStringLiteral("select 顧客ID,顧客名,TEL,FAX,携帯,Email from 顧客"), 6));
+}
+BENCHMARK(BM_ReadCustomers)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
 void BM_ImportCheck1000(benchmark::State& state) {
     QVector<QStringList> records;
     for (int i = 0; i < 1000; ++i)

@@ -24,6 +24,33 @@ icu::Transliterator* width_and_kana() {
     return instance.get();
 }
 
+// Only katakana and half-width kana need the transliterator; everything else (kanji, hiragana,
+// latin, full-width latin and digits) comes out the same from the normalisation alone.
+bool needs_transliteration(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x30A0 && u <= 0x30FF) || (u >= 0x31F0 && u <= 0x31FF) || (u >= 0xFF61 && u <= 0xFF9F))
+            return true;
+    }
+    return false;
+}
+
+QString fold_uncached(const QString& text) {
+    QString out = text;
+    icu::Transliterator* t = needs_transliteration(out) ? width_and_kana() : nullptr;
+    if (t) {
+        icu::UnicodeString u(reinterpret_cast<const UChar*>(out.utf16()), int32_t(out.size()));
+        t->transliterate(u);
+        out = QString(reinterpret_cast<const QChar*>(u.getBuffer()), u.length());
+    }
+    // The voiced marks typed as characters of their own become the combining ones, so that the
+    // normalisation joins か゛ into が.
+    out.replace(QChar(0x309B), QChar(0x3099)).replace(QChar(0x309C), QChar(0x309A));
+    out = out.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    out.removeIf([](QChar c) { return c.isSpace(); });
+    return out;
+}
+
 // NULL reads as "-": it is no value to compare.
 QString present(const QString& text) {
     return text == QLatin1String("-") ? QString() : text;
@@ -60,25 +87,28 @@ QString field_caption(DuplicateField field) {
 }  // namespace
 
 QString fold_for_match(const QString& text) {
-    QString out = text;
-    if (icu::Transliterator* t = width_and_kana()) {
-        icu::UnicodeString u(reinterpret_cast<const UChar*>(out.utf16()), int32_t(out.size()));
-        t->transliterate(u);
-        out = QString(reinterpret_cast<const QChar*>(u.getBuffer()), u.length());
-    }
-    // The voiced marks typed as characters of their own become the combining ones, so that the
-    // normalisation joins か゛ into が.
-    out.replace(QChar(0x309B), QChar(0x3099)).replace(QChar(0x309C), QChar(0x309A));
-    out = out.normalized(QString::NormalizationForm_KC).toCaseFolded();
-    out.removeIf([](QChar c) { return c.isSpace(); });
-    return out;
+    // Every save compares against every stored name: the names folded once are kept for the run.
+    static QHash<QString, QString> cache;
+    static std::mutex lock;
+    std::lock_guard<std::mutex> guard(lock);
+    const auto it = cache.constFind(text);
+    if (it != cache.constEnd())
+        return *it;
+    if (cache.size() > 500000)
+        cache.clear();
+    const QString folded = fold_uncached(text);
+    cache.insert(text, folded);
+    return folded;
 }
 
 QString phone_digits(const QString& text) {
+    // Decimal digits of any width (０-９ too) by their value; no normalisation needed for that.
     QString digits;
-    for (const QChar c : text.normalized(QString::NormalizationForm_KC))
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digits += c;
+    for (const QChar c : text) {
+        const int d = c.digitValue();
+        if (d >= 0 && c.category() == QChar::Number_DecimalDigit)
+            digits += QChar(u'0' + d);
+    }
     return digits;
 }
 
@@ -143,7 +173,29 @@ std::optional<DuplicateMatch> CustomerMatchIndex::find(const QStringList& fields
 
 std::optional<DuplicateMatch> find_duplicate_customer(Database& db, const QStringList& fields,
                                                       const QString& own_id) {
-    return CustomerMatchIndex::load(db).find(fields, own_id.trimmed());
+    // One pass over the stored customers, comparing as it reads: no index is built for one save.
+    const QString name = fold_for_match(present(fields.value(0)));
+    const QStringList phones = phone_keys(fields);
+    const QString mail = mail_key(fields.value(9));
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select 顧客ID,顧客名,TEL,FAX,携帯,Email from 顧客"), 6);
+    int found[3] = {0, 0, 0};  // first row sharing the name, a phone, the mail
+    for (int r = 1; r <= rows.row_count() && found[0] == 0; ++r) {
+        if (rows(0, r) == own_id.trimmed())
+            continue;
+        if (!name.isEmpty() && fold_for_match(present(rows(1, r))) == name)
+            found[0] = r;
+        for (int c = 2; c <= 4 && found[1] == 0 && !phones.isEmpty(); ++c)
+            if (phones.contains(phone_digits(present(rows(c, r)))))
+                found[1] = r;
+        if (found[2] == 0 && !mail.isEmpty() && mail_key(rows(5, r)) == mail)
+            found[2] = r;
+    }
+    const DuplicateField kinds[3] = {DuplicateField::Name, DuplicateField::Phone, DuplicateField::Mail};
+    for (int k = 0; k < 3; ++k)
+        if (found[k] > 0)
+            return DuplicateMatch{kinds[k], rows(0, found[k]), rows(1, found[k]), 0};
+    return std::nullopt;
 }
 
 QString duplicate_question(const DuplicateMatch& match) {
