@@ -239,7 +239,7 @@ void RecordListScreen::delete_record() {
     if (m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか")) && m_entry >= 0 &&
         m_entry < m_session.table_items.size()) {
         const TableItem& item = m_session.table_items.at(m_entry);
-        guarded(m_prompter, [&] { ::delete_record(*m_session.db, item, m_key); });
+        guarded(m_prompter, [&] { ::delete_record(*m_session.db, item, m_key, m_session.current_employee); });
     }
     close_list();
 }

@@ -144,7 +144,7 @@ void MailTemplateScreen::save() {
 }
 
 void MailTemplateScreen::remove() {
-    delete_template(*m_session.db, m_name->text());
+    delete_template(*m_session.db, m_name->text(), m_session.current_employee);
     show_edit_buttons(false);
     load_list();
 }

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
+#include "customers/duplicates.h"
 #include "customers/history_chart.h"
 #include "ui/chart_widget.h"
 #include "ui/guard.h"
@@ -57,6 +58,13 @@ const QStringList kLegendCaptions = {"受注", "案件見積", "訪問", "問い
 // Legend colours match the chart's marks.
 const QColor kLegendColours[6] = {QColor(0, 170, 0),   QColor(0, 0, 255), QColor(0, 190, 190),
                                   QColor(190, 190, 0), QColor(255, 0, 0), QColor(0, 0, 0)};
+
+// A customer sharing the folded name, a phone number or the mail address with another is saved only
+// when the user says so.
+bool confirm_unique(Database& db, Prompter& prompter, const QStringList& fields, const QString& own_id) {
+    const std::optional<DuplicateMatch> match = find_duplicate_customer(db, fields, own_id);
+    return !match || prompter.ask_yes_no(duplicate_question(*match));
+}
 
 }  // namespace
 
@@ -171,12 +179,15 @@ void MainWindow::build_menu() {
     add(file, "backup", "バックアップ", true);
     separator(file, "d9");
     add(file, "del_data", "データ消去", true);
+    add(file, "deleted_rows", "削除済みデータ", true);
     add(file, "fend", "終了", true, [this] { close(); });
 
     QMenu* edit = menu("edit", "編集");
     add(edit, "edit_person", "社員", true);
     add(edit, "edit_goods", "商品", true);
     add(edit, "edit_company", "会社情報", true);
+    separator(edit, "d_merge");
+    add(edit, "merge_customers", "顧客の統合", true);
 
     QMenu* after = menu("after", "アフターセールス(email)");
     add(after, "after_order", "受注後対応", true);
@@ -672,7 +683,12 @@ void MainWindow::cancel_entry() {
 
 void MainWindow::save_and_close() {
     const QString name = m_fields[0]->text();
-    if (!guarded(m_prompter, [&] { insert_customer(*m_session.db, field_texts()); }))
+    bool saved = false;
+    if (!guarded(m_prompter, [&] {
+            if ((saved = confirm_unique(*m_session.db, m_prompter, field_texts(), QString())))
+                insert_customer(*m_session.db, field_texts());
+        }) ||
+        !saved)
         return;
     show_status(QStringLiteral("顧客を保存しました（%1）").arg(name));
     clear_fields();
@@ -691,6 +707,8 @@ void MainWindow::save_and_next() {
             m_prompter.inform(customer_check_message(error));
             return;
         }
+        if (!confirm_unique(*m_session.db, m_prompter, fields, QString()))
+            return;
         insert_customer(*m_session.db, fields);
         show_status(QStringLiteral("顧客を保存しました（%1）").arg(fields.at(0)));
     });
@@ -701,7 +719,13 @@ void MainWindow::update_shown() {
         m_prompter.inform(QStringLiteral("顧客を選択してください"));
         return;
     }
-    if (guarded(m_prompter, [&] { update_customer(*m_session.db, field_texts(), m_shown_id); }))
+    bool saved = false;
+    if (guarded(m_prompter,
+                [&] {
+                    if ((saved = confirm_unique(*m_session.db, m_prompter, field_texts(), m_shown_id)))
+                        update_customer(*m_session.db, field_texts(), m_shown_id);
+                }) &&
+        saved)
         show_status(QStringLiteral("顧客情報を変更しました（%1）").arg(m_fields[0]->text()));
 }
 
@@ -713,7 +737,8 @@ void MainWindow::delete_shown() {
     }
     if (m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか"))) {
         const QString name = m_fields[0]->text();
-        if (guarded(m_prompter, [&] { delete_customer(*m_session.db, m_shown_id); })) {
+        if (guarded(m_prompter,
+                    [&] { delete_customer(*m_session.db, m_shown_id, m_session.current_employee); })) {
             m_model->clear();
             m_findc->clear();
             show_status(QStringLiteral("顧客を削除しました（%1）").arg(name));

@@ -178,7 +178,7 @@ void MasterScreen::update_record() {
 
 void MasterScreen::delete_record() {
     guarded(m_prompter, [&] {
-        delete_master(*m_session.db, m_kind, m_key);
+        delete_master(*m_session.db, m_kind, m_key, m_session.current_employee);
         m_label4->clear();
         show_buttons(true, false, false, false);
         refresh_list();
