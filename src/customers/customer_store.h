@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "db/database.h"
+#include "db/stored_row.h"
 
 // One entry of the search list: each entry keeps its own key, so customers sharing a name stay apart.
 struct CustomerHit {
@@ -44,5 +45,10 @@ int check_new_customer(Database& db, const QStringList& fields);
 QString customer_check_message(int error);
 
 void insert_customer(Database& db, const QStringList& fields);
-void update_customer(Database& db, const QStringList& fields, const QString& customer_id);
-void delete_customer(Database& db, const QString& customer_id);
+// With shown (the row as the screen read it) the save first checks that no other PC changed or
+// deleted the customer since; see write_checked.
+RowAddress customer_address(const QString& customer_id);
+WriteCheck update_customer(Database& db, const QStringList& fields, const QString& customer_id,
+                           const StoredRow* shown = nullptr, StoredRow* stored = nullptr);
+WriteCheck delete_customer(Database& db, const QString& customer_id, const StoredRow* shown = nullptr,
+                           StoredRow* stored = nullptr);

@@ -14,3 +14,11 @@ QString translate_statement(const QString& statement, Dialect dialect);
 // stored text equals the typed text and cannot end the literal. NUL characters, which no back-end
 // stores, are dropped. (MySQL sessions run with NO_BACKSLASH_ESCAPES, so a backslash is plain text.)
 QString sql_text(const QString& value);
+
+// An "insert into T (columns) values(...)" statement, translated, that on SQL Server also returns the
+// new row's key (an output clause, since a later batch's SCOPE_IDENTITY() is NULL). On the other
+// back-ends it is the plain translated insert and the key is read on the same connection with
+// last_insert_key_statement.
+QString insert_returning_key_statement(const QString& statement, const QString& key_column, Dialect dialect);
+// The select that gives the key of the row this connection inserted last; empty for SQL Server.
+QString last_insert_key_statement(Dialect dialect);
