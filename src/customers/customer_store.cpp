@@ -126,7 +126,8 @@ WriteCheck update_customer(Database& db, const QStringList& fields, const QStrin
                          [&] { db.execute_sql(customer_update_statement(fields, customer_id)); });
 }
 
-WriteCheck delete_customer(Database& db, const QString& customer_id, const StoredRow* shown, StoredRow* stored) {
+WriteCheck delete_customer(Database& db, const QString& customer_id, const StoredRow* shown,
+                           StoredRow* stored) {
     require_key(customer_id);
     return write_checked(db, customer_address(customer_id), shown, stored,
                          [&] { db.execute_sql(customer_delete_statement(customer_id)); });

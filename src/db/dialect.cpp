@@ -226,8 +226,8 @@ QString insert_returning_key_statement(const QString& statement, const QString& 
     const qsizetype close = open >= 0 ? translated.indexOf(QLatin1Char(')'), open) : -1;
     if (close < 0)
         throw DatabaseError(QStringLiteral("新しい行の番号を得られない文です: ") + statement);
-    return translated.left(close + 1) + QStringLiteral(" output inserted.[") + key_column +
-           QLatin1Char(']') + translated.mid(close + 1);
+    return translated.left(close + 1) + QStringLiteral(" output inserted.[") + key_column + QLatin1Char(']') +
+           translated.mid(close + 1);
 }
 
 QString last_insert_key_statement(Dialect dialect) {

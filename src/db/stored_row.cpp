@@ -33,8 +33,9 @@ StoredRow read_row(Database& db, const RowAddress& row, const QStringList& names
         selected << bracketed(name);
     for (const QString& name : names)
         selected << QStringLiteral("case when %1 is null then 1 else 0 end").arg(bracketed(name));
-    QString statement = QStringLiteral("select ") + selected.join(QLatin1Char(',')) + QStringLiteral(" from ") +
-                        row.table + QStringLiteral(" where ") + row.key_column + QLatin1Char('=') + row.key;
+    QString statement = QStringLiteral("select ") + selected.join(QLatin1Char(',')) +
+                        QStringLiteral(" from ") + row.table + QStringLiteral(" where ") + row.key_column +
+                        QLatin1Char('=') + row.key;
     // A locking read sees the newest committed row, not the transaction's earlier snapshot.
     if (lock && db.dialect() == Dialect::MySql)
         statement += QStringLiteral(" for update");
@@ -73,7 +74,9 @@ WriteCheck check_stored_row(Database& db, const RowAddress& row, const StoredRow
                    QLatin1Char('=') + row.key);
     StoredRow now = read_row(db, row, names, true);
     const bool same = shown.nulls.isEmpty() ? row_texts(now) == shown.values : now == shown;
-    const WriteCheck result = !now.found ? WriteCheck::Deleted : same ? WriteCheck::Clear : WriteCheck::Changed;
+    const WriteCheck result = !now.found ? WriteCheck::Deleted
+                              : same     ? WriteCheck::Clear
+                                         : WriteCheck::Changed;
     if (stored)
         *stored = std::move(now);
     return result;

@@ -67,8 +67,8 @@ bool write_journal(const QString& folder, const QString& id, const QString& key)
 
 }  // namespace
 
-Registration register_mail(Session& session, const QString& subject, const QString& from,
-                           const QString& body, const std::function<void(const QString&)>& note_key) {
+Registration register_mail(Session& session, const QString& subject, const QString& from, const QString& body,
+                           const std::function<void(const QString&)>& note_key) {
     Database& db = *session.db;
     Registration result;
     result.address = sender_address(from);
@@ -77,11 +77,11 @@ Registration register_mail(Session& session, const QString& subject, const QStri
     QString inquiry_key;
     result.customer_id = find_customer(db, result.address);
     if (!result.customer_id.isEmpty()) {
-        inquiry_key = db.insert_row(QStringLiteral("insert into 問い合わせ (顧客ID,社員,受付日,名称,内容) values (") +
-                                        checked_key(result.customer_id) + QStringLiteral(",'email',") + today +
-                                        QLatin1Char(',') + sql_text(subject) + QLatin1Char(',') +
-                                        sql_text(body) + QLatin1Char(')'),
-                                    QStringLiteral("問い合わせID"));
+        inquiry_key = db.insert_row(
+            QStringLiteral("insert into 問い合わせ (顧客ID,社員,受付日,名称,内容) values (") +
+                checked_key(result.customer_id) + QStringLiteral(",'email',") + today + QLatin1Char(',') +
+                sql_text(subject) + QLatin1Char(',') + sql_text(body) + QLatin1Char(')'),
+            QStringLiteral("問い合わせID"));
     } else {
         result.customer_id = db.insert_row(
             QStringLiteral("insert into 顧客 (email) values(") + sql_text(result.address) + QLatin1Char(')'),
@@ -119,10 +119,12 @@ FetchResult fetch_mail(Session& session) {
                 QFile::remove(journal_path(folder, id));
             continue;
         }
-        const Registration registration = register_mail(session, subject, from, body, [&](const QString& key) {
-            if (!write_journal(folder, id, key))
-                throw DatabaseError(QStringLiteral("受信メールの記録を書けません: ") + journal_path(folder, id));
-        });
+        const Registration registration =
+            register_mail(session, subject, from, body, [&](const QString& key) {
+                if (!write_journal(folder, id, key))
+                    throw DatabaseError(QStringLiteral("受信メールの記録を書けません: ") +
+                                        journal_path(folder, id));
+            });
         // The journal stays when the file cannot be moved, so the next run still knows.
         if (mark_mail_registered(id, folder))
             QFile::remove(journal_path(folder, id));

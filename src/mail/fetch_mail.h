@@ -23,8 +23,8 @@ QString sender_address(const QString& from);
 // The new customer and its inquiry are stored together or not at all. note_key, when given, receives
 // the inquiry's new key before the registration commits; what it throws undoes the registration.
 // Throws DatabaseError.
-Registration register_mail(Session& session, const QString& subject, const QString& from,
-                           const QString& body, const std::function<void(const QString&)>& note_key = {});
+Registration register_mail(Session& session, const QString& subject, const QString& from, const QString& body,
+                           const std::function<void(const QString&)>& note_key = {});
 
 // The outcome of fetch_mail.
 struct FetchResult {

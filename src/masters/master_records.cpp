@@ -137,6 +137,7 @@ WriteCheck delete_master(Database& db, MasterKind kind, const QString& key, cons
     if (!is_key(key))
         return WriteCheck::Clear;
     return write_checked(db, master_address(kind, key), shown, stored, [&] {
-        db.execute_sql(QStringLiteral("delete from %1 where %2=%3").arg(t.table, t.key_column, key.trimmed()));
+        db.execute_sql(
+            QStringLiteral("delete from %1 where %2=%3").arg(t.table, t.key_column, key.trimmed()));
     });
 }

@@ -51,6 +51,7 @@ QString insert_master(Database& db, MasterKind kind, const QStringList& fields);
 // With shown (the row as the screen read it) update and delete first check that no other PC changed
 // or deleted it meanwhile (see write_checked); check receives what the update found.
 QString update_master(Database& db, MasterKind kind, const QString& key, const QStringList& fields,
-                      const StoredRow* shown = nullptr, StoredRow* stored = nullptr, WriteCheck* check = nullptr);
+                      const StoredRow* shown = nullptr, StoredRow* stored = nullptr,
+                      WriteCheck* check = nullptr);
 WriteCheck delete_master(Database& db, MasterKind kind, const QString& key, const StoredRow* shown = nullptr,
                          StoredRow* stored = nullptr);

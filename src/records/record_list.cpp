@@ -114,8 +114,8 @@ QString record_update_statement(const TableItem& item, const QString& key, const
 }
 
 QStringList update_record(Database& db, const TableItem& item, const QString& key, QStringList& boxes,
-                          const QString& status, const QDate& today, const StoredRow* shown, StoredRow* stored,
-                          WriteCheck* check) {
+                          const QString& status, const QDate& today, const StoredRow* shown,
+                          StoredRow* stored, WriteCheck* check) {
     if (check)
         *check = WriteCheck::Clear;
     while (boxes.size() < item.field_count - 1)

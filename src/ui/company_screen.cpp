@@ -86,6 +86,7 @@ CompanyScreen::CompanyScreen(Session& session, Prompter& prompter, QWidget* pare
     layout->addLayout(buttons);
     connect(save_button, &QPushButton::clicked, this, &CompanyScreen::save);
     connect(close_button, &QPushButton::clicked, this, &QWidget::hide);
+    reload();
     adjustSize();
     center_form(this);
 }

@@ -19,6 +19,9 @@ bool save_shown_row(Prompter& prompter, StoredRow& shown,
         prompter.inform(kDeletedByOtherMessage);
         return false;
     }
-    shown = stored;
+    // A save refused before writing (a bad date, an empty field) leaves stored empty: the shown
+    // row stays the one to compare with.
+    if (stored.found)
+        shown = stored;
     return true;
 }

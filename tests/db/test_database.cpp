@@ -10,8 +10,8 @@
 
 #include "customers/csv_import.h"
 #include "db/schema.h"
-#include "records/order_entry.h"
 #include "db_checks.h"
+#include "records/order_entry.h"
 #include "test_folder.h"
 
 Q_DECLARE_METATYPE(Dialect)
@@ -388,13 +388,20 @@ void TestDatabase::writer_waits_for_a_busy_file() {
     QString failure;
     try {
         if (save == QLatin1String("order")) {
-            OrderForm form{QStringLiteral("1"), QStringLiteral("顧客"), QStringLiteral("山田"),
-                           QStringLiteral("2026/12/08"), QStringLiteral("注文"), QStringLiteral("100"),
-                           QStringLiteral("10"), QStringLiteral("0"),
-                           {{QStringLiteral("1"), QStringLiteral("品"), QStringLiteral("1"), QStringLiteral("100")}}};
+            OrderForm form{
+                QStringLiteral("1"),
+                QStringLiteral("顧客"),
+                QStringLiteral("山田"),
+                QStringLiteral("2026/12/08"),
+                QStringLiteral("注文"),
+                QStringLiteral("100"),
+                QStringLiteral("10"),
+                QStringLiteral("0"),
+                {{QStringLiteral("1"), QStringLiteral("品"), QStringLiteral("1"), QStringLiteral("100")}}};
             QCOMPARE(save_order(db(), form, QDate(2026, 12, 8)), QStringList());
         } else {
-            const QString csv = QDir(qEnvironmentVariable("SALES_TEST_DATA")).filePath(QStringLiteral("csv/customers_utf8.csv"));
+            const QString csv = QDir(qEnvironmentVariable("SALES_TEST_DATA"))
+                                    .filePath(QStringLiteral("csv/customers_utf8.csv"));
             const CsvResult result = import_customer_csv(db(), csv);
             QVERIFY(!result.ok);
             failure = result.message;

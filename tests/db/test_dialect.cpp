@@ -123,9 +123,10 @@ void TestDialect::insert_returning_key_data() {
     QTest::newRow("SQLite") << int(Dialect::Sqlite) << insert << insert << "select last_insert_rowid()";
     QTest::newRow("MariaDB") << int(Dialect::MySql) << insert << insert << "select last_insert_id()";
     // In the insert's own batch: a later batch's SCOPE_IDENTITY() is NULL.
-    QTest::newRow("SQL Server") << int(Dialect::SqlServer) << insert
-                                << "insert into 受注 (顧客ID,名称) output inserted.[受注ID] values(1,N'x) values(')"
-                                << "";
+    QTest::newRow("SQL Server")
+        << int(Dialect::SqlServer) << insert
+        << "insert into 受注 (顧客ID,名称) output inserted.[受注ID] values(1,N'x) values(')"
+        << "";
 }
 
 void TestDialect::insert_returning_key() {

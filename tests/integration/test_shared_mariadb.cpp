@@ -48,7 +48,8 @@ QString last_key(Session& s, const QString& table, const QString& key_column) {
 ScreenSave customer_save(bool deletes) {
     ScreenSave c;
     c.add = [](Session& s) {
-        s.db->execute_sql(QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values(%1,'かな')").arg(sql_text(kInitial)));
+        s.db->execute_sql(
+            QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values(%1,'かな')").arg(sql_text(kInitial)));
         return last_key(s, QStringLiteral("顧客"), QStringLiteral("顧客ID"));
     };
     c.show = [](Session& s, const QString& key) { return read_stored_row(*s.db, customer_address(key)); };
@@ -60,7 +61,8 @@ ScreenSave customer_save(bool deletes) {
         return update_customer(*s.db, fields, key, shown, stored);
     };
     c.change = [](Session& s, const QString& key, const QString& text) {
-        s.db->execute_sql(QStringLiteral("update 顧客 set 顧客名=%1 where 顧客ID=%2").arg(sql_text(text), key));
+        s.db->execute_sql(
+            QStringLiteral("update 顧客 set 顧客名=%1 where 顧客ID=%2").arg(sql_text(text), key));
     };
     c.value = [](Session& s, const QString& key) {
         return one(s, QStringLiteral("select 顧客名 from 顧客 where 顧客ID=") + key);
@@ -137,11 +139,12 @@ ScreenSave master_save(MasterKind kind, bool deletes) {
         return check;
     };
     c.change = [t, box](Session& s, const QString& key, const QString& text) {
-        s.db->execute_sql(
-            QStringLiteral("update %1 set %2=%3 where %4=%5").arg(t->table, t->columns.at(box), sql_text(text), t->key_column, key));
+        s.db->execute_sql(QStringLiteral("update %1 set %2=%3 where %4=%5")
+                              .arg(t->table, t->columns.at(box), sql_text(text), t->key_column, key));
     };
     c.value = [t, box](Session& s, const QString& key) {
-        return one(s, QStringLiteral("select %1 from %2 where %3=%4").arg(t->columns.at(box), t->table, t->key_column, key));
+        return one(s, QStringLiteral("select %1 from %2 where %3=%4")
+                          .arg(t->columns.at(box), t->table, t->key_column, key));
     };
     c.deletes = deletes;
     c.table = t->table;
@@ -157,10 +160,12 @@ ScreenSave template_save(bool deletes) {
         return name;
     };
     c.show = [](Session& s, const QString& name) {
-        return row_from_texts({name, one(s, QStringLiteral("select 本文 from テンプレート where 名称=") + sql_text(name))});
+        return row_from_texts(
+            {name, one(s, QStringLiteral("select 本文 from テンプレート where 名称=") + sql_text(name))});
     };
     c.save = [deletes](Session& s, const QString& name, const StoredRow* shown, StoredRow* stored) {
-        return deletes ? delete_template(*s.db, name, shown, stored) : save_template(*s.db, name, kMine, shown, stored);
+        return deletes ? delete_template(*s.db, name, shown, stored)
+                       : save_template(*s.db, name, kMine, shown, stored);
     };
     c.change = [](Session& s, const QString& name, const QString& text) { save_template(*s.db, name, text); };
     c.value = [](Session& s, const QString& name) {
@@ -192,7 +197,8 @@ ScreenSave company_save() {
         return check;
     };
     c.change = [](Session& s, const QString& key, const QString& text) {
-        s.db->execute_sql(QStringLiteral("update 自社情報 set 会社名=%1 where id=%2").arg(sql_text(text), key));
+        s.db->execute_sql(
+            QStringLiteral("update 自社情報 set 会社名=%1 where id=%2").arg(sql_text(text), key));
     };
     c.value = [](Session& s, const QString& key) {
         return one(s, QStringLiteral("select 会社名 from 自社情報 where id=") + key);
@@ -249,8 +255,9 @@ private:
 void TestSharedDatabase::initTestCase() {
     m_dsn = qEnvironmentVariable("SALES_TEST_MYSQL_DSN");
     if (m_dsn.isEmpty() && qEnvironmentVariable("SALES_SKIP_INTEGRATION") != QLatin1String("1"))
-        QFAIL("SALES_TEST_MYSQL_DSN is not set: run ./test.sh, or eval \"$(tests/integration/mariadb_server.sh "
-              "start)\"; set SALES_SKIP_INTEGRATION=1 to skip.");
+        QFAIL(
+            "SALES_TEST_MYSQL_DSN is not set: run ./test.sh, or eval \"$(tests/integration/mariadb_server.sh "
+            "start)\"; set SALES_SKIP_INTEGRATION=1 to skip.");
 }
 
 void TestSharedDatabase::cleanupTestCase() {
@@ -284,8 +291,8 @@ void TestSharedDatabase::fresh(const QString& backend) {
         QSKIP("SALES_SKIP_INTEGRATION=1: MariaDB rows skipped on request");
     Database admin;
     admin.open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
-    const QString name = QLatin1Char('`') + admin.query_rows(QStringLiteral("select database()"), 1)(0, 1) +
-                         QLatin1Char('`');
+    const QString name =
+        QLatin1Char('`') + admin.query_rows(QStringLiteral("select database()"), 1)(0, 1) + QLatin1Char('`');
     admin.execute_sql(QStringLiteral("drop database if exists ") + name);
     admin.execute_sql(QStringLiteral("create database ") + name +
                       QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
@@ -314,12 +321,18 @@ void TestSharedDatabase::concurrent_orders_keep_their_lines() {
                 for (int i = 0; i < kOrders; ++i) {
                     // The order's title and its lines' 顧客名 name the same client and order.
                     const QString mark = QStringLiteral("c%1-%2").arg(c).arg(i);
-                    OrderForm form{QStringLiteral("1"), mark, QStringLiteral("山田"), QStringLiteral("2026/12/08"),
-                                   mark, QStringLiteral("300"), QStringLiteral("10"), QStringLiteral("0"),
+                    OrderForm form{QStringLiteral("1"),
+                                   mark,
+                                   QStringLiteral("山田"),
+                                   QStringLiteral("2026/12/08"),
+                                   mark,
+                                   QStringLiteral("300"),
+                                   QStringLiteral("10"),
+                                   QStringLiteral("0"),
                                    {}};
                     for (int l = 0; l < 2; ++l)
-                        form.lines.push_back(
-                            {QStringLiteral("1"), QStringLiteral("品"), QStringLiteral("1"), QStringLiteral("150")});
+                        form.lines.push_back({QStringLiteral("1"), QStringLiteral("品"), QStringLiteral("1"),
+                                              QStringLiteral("150")});
                     const QStringList messages = save_order(*s->db, form, s->clock.today());
                     if (!messages.isEmpty())
                         throw DatabaseError(messages.join(u' '));
@@ -335,7 +348,8 @@ void TestSharedDatabase::concurrent_orders_keep_their_lines() {
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
     std::unique_ptr<Session> s = client(backend);
     QCOMPARE(one(*s, QStringLiteral("select count(*) from 受注")), QString::number(kClients * kOrders));
-    QCOMPARE(one(*s, QStringLiteral("select count(*) from 受注明細")), QString::number(kClients * kOrders * 2));
+    QCOMPARE(one(*s, QStringLiteral("select count(*) from 受注明細")),
+             QString::number(kClients * kOrders * 2));
     QCOMPARE(one(*s, QStringLiteral("select count(*) from 受注明細 d left join 受注 o on d.受注ID=o.受注ID "
                                     "where o.名称 is null or o.名称<>d.顧客名")),
              QStringLiteral("0"));
@@ -349,8 +363,8 @@ void TestSharedDatabase::save_of_a_row_another_pc_changed_data() {
     QTest::addColumn<QString>("screen");
     QTest::addColumn<QString>("other");  // what the other PC did after the row was shown
     QTest::addColumn<bool>("answer");    // to the question, when asked
-    const QStringList screens{"顧客 変更",        "顧客 削除",        "履歴 更新", "履歴 削除",
-                              "社員 変更",        "社員 削除",        "商品 変更", "テンプレート 保存",
+    const QStringList screens{"顧客 変更",         "顧客 削除",    "履歴 更新", "履歴 削除",
+                              "社員 変更",         "社員 削除",    "商品 変更", "テンプレート 保存",
                               "テンプレート 削除", "会社情報 保存"};
     for (const char* backend : {"file", "MariaDB"}) {
         for (const QString& screen : screens) {
