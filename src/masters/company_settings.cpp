@@ -73,8 +73,18 @@ void run_with(Session& session, const StoredRow& row) {
 
 StoredRow load_company(Session& session) {
     ensure_company_row(session);
-    const StoredRow row = read_stored_row(
-        *session.db, {QStringLiteral("自社情報"), QStringLiteral("id"), session.company_key.trimmed()});
+    const auto read = [&] {
+        return read_stored_row(*session.db,
+                               {QStringLiteral("自社情報"), QStringLiteral("id"), session.company_key.trimmed()});
+    };
+    StoredRow row = is_key(session.company_key) ? read() : StoredRow{};
+    if (!row.found) {
+        // The row the session knew was deleted elsewhere: take (or make) the one there is now.
+        session.company_key.clear();
+        ensure_company_row(session);
+        if (is_key(session.company_key))
+            row = read();
+    }
     if (row.found && row.values.size() >= 15)
         run_with(session, row);
     return row;
