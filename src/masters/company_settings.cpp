@@ -74,8 +74,8 @@ void run_with(Session& session, const StoredRow& row) {
 StoredRow load_company(Session& session) {
     ensure_company_row(session);
     const auto read = [&] {
-        return read_stored_row(*session.db,
-                               {QStringLiteral("自社情報"), QStringLiteral("id"), session.company_key.trimmed()});
+        return read_stored_row(
+            *session.db, {QStringLiteral("自社情報"), QStringLiteral("id"), session.company_key.trimmed()});
     };
     StoredRow row = is_key(session.company_key) ? read() : StoredRow{};
     if (!row.found) {

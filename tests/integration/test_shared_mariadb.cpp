@@ -23,54 +23,21 @@ const QString kOther = QStringLiteral("他の担当者");
 const QString kMine = QStringLiteral("自分");
 const QString kGone = QStringLiteral("(なし)");
 
-// One screen's save (or delete) of a shown row, and how a test arranges and reads that row.
+using Save = std::function<WriteCheck(Session&, const QString& key, const StoredRow*, StoredRow*)>;
+
+// One screen's save (or delete) of a shown row; the test writes and reads `column` of the row itself.
 struct ScreenSave {
-    std::function<QString(Session&)> add;                     // a row holding kInitial; its key
-    std::function<StoredRow(Session&, const QString&)> show;  // the row as the screen reads it
-    std::function<WriteCheck(Session&, const QString&, const StoredRow*, StoredRow*)> save;  // writes kMine
-    std::function<void(Session&, const QString&, const QString&)> change;  // the other PC's save
-    std::function<QString(Session&, const QString&)> value;  // the column the saves write, or kGone
+    QString table, key_column, column, insert;  // insert stores a row whose column holds kInitial
+    Save save;                                  // writes kMine into column, or deletes
     bool deletes = false;
-    QString table;
-    QString key_column;
-    bool quoted_key = false;
+    QString address(const QString& key) const {
+        return table == QStringLiteral("テンプレート") ? sql_text(key) : key;
+    }
 };
 
 QString one(Session& s, const QString& statement) {
     const ResultTable rows = s.db->query_rows(statement, 1);
     return rows.row_count() > 0 ? rows(0, 1) : kGone;
-}
-
-QString last_key(Session& s, const QString& table, const QString& key_column) {
-    return one(s, QStringLiteral("select max(%1) from %2").arg(key_column, table));  // one client only
-}
-
-ScreenSave customer_save(bool deletes) {
-    ScreenSave c;
-    c.add = [](Session& s) {
-        s.db->execute_sql(
-            QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values(%1,'かな')").arg(sql_text(kInitial)));
-        return last_key(s, QStringLiteral("顧客"), QStringLiteral("顧客ID"));
-    };
-    c.show = [](Session& s, const QString& key) { return read_stored_row(*s.db, customer_address(key)); };
-    c.save = [deletes](Session& s, const QString& key, const StoredRow* shown, StoredRow* stored) {
-        if (deletes)
-            return delete_customer(*s.db, key, shown, stored);
-        QStringList fields = row_texts(*shown).mid(1, kCustomerFieldCount);
-        fields[0] = kMine;
-        return update_customer(*s.db, fields, key, shown, stored);
-    };
-    c.change = [](Session& s, const QString& key, const QString& text) {
-        s.db->execute_sql(
-            QStringLiteral("update 顧客 set 顧客名=%1 where 顧客ID=%2").arg(sql_text(text), key));
-    };
-    c.value = [](Session& s, const QString& key) {
-        return one(s, QStringLiteral("select 顧客名 from 顧客 where 顧客ID=") + key);
-    };
-    c.deletes = deletes;
-    c.table = QStringLiteral("顧客");
-    c.key_column = QStringLiteral("顧客ID");
-    return c;
 }
 
 const TableItem& visit_item(Session& s) {
@@ -80,154 +47,87 @@ const TableItem& visit_item(Session& s) {
     qFatal("no 訪問 table item");
 }
 
-ScreenSave record_save(bool deletes) {
-    ScreenSave c;
-    c.add = [](Session& s) {
-        s.db->execute_sql(QStringLiteral("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(1,'山田',"
-                                         "'2026/12/01',%1,'')")
-                              .arg(sql_text(kInitial)));
-        return last_key(s, QStringLiteral("訪問"), QStringLiteral("訪問ID"));
-    };
-    c.show = [](Session& s, const QString& key) {
-        return read_stored_row(*s.db, record_address(visit_item(s), key));
-    };
-    c.save = [deletes](Session& s, const QString& key, const StoredRow* shown, StoredRow* stored) {
-        const TableItem& item = visit_item(s);
-        WriteCheck check = WriteCheck::Clear;
-        if (deletes) {
-            delete_record(*s.db, item, key, shown, stored, &check);
-            return check;
-        }
-        QStringList boxes = row_texts(*shown).mid(1, item.field_count - 1);
-        boxes[item.field_names.indexOf(QStringLiteral("名称")) - 1] = kMine;
-        const QStringList messages =
-            update_record(*s.db, item, key, boxes, QString(), QDate(2026, 12, 8), shown, stored, &check);
-        if (!messages.isEmpty())
-            qFatal("record refused: %s", qPrintable(messages.join(u' ')));
-        return check;
-    };
-    c.change = [](Session& s, const QString& key, const QString& text) {
-        s.db->execute_sql(QStringLiteral("update 訪問 set 名称=%1 where 訪問ID=%2").arg(sql_text(text), key));
-    };
-    c.value = [](Session& s, const QString& key) {
-        return one(s, QStringLiteral("select 名称 from 訪問 where 訪問ID=") + key);
-    };
-    c.deletes = deletes;
-    c.table = QStringLiteral("訪問");
-    c.key_column = QStringLiteral("訪問ID");
-    return c;
-}
-
-ScreenSave master_save(MasterKind kind, bool deletes) {
-    const MasterTable* t = &master_table(kind);
-    const int box = int(t->numeric.indexOf(false));  // the first text box
-    ScreenSave c;
-    c.add = [kind, t, box](Session& s) {
-        QStringList fields(4, QStringLiteral("1"));
-        fields[box] = kInitial;
-        insert_master(*s.db, kind, fields);
-        return last_key(s, t->table, t->key_column);
-    };
-    c.show = [kind](Session& s, const QString& key) { return read_master(*s.db, kind, key)->stored; };
-    c.save = [kind, deletes, box](Session& s, const QString& key, const StoredRow* shown, StoredRow* stored) {
-        if (deletes)
-            return delete_master(*s.db, kind, key, shown, stored);
-        QStringList fields = row_texts(*shown).mid(1, 4);  // what the boxes show
-        fields[box] = kMine;
-        WriteCheck check = WriteCheck::Clear;
-        update_master(*s.db, kind, key, fields, shown, stored, &check);
-        return check;
-    };
-    c.change = [t, box](Session& s, const QString& key, const QString& text) {
-        s.db->execute_sql(QStringLiteral("update %1 set %2=%3 where %4=%5")
-                              .arg(t->table, t->columns.at(box), sql_text(text), t->key_column, key));
-    };
-    c.value = [t, box](Session& s, const QString& key) {
-        return one(s, QStringLiteral("select %1 from %2 where %3=%4")
-                          .arg(t->columns.at(box), t->table, t->key_column, key));
-    };
-    c.deletes = deletes;
-    c.table = t->table;
-    c.key_column = t->key_column;
-    return c;
-}
-
-ScreenSave template_save(bool deletes) {
-    ScreenSave c;
-    c.add = [](Session& s) {
-        const QString name = QStringLiteral("案内 ") + QString::fromLatin1(QTest::currentDataTag());
-        add_template(*s.db, name, kInitial);
-        return name;
-    };
-    c.show = [](Session& s, const QString& name) {
-        return row_from_texts(
-            {name, one(s, QStringLiteral("select 本文 from テンプレート where 名称=") + sql_text(name))});
-    };
-    c.save = [deletes](Session& s, const QString& name, const StoredRow* shown, StoredRow* stored) {
-        return deletes ? delete_template(*s.db, name, shown, stored)
-                       : save_template(*s.db, name, kMine, shown, stored);
-    };
-    c.change = [](Session& s, const QString& name, const QString& text) { save_template(*s.db, name, text); };
-    c.value = [](Session& s, const QString& name) {
-        return one(s, QStringLiteral("select 本文 from テンプレート where 名称=") + sql_text(name));
-    };
-    c.deletes = deletes;
-    c.table = QStringLiteral("テンプレート");
-    c.key_column = QStringLiteral("名称");
-    c.quoted_key = true;
-    return c;
-}
-
-ScreenSave company_save() {
-    ScreenSave c;
-    c.add = [](Session& s) {
-        s.db->execute_sql(QStringLiteral("update 自社情報 set 会社名=") + sql_text(kInitial));
-        load_company(s);
-        return s.company_key;
-    };
-    c.show = [](Session& s, const QString&) { return load_company(s); };
-    c.save = [](Session& s, const QString&, const StoredRow* shown, StoredRow* stored) {
-        QStringList fields = s.company_settings.mid(1, kCompanyFieldCount);
-        fields[1] = kMine;
-        WriteCheck check = WriteCheck::Clear;
-        const QString problem =
-            save_company_settings(s, fields, business_type_of(s.company_setting(14)), shown, stored, &check);
-        if (!problem.isEmpty())
-            qFatal("company refused: %s", qPrintable(problem));
-        return check;
-    };
-    c.change = [](Session& s, const QString& key, const QString& text) {
-        s.db->execute_sql(
-            QStringLiteral("update 自社情報 set 会社名=%1 where id=%2").arg(sql_text(text), key));
-    };
-    c.value = [](Session& s, const QString& key) {
-        return one(s, QStringLiteral("select 会社名 from 自社情報 where id=") + key);
-    };
-    c.table = QStringLiteral("自社情報");
-    c.key_column = QStringLiteral("id");
-    return c;
+// The edit boxes as the screen shows them (fields after the key), one of them typed over.
+QStringList boxes(const StoredRow* shown, int count, int typed) {
+    QStringList texts = row_texts(*shown).mid(1, count);
+    texts[typed] = kMine;
+    return texts;
 }
 
 ScreenSave screen_save(const QString& name) {
-    if (name == QStringLiteral("顧客 変更"))
-        return customer_save(false);
-    if (name == QStringLiteral("顧客 削除"))
-        return customer_save(true);
-    if (name == QStringLiteral("履歴 更新"))
-        return record_save(false);
-    if (name == QStringLiteral("履歴 削除"))
-        return record_save(true);
-    if (name == QStringLiteral("社員 変更"))
-        return master_save(MasterKind::Employees, false);
-    if (name == QStringLiteral("社員 削除"))
-        return master_save(MasterKind::Employees, true);
-    if (name == QStringLiteral("商品 変更"))
-        return master_save(MasterKind::Goods, false);
-    if (name == QStringLiteral("テンプレート 保存"))
-        return template_save(false);
-    if (name == QStringLiteral("テンプレート 削除"))
-        return template_save(true);
-    return company_save();
+    const QString initial = sql_text(kInitial);
+    const bool deletes = name.endsWith(QStringLiteral("削除"));
+    if (name.startsWith(QStringLiteral("顧客")))
+        return {"顧客",
+                "顧客ID",
+                "顧客名",
+                "insert into 顧客 (顧客名,顧客名かな) values(" + initial + ",'か')",
+                [deletes](Session& s, const QString& key, const StoredRow* shown, StoredRow* stored) {
+                    return deletes ? delete_customer(*s.db, key, shown, stored)
+                                   : update_customer(*s.db, boxes(shown, kCustomerFieldCount, 0), key, shown,
+                                                     stored);
+                },
+                deletes};
+    if (name.startsWith(QStringLiteral("履歴")))
+        return {"訪問",
+                "訪問ID",
+                "名称",
+                "insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(1,'山田','2026/12/01'," + initial +
+                    ",'')",
+                [deletes](Session& s, const QString& key, const StoredRow* shown, StoredRow* stored) {
+                    const TableItem& item = visit_item(s);
+                    WriteCheck check = WriteCheck::Clear;
+                    if (deletes) {
+                        delete_record(*s.db, item, key, shown, stored, &check);
+                    } else {
+                        QStringList texts =
+                            boxes(shown, item.field_count - 1, item.field_names.indexOf("名称") - 1);
+                        update_record(*s.db, item, key, texts, QString(), QDate(2026, 12, 8), shown, stored,
+                                      &check);
+                    }
+                    return check;
+                },
+                deletes};
+    if (name.startsWith(QStringLiteral("社員")) || name.startsWith(QStringLiteral("商品"))) {
+        const MasterKind kind =
+            name.startsWith(QStringLiteral("社員")) ? MasterKind::Employees : MasterKind::Goods;
+        const MasterTable& t = master_table(kind);
+        const int box = int(t.numeric.indexOf(false));  // the first text box
+        QStringList values(4, QStringLiteral("'1'"));
+        values[box] = initial;
+        return {
+            t.table,
+            t.key_column,
+            t.columns.at(box),
+            QStringLiteral("insert into %1 (%2) values(%3)")
+                .arg(t.table, t.columns.join(u','), values.join(u',')),
+            [kind, box, deletes](Session& s, const QString& key, const StoredRow* shown, StoredRow* stored) {
+                if (deletes)
+                    return delete_master(*s.db, kind, key, shown, stored);
+                WriteCheck check = WriteCheck::Clear;
+                update_master(*s.db, kind, key, boxes(shown, 4, box), shown, stored, &check);
+                return check;
+            },
+            deletes};
+    }
+    if (name.startsWith(QStringLiteral("テンプレート")))
+        return {"テンプレート",
+                "名称",
+                "本文",
+                "insert into テンプレート (名称,本文) values(%1," + initial + ")",
+                [deletes](Session& s, const QString& key, const StoredRow* shown, StoredRow* stored) {
+                    return deletes ? delete_template(*s.db, key, shown, stored)
+                                   : save_template(*s.db, key, kMine, shown, stored);
+                },
+                deletes};
+    return {"自社情報", "id", "会社名", "update 自社情報 set 会社名=" + initial,
+            [](Session& s, const QString&, const StoredRow* shown, StoredRow* stored) {
+                WriteCheck check = WriteCheck::Clear;
+                const QStringList fields = boxes(shown, kCompanyFieldCount, 1);
+                save_company_settings(s, fields, business_type_of(s.company_setting(14)), shown, stored,
+                                      &check);
+                return check;
+            }};
 }
 
 }  // namespace
@@ -394,18 +294,34 @@ void TestSharedDatabase::save_of_a_row_another_pc_changed() {
     const ScreenSave save = screen_save(screen);
     std::unique_ptr<Session> mine = client(backend);
     std::unique_ptr<Session> theirs = client(backend);
-    const QString key = save.add(*mine);
-    StoredRow shown = save.show(*mine, key);
+    // Templates are addressed by their title, one of its own per row.
+    const QString title = QStringLiteral("案内 ") + QString::fromUtf8(QTest::currentDataTag());
+    const bool by_title = save.table == QStringLiteral("テンプレート");
+    mine->db->execute_sql(by_title ? save.insert.arg(sql_text(title)) : save.insert);
+    const QString key =
+        by_title ? title
+        : save.table == QStringLiteral("自社情報")
+            ? load_company(*mine).values.value(0)
+            : one(*mine, QStringLiteral("select max(%1) from %2").arg(save.key_column, save.table));
+    const QString where =
+        QStringLiteral(" from %1 where %2=%3").arg(save.table, save.key_column, save.address(key));
+    const auto value = [&] { return one(*theirs, QStringLiteral("select ") + save.column + where); };
+    // What the screen read when it showed the row (the company screen also runs with it).
+    StoredRow shown = save.table == QStringLiteral("自社情報")
+                          ? load_company(*mine)
+                          : read_stored_row(*mine->db, {save.table, save.key_column, save.address(key)});
     QVERIFY(shown.found);
 
+    const QString update = QStringLiteral("update %1 set %2=").arg(save.table, save.column);
     if (other == QLatin1String("changed"))
-        save.change(*theirs, key, kOther);
+        theirs->db->execute_sql(update + sql_text(kOther) +
+                                where.mid(where.indexOf(QStringLiteral(" where"))));
     else if (other == QLatin1String("trailing space"))
-        save.change(*theirs, key, kInitial + QLatin1Char(' '));
+        theirs->db->execute_sql(update + sql_text(kInitial + u' ') +
+                                where.mid(where.indexOf(QStringLiteral(" where"))));
     else if (other == QLatin1String("deleted"))
-        theirs->db->execute_sql(QStringLiteral("delete from ") + save.table + QStringLiteral(" where ") +
-                                save.key_column + QLatin1Char('=') + (save.quoted_key ? sql_text(key) : key));
-    const QString before = save.value(*theirs, key);
+        theirs->db->execute_sql(QStringLiteral("delete") + where);
+    const QString before = value();
 
     QueuedPrompter prompter;
     prompter.answers = {answer};
@@ -415,7 +331,7 @@ void TestSharedDatabase::save_of_a_row_another_pc_changed() {
         [&](const StoredRow* s, StoredRow* stored) { return save.save(*mine, key, s, stored); },
         [&] { reloaded = true; });
 
-    const QString after = save.value(*theirs, key);
+    const QString after = value();
     const QString mine_value = save.deletes ? kGone : kMine;
     if (other == QLatin1String("nothing")) {
         // Saved exactly as before, with no question.
