@@ -175,7 +175,10 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
             try {
                 db.execute_sql(prefix + rows.join(QLatin1Char(',')));
                 continue;
-            } catch (const DatabaseError&) {
+            } catch (const DatabaseError& e) {
+                // A busy file is no record's fault: it is reported as it is.
+                if (e.message() == kDatabaseBusyMessage)
+                    throw;
             }
             for (int i = r; i < r + n; ++i) {
                 try {

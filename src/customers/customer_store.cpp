@@ -117,15 +117,22 @@ void require_key(const QString& customer_id) {
 }
 }  // namespace
 
-void update_customer(Database& db, const QStringList& fields, const QString& customer_id) {
-    require_key(customer_id);
-    db.execute_sql(customer_update_statement(fields, customer_id));
+RowAddress customer_address(const QString& customer_id) {
+    return {QStringLiteral("顧客"), QStringLiteral("顧客ID"), customer_id.trimmed()};
 }
 
-void delete_customer(Database& db, const QString& customer_id, const QString& employee) {
+WriteCheck update_customer(Database& db, const QStringList& fields, const QString& customer_id,
+                           const StoredRow* shown, StoredRow* stored) {
     require_key(customer_id);
-    Transaction transaction(db);
-    remember_deleted_rows(db, {QStringLiteral("顧客"), QStringLiteral("顧客ID"), customer_id}, employee);
-    db.execute_sql(customer_delete_statement(customer_id));
-    transaction.commit();
+    return write_checked(db, customer_address(customer_id), shown, stored,
+                         [&] { db.execute_sql(customer_update_statement(fields, customer_id)); });
+}
+
+WriteCheck delete_customer(Database& db, const QString& customer_id, const QString& employee,
+                           const StoredRow* shown, StoredRow* stored) {
+    require_key(customer_id);
+    return write_checked(db, customer_address(customer_id), shown, stored, [&] {
+        remember_deleted_rows(db, {QStringLiteral("顧客"), QStringLiteral("顧客ID"), customer_id}, employee);
+        db.execute_sql(customer_delete_statement(customer_id));
+    });
 }

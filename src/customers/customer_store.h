@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "db/database.h"
+#include "db/stored_row.h"
 
 // One entry of the search list: each entry keeps its own key, so customers sharing a name stay apart.
 struct CustomerHit {
@@ -44,6 +45,11 @@ int check_new_customer(Database& db, const QStringList& fields);
 QString customer_check_message(int error);
 
 void insert_customer(Database& db, const QStringList& fields);
-void update_customer(Database& db, const QStringList& fields, const QString& customer_id);
+// With shown (the row as the screen read it) the save first checks that no other PC changed or
+// deleted the customer since; see write_checked.
+RowAddress customer_address(const QString& customer_id);
+WriteCheck update_customer(Database& db, const QStringList& fields, const QString& customer_id,
+                           const StoredRow* shown = nullptr, StoredRow* stored = nullptr);
 // The row is kept in 削除済みデータ (with the employee) in the same transaction, so it can be restored.
-void delete_customer(Database& db, const QString& customer_id, const QString& employee = QString());
+WriteCheck delete_customer(Database& db, const QString& customer_id, const QString& employee = QString(),
+                           const StoredRow* shown = nullptr, StoredRow* stored = nullptr);

@@ -152,6 +152,10 @@ void Database::open_driver(const ConnectionText& connection) {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(connection.driver, m_name);
         db.setDatabaseName(connection.database);
+        // Another process may hold the file's write lock (sales-cli fetch-mail, a second PC): wait
+        // for it as long as a person would before being told.
+        if (connection.driver == QLatin1String("QSQLITE"))
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kSqliteBusyTimeoutMs));
         if (connection.driver == QLatin1String("QODBC")) {
             db.setUserName(QString());
             db.setPassword(QString());
@@ -292,6 +296,27 @@ int Database::execute_sql(const QString& statement) {
     return query.numRowsAffected();
 }
 
+QString Database::insert_row(const QString& statement, const QString& key_column) {
+    check_open();
+    QString key;
+    if (m_dialect == Dialect::SqlServer) {
+        // The key comes back from the insert itself (its output clause).
+        QSqlQuery query(handle());
+        query.setForwardOnly(true);
+        if (!query.exec(insert_returning_key_statement(statement, key_column, m_dialect)))
+            throw DatabaseError(explain_error(error_text(query.lastError())));
+        if (query.next())
+            key = cell_text(query.value(0));
+    } else {
+        execute_sql(statement);
+        key = query_rows(last_insert_key_statement(m_dialect), 1)(0, 1);
+    }
+    bool numeric = false;
+    if (key.toLongLong(&numeric) <= 0 || !numeric)
+        throw DatabaseError(QStringLiteral("新しい行の番号を得られませんでした"));
+    return key;
+}
+
 void Database::begin_transaction() {
     check_open();
     if (m_transaction_depth++ > 0)
@@ -300,6 +325,10 @@ void Database::begin_transaction() {
     try {
         if (m_odbc) {
             m_odbc->begin();
+        } else if (m_dialect == Dialect::Sqlite) {
+            // The write lock is taken (or waited for) at the start: a group that read first and
+            // wrote later could otherwise be refused at once when another process wrote between.
+            execute_sql(QStringLiteral("BEGIN IMMEDIATE"));
         } else if (!handle().transaction()) {
             throw DatabaseError(error_text(handle().lastError()));
         }
@@ -323,7 +352,7 @@ void Database::end_transaction(bool commit) {
     } else if (failed) {
         handle().rollback();
     } else if (!handle().commit()) {
-        const QString message = error_text(handle().lastError());
+        const QString message = explain_error(error_text(handle().lastError()));
         handle().rollback();
         throw DatabaseError(message);
     }
@@ -336,6 +365,11 @@ void Database::end_transaction(bool commit) {
 // failed: 顧客名" (the schema's length checks are named after their column); SQL Server "String or
 // binary data would be truncated".
 QString explain_error(const QString& message) {
+    // SQLite: the file's lock was held past the busy timeout; MariaDB: a row lock was.
+    if (message.contains(QLatin1String("database is locked")) ||
+        message.contains(QLatin1String("database table is locked")) ||
+        message.contains(QLatin1String("Lock wait timeout exceeded")))
+        return kDatabaseBusyMessage;
     static const QRegularExpression mysql(QStringLiteral("Data too long for column '([^']+)'"));
     static const QRegularExpression sqlite(QStringLiteral("CHECK constraint failed: ([^\\s]+)"));
     QString column;

@@ -28,6 +28,11 @@ class OdbcConnection;
 // Japanese message naming the field; anything else is returned as it is.
 QString explain_error(const QString& message);
 
+// How long a writer waits for another process holding the embedded file, and what it is told after.
+inline constexpr int kSqliteBusyTimeoutMs = 10000;
+inline const QString kDatabaseBusyMessage =
+    QStringLiteral("データベースが他の処理で使用中です。しばらく待ってからもう一度実行してください。");
+
 // The one connection of the program. Statements run one at a time, in the embedded dialect,
 // translated for the back-end just before they are sent.
 class Database {
@@ -53,6 +58,9 @@ public:
     ResultTable query_rows(const QString& statement, int column_count);
     // Runs anything else; returns the number of rows affected where the back-end tells it.
     int execute_sql(const QString& statement);
+    // Runs an "insert into T (columns) values(...)" and returns the key the back-end gave the new
+    // row, as this connection saw it: another client's insert in between never changes it.
+    QString insert_row(const QString& statement, const QString& key_column);
     // The names of the columns a select gives, as the back-end reports them.
     QStringList column_names(const QString& statement);
 

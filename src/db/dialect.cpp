@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "db/database_error.h"
+
 namespace {
 
 struct DateParts {
@@ -221,4 +223,29 @@ QStringList explicit_key_insert(const QString& table, const QString& insert, Dia
     const QString name = QLatin1Char('[') + table + QLatin1Char(']');
     return {QStringLiteral("set identity_insert %1 on").arg(name), insert,
             QStringLiteral("set identity_insert %1 off").arg(name)};
+}
+
+QString insert_returning_key_statement(const QString& statement, const QString& key_column, Dialect dialect) {
+    const QString translated = translate_statement(statement, dialect);
+    if (dialect != Dialect::SqlServer)
+        return translated;
+    // The column list holds no literal, so the first ')' closes it and the output clause goes after it.
+    const qsizetype open = translated.indexOf(QLatin1Char('('));
+    const qsizetype close = open >= 0 ? translated.indexOf(QLatin1Char(')'), open) : -1;
+    if (close < 0)
+        throw DatabaseError(QStringLiteral("新しい行の番号を得られない文です: ") + statement);
+    return translated.left(close + 1) + QStringLiteral(" output inserted.[") + key_column + QLatin1Char(']') +
+           translated.mid(close + 1);
+}
+
+QString last_insert_key_statement(Dialect dialect) {
+    switch (dialect) {
+        case Dialect::Sqlite:
+            return QStringLiteral("select last_insert_rowid()");
+        case Dialect::MySql:
+            return QStringLiteral("select last_insert_id()");
+        case Dialect::SqlServer:
+            break;
+    }
+    return QString();
 }

@@ -20,3 +20,10 @@ QString sql_text(const QString& value);
 // Server takes it only between "set identity_insert … on" and "off"; the others take it as it is.
 // The statements are in the embedded dialect, like every other.
 QStringList explicit_key_insert(const QString& table, const QString& insert, Dialect dialect);
+// An "insert into T (columns) values(...)" statement, translated, that on SQL Server also returns the
+// new row's key (an output clause, since a later batch's SCOPE_IDENTITY() is NULL). On the other
+// back-ends it is the plain translated insert and the key is read on the same connection with
+// last_insert_key_statement.
+QString insert_returning_key_statement(const QString& statement, const QString& key_column, Dialect dialect);
+// The select that gives the key of the row this connection inserted last; empty for SQL Server.
+QString last_insert_key_statement(Dialect dialect);

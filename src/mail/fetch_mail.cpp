@@ -40,15 +40,9 @@ QString journal_path(const QString& folder, const QString& id) {
     return QDir(folder).filePath(id + QStringLiteral(".registering"));
 }
 
-QString last_inquiry_key(Database& db) {
-    const QString key = db.query_rows(QStringLiteral("select max(問い合わせID) from 問い合わせ"), 1)(0, 1);
-    bool numeric = false;
-    key.toLongLong(&numeric);
-    return numeric ? key : QStringLiteral("0");
-}
-
-// After a stop between registering and noting it, the journal holds the largest inquiry key from
-// before the registration; an inquiry after it with this subject and body is that registration.
+// After a stop between registering and noting it, the journal holds the key the registration's
+// inquiry got (written before it committed); that row with this subject and body is the
+// registration. (A journal of an older version holds the largest key before it, hence ">=".)
 bool registered_before(Database& db, const QString& folder, const QString& id, const QString& subject,
                        const QString& body) {
     QFile journal(journal_path(folder, id));
@@ -60,7 +54,7 @@ bool registered_before(Database& db, const QString& folder, const QString& id, c
     if (!numeric)
         return false;
     const ResultTable rows = db.query_rows(
-        QStringLiteral("select count(*) from 問い合わせ where 問い合わせID>") + key +
+        QStringLiteral("select count(*) from 問い合わせ where 問い合わせID>=") + key +
             QStringLiteral(" and 名称=") + sql_text(subject) + QStringLiteral(" and 内容=") + sql_text(body),
         1);
     return rows(0, 1).toInt() > 0;
@@ -73,29 +67,34 @@ bool write_journal(const QString& folder, const QString& id, const QString& key)
 
 }  // namespace
 
-Registration register_mail(Session& session, const QString& subject, const QString& from,
-                           const QString& body) {
+Registration register_mail(Session& session, const QString& subject, const QString& from, const QString& body,
+                           const std::function<void(const QString&)>& note_key) {
     Database& db = *session.db;
     Registration result;
     result.address = sender_address(from);
     const QString today = sql_text(session.clock.today_text());
     Transaction transaction(db);
+    QString inquiry_key;
     result.customer_id = find_customer(db, result.address);
     if (!result.customer_id.isEmpty()) {
-        db.execute_sql(QStringLiteral("insert into 問い合わせ (顧客ID,社員,受付日,名称,内容) values (") +
-                       checked_key(result.customer_id) + QStringLiteral(",'email',") + today +
-                       QLatin1Char(',') + sql_text(subject) + QLatin1Char(',') + sql_text(body) +
-                       QLatin1Char(')'));
+        inquiry_key = db.insert_row(
+            QStringLiteral("insert into 問い合わせ (顧客ID,社員,受付日,名称,内容) values (") +
+                checked_key(result.customer_id) + QStringLiteral(",'email',") + today + QLatin1Char(',') +
+                sql_text(subject) + QLatin1Char(',') + sql_text(body) + QLatin1Char(')'),
+            QStringLiteral("問い合わせID"));
     } else {
-        db.execute_sql(QStringLiteral("insert into 顧客 (email) values(") + sql_text(result.address) +
-                       QLatin1Char(')'));
-        result.customer_id = find_customer(db, result.address);
+        result.customer_id = db.insert_row(
+            QStringLiteral("insert into 顧客 (email) values(") + sql_text(result.address) + QLatin1Char(')'),
+            QStringLiteral("顧客ID"));
         result.new_customer = true;
-        db.execute_sql(QStringLiteral("insert into 問い合わせ (顧客ID,社員,受付日,名称,内容,状況) values (") +
-                       checked_key(result.customer_id) + QStringLiteral(",'-',") + today + QLatin1Char(',') +
-                       sql_text(subject) + QLatin1Char(',') + sql_text(body) +
-                       QStringLiteral(",'email受付')"));
+        inquiry_key = db.insert_row(
+            QStringLiteral("insert into 問い合わせ (顧客ID,社員,受付日,名称,内容,状況) values (") +
+                checked_key(result.customer_id) + QStringLiteral(",'-',") + today + QLatin1Char(',') +
+                sql_text(subject) + QLatin1Char(',') + sql_text(body) + QStringLiteral(",'email受付')"),
+            QStringLiteral("問い合わせID"));
     }
+    if (note_key)
+        note_key(inquiry_key);
     transaction.commit();
     return result;
 }
@@ -120,9 +119,12 @@ FetchResult fetch_mail(Session& session) {
                 QFile::remove(journal_path(folder, id));
             continue;
         }
-        if (!write_journal(folder, id, last_inquiry_key(*session.db)))
-            throw DatabaseError(QStringLiteral("受信メールの記録を書けません: ") + journal_path(folder, id));
-        const Registration registration = register_mail(session, subject, from, body);
+        const Registration registration =
+            register_mail(session, subject, from, body, [&](const QString& key) {
+                if (!write_journal(folder, id, key))
+                    throw DatabaseError(QStringLiteral("受信メールの記録を書けません: ") +
+                                        journal_path(folder, id));
+            });
         // The journal stays when the file cannot be moved, so the next run still knows.
         if (mark_mail_registered(id, folder))
             QFile::remove(journal_path(folder, id));

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class Session;
 
@@ -19,9 +20,11 @@ QString sender_address(const QString& from);
 // Registers one message as an inquiry: of the customer whose mail address is the sender's
 // (compared without regard to letter case; of the lowest key when several share it), with 社員
 // "email"; otherwise of a new customer holding only the address, with 社員 "-" and 状況 "email受付".
-// The new customer and its inquiry are stored together or not at all. Throws DatabaseError.
-Registration register_mail(Session& session, const QString& subject, const QString& from,
-                           const QString& body);
+// The new customer and its inquiry are stored together or not at all. note_key, when given, receives
+// the inquiry's new key before the registration commits; what it throws undoes the registration.
+// Throws DatabaseError.
+Registration register_mail(Session& session, const QString& subject, const QString& from, const QString& body,
+                           const std::function<void(const QString&)>& note_key = {});
 
 // The outcome of fetch_mail.
 struct FetchResult {

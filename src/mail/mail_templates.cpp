@@ -27,16 +27,24 @@ QString add_template(Database& db, const QString& name, const QString& body) {
     return QString();
 }
 
-void save_template(Database& db, const QString& name, const QString& body) {
-    db.execute_sql(QStringLiteral("update テンプレート  set 本文=") + sql_text(body) +
-                   QStringLiteral(" where 名称=") + sql_text(name));
+RowAddress template_address(const QString& name) {
+    return {QStringLiteral("テンプレート"), QStringLiteral("名称"), sql_text(name)};
 }
 
-void delete_template(Database& db, const QString& name, const QString& employee) {
-    Transaction transaction(db);
-    remember_deleted_rows(db, {QStringLiteral("テンプレート"), QStringLiteral("名称"), name, true}, employee);
-    db.execute_sql(QStringLiteral("delete from テンプレート where 名称=") + sql_text(name));
-    transaction.commit();
+WriteCheck save_template(Database& db, const QString& name, const QString& body, const StoredRow* shown,
+                         StoredRow* stored) {
+    return write_checked(db, template_address(name), shown, stored, [&] {
+        db.execute_sql(QStringLiteral("update テンプレート  set 本文=") + sql_text(body) +
+                       QStringLiteral(" where 名称=") + sql_text(name));
+    });
+}
+
+WriteCheck delete_template(Database& db, const QString& name, const QString& employee, const StoredRow* shown,
+                           StoredRow* stored) {
+    return write_checked(db, template_address(name), shown, stored, [&] {
+        remember_deleted_rows(db, {QStringLiteral("テンプレート"), QStringLiteral("名称"), name, true}, employee);
+        db.execute_sql(QStringLiteral("delete from テンプレート where 名称=") + sql_text(name));
+    });
 }
 
 QString default_template_body(const Session& session) {

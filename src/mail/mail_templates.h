@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "analysis/after_sales.h"
+#include "db/stored_row.h"
 
 class Database;
 class Session;
@@ -18,9 +19,14 @@ MailTemplates load_templates(Database& db);
 // Refuses an empty name and a name already present (rows are addressed by name), with the message
 // to show; empty when the template was added.
 QString add_template(Database& db, const QString& name, const QString& body);
-void save_template(Database& db, const QString& name, const QString& body);
+// With shown (the template as the screen listed it) save and delete first check that no other PC
+// changed or deleted it meanwhile; see write_checked.
+RowAddress template_address(const QString& name);
+WriteCheck save_template(Database& db, const QString& name, const QString& body,
+                         const StoredRow* shown = nullptr, StoredRow* stored = nullptr);
 // The row is kept in 削除済みデータ (by its name) in the same transaction.
-void delete_template(Database& db, const QString& name, const QString& employee = QString());
+WriteCheck delete_template(Database& db, const QString& name, const QString& employee = QString(),
+                           const StoredRow* shown = nullptr, StoredRow* stored = nullptr);
 
 // The body a new template starts with: a greeting with both placeholders and the company's
 // signature from the company row. Lines end in "\n".

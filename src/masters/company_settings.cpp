@@ -2,6 +2,7 @@
 
 #include "app/session.h"
 #include "db/database.h"
+#include "db/stored_row.h"
 #include "records/number_text.h"
 
 namespace {
@@ -56,5 +57,67 @@ QString save_company(Database& db, const QString& key, const QStringList& fields
             QStringLiteral(", %1=%2").arg(QString::fromUtf8(kTextColumns[i - 1]), sql_text(fields.at(i)));
     statement += QStringLiteral(", 業種タイプ=%1 where id=%2").arg(business_type).arg(key.trimmed());
     db.execute_sql(statement);
+    return QString();
+}
+
+namespace {
+void run_with(Session& session, const StoredRow& row) {
+    const QStringList texts = row_texts(row);
+    session.company_key = texts.value(0);
+    session.company_settings = QStringList(16, QString());
+    for (int i = 1; i <= 14; ++i)
+        session.company_settings[i] = texts.value(i);
+    session.tax_rate = session.company_settings.at(1);
+}
+}  // namespace
+
+StoredRow load_company(Session& session) {
+    ensure_company_row(session);
+    const auto read = [&] {
+        return read_stored_row(
+            *session.db, {QStringLiteral("自社情報"), QStringLiteral("id"), session.company_key.trimmed()});
+    };
+    StoredRow row = is_key(session.company_key) ? read() : StoredRow{};
+    if (!row.found) {
+        // The row the session knew was deleted elsewhere: take (or make) the one there is now.
+        session.company_key.clear();
+        ensure_company_row(session);
+        if (is_key(session.company_key))
+            row = read();
+    }
+    if (row.found && row.values.size() >= 15)
+        run_with(session, row);
+    return row;
+}
+
+QString save_company_settings(Session& session, const QStringList& fields, int business_type,
+                              const StoredRow* shown, StoredRow* stored, WriteCheck* check) {
+    if (check)
+        *check = WriteCheck::Clear;
+    if (!is_key(session.company_key))
+        return save_company(*session.db, session.company_key, fields, business_type);
+    StoredRow after;
+    QString problem;
+    WriteCheck result = WriteCheck::Clear;
+    try {
+        result = write_checked(
+            *session.db, {QStringLiteral("自社情報"), QStringLiteral("id"), session.company_key.trimmed()},
+            shown, &after, [&] {
+                problem = save_company(*session.db, session.company_key, fields, business_type);
+                // A refused input undoes the group, in which nothing was written.
+                if (!problem.isEmpty())
+                    throw DatabaseError(problem);
+            });
+    } catch (const DatabaseError&) {
+        if (!problem.isEmpty())
+            return problem;
+        throw;
+    }
+    if (check)
+        *check = result;
+    if (result == WriteCheck::Clear && after.found && after.values.size() >= 15)
+        run_with(session, after);  // mail uses the new servers at once
+    if (stored)
+        *stored = after;
     return QString();
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "db/stored_row.h"
+
 class Database;
 class Session;
 
@@ -19,3 +21,13 @@ void ensure_company_row(Session& session);
 // Checks the fields and updates the row addressed by key. Returns the message for the user when the
 // input is refused (nothing is written then); empty when saved.
 QString save_company(Database& db, const QString& key, const QStringList& fields, int business_type);
+
+// The company row as stored now; it also becomes the session's running settings, so what the
+// screen shows and what mail uses are what is stored.
+StoredRow load_company(Session& session);
+// save_company for the session's row. With shown (the row as the screen read it) it first checks
+// that no other PC changed it meanwhile (check receives what it found; see write_checked). After a
+// save the session runs with the stored row at once, so mail uses the new servers.
+QString save_company_settings(Session& session, const QStringList& fields, int business_type,
+                              const StoredRow* shown = nullptr, StoredRow* stored = nullptr,
+                              WriteCheck* check = nullptr);

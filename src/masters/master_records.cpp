@@ -73,19 +73,25 @@ QVector<MasterEntry> list_masters(Database& db, MasterKind kind) {
     return entries;
 }
 
+RowAddress master_address(MasterKind kind, const QString& key) {
+    const MasterTable& t = master_table(kind);
+    return {t.table, t.key_column, key.trimmed()};
+}
+
 std::optional<MasterRecord> read_master(Database& db, MasterKind kind, const QString& key) {
     if (!is_key(key))
         return std::nullopt;
     const MasterTable& t = master_table(kind);
-    // By key rather than by name, so that two rows of the same name stay apart.
-    const ResultTable rows = db.query_rows(
-        QStringLiteral("select * from %1 where %2=%3").arg(t.table, t.key_column, key.trimmed()), 5);
-    if (rows.row_count() < 1)
+    // By key rather than by name, so that two rows of the same name stay apart. The record keeps the
+    // row as read, for the write-conflict check of its update and delete.
+    const StoredRow stored = read_stored_row(db, master_address(kind, key));
+    if (!stored.found || stored.values.size() < 5)
         return std::nullopt;
-    MasterRecord record{rows(0, 1), {}};
+    const QStringList texts = row_texts(stored);
+    MasterRecord record{texts.at(0), {}, stored};
     for (int c = 1; c <= 4; ++c) {
         // A NULL number reads as "-"; the box shows it empty, as it was typed.
-        const QString v = rows(c, 1);
+        const QString v = texts.at(c);
         record.fields << ((t.numeric.at(c - 1) && v == QLatin1String("-")) ? QString() : v);
     }
     return record;
@@ -102,7 +108,10 @@ QString insert_master(Database& db, MasterKind kind, const QStringList& fields) 
     return QString();
 }
 
-QString update_master(Database& db, MasterKind kind, const QString& key, const QStringList& fields) {
+QString update_master(Database& db, MasterKind kind, const QString& key, const QStringList& fields,
+                      const StoredRow* shown, StoredRow* stored, WriteCheck* check) {
+    if (check)
+        *check = WriteCheck::Clear;
     const MasterTable& t = master_table(kind);
     if (!is_key(key))
         return QStringLiteral("一覧から選んでください");
@@ -114,17 +123,23 @@ QString update_master(Database& db, MasterKind kind, const QString& key, const Q
     QStringList sets;
     for (int i = 0; i < 4; ++i)
         sets << t.columns.at(i) + QLatin1Char('=') + values.at(i);
-    db.execute_sql(QStringLiteral("update %1  set %2 where %3=%4")
-                       .arg(t.table, sets.join(QStringLiteral(", ")), t.key_column, key.trimmed()));
+    const WriteCheck result = write_checked(db, master_address(kind, key), shown, stored, [&] {
+        db.execute_sql(QStringLiteral("update %1  set %2 where %3=%4")
+                           .arg(t.table, sets.join(QStringLiteral(", ")), t.key_column, key.trimmed()));
+    });
+    if (check)
+        *check = result;
     return QString();
 }
 
-void delete_master(Database& db, MasterKind kind, const QString& key, const QString& employee) {
+WriteCheck delete_master(Database& db, MasterKind kind, const QString& key, const QString& employee,
+                         const StoredRow* shown, StoredRow* stored) {
     const MasterTable& t = master_table(kind);
     if (!is_key(key))
-        return;
-    Transaction transaction(db);
-    remember_deleted_rows(db, {t.table, t.key_column, key.trimmed()}, employee);
-    db.execute_sql(QStringLiteral("delete from %1 where %2=%3").arg(t.table, t.key_column, key.trimmed()));
-    transaction.commit();
+        return WriteCheck::Clear;
+    return write_checked(db, master_address(kind, key), shown, stored, [&] {
+        remember_deleted_rows(db, {t.table, t.key_column, key.trimmed()}, employee);
+        db.execute_sql(
+            QStringLiteral("delete from %1 where %2=%3").arg(t.table, t.key_column, key.trimmed()));
+    });
 }

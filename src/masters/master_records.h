@@ -5,6 +5,8 @@
 #include <QVector>
 #include <optional>
 
+#include "db/stored_row.h"
+
 class Database;
 
 // The two master tables kept by the same screen pattern: employees (社員) and goods (商品).
@@ -36,13 +38,21 @@ QVector<MasterEntry> list_masters(Database& db, MasterKind kind);
 struct MasterRecord {
     QString key;
     QStringList fields;  // four
+    StoredRow stored;    // the row as read, for the write-conflict check
 };
+
+RowAddress master_address(MasterKind kind, const QString& key);
 // One row by its key; std::nullopt when it is gone.
 std::optional<MasterRecord> read_master(Database& db, MasterKind kind, const QString& key);
 
 // Insert and update check the boxes first and return the message for the user when they are refused
 // (nothing is written then); empty when the statement ran.
 QString insert_master(Database& db, MasterKind kind, const QStringList& fields);
-QString update_master(Database& db, MasterKind kind, const QString& key, const QStringList& fields);
+// With shown (the row as the screen read it) update and delete first check that no other PC changed
+// or deleted it meanwhile (see write_checked); check receives what the update found.
+QString update_master(Database& db, MasterKind kind, const QString& key, const QStringList& fields,
+                      const StoredRow* shown = nullptr, StoredRow* stored = nullptr,
+                      WriteCheck* check = nullptr);
 // The row is kept in 削除済みデータ in the same transaction.
-void delete_master(Database& db, MasterKind kind, const QString& key, const QString& employee = QString());
+WriteCheck delete_master(Database& db, MasterKind kind, const QString& key, const QString& employee = QString(),
+                         const StoredRow* shown = nullptr, StoredRow* stored = nullptr);

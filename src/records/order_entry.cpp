@@ -152,13 +152,14 @@ QStringList save_order(Database& db, OrderForm& form, const QDate& today) {
                            u',' + *subtotal + u',' + sql_text(date);
     }
 
-    // The new key is read inside the transaction, so it is the key of this order's row.
+    // The new key comes from this connection's insert: another PC's order saved meanwhile never lends
+    // its key to these lines.
     Transaction transaction(db);
-    db.execute_sql(
+    const QString order_id = db.insert_row(
         QStringLiteral("insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) values(") +
-        form.customer_id.trimmed() + u',' + sql_text(form.employee) + u',' + sql_text(date) + u',' +
-        sql_text(form.title) + u',' + *amount + u',' + *tax_rate + u',' + *discount + u')');
-    const QString order_id = db.query_rows(QStringLiteral("select max(受注ID) from 受注 "), 1)(0, 1);
+            form.customer_id.trimmed() + u',' + sql_text(form.employee) + u',' + sql_text(date) + u',' +
+            sql_text(form.title) + u',' + *amount + u',' + *tax_rate + u',' + *discount + u')',
+        QStringLiteral("受注ID"));
     for (const QString& values : line_values)
         db.execute_sql(QStringLiteral("insert into 受注明細 (受注ID,商品ID,顧客名,数,金額,受注日) values(") +
                        order_id + u',' + values + u')');

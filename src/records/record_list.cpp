@@ -115,7 +115,10 @@ QString record_update_statement(const TableItem& item, const QString& key, const
 }
 
 QStringList update_record(Database& db, const TableItem& item, const QString& key, QStringList& boxes,
-                          const QString& status, const QDate& today) {
+                          const QString& status, const QDate& today, const StoredRow* shown,
+                          StoredRow* stored, WriteCheck* check) {
+    if (check)
+        *check = WriteCheck::Clear;
     while (boxes.size() < item.field_count - 1)
         boxes << QString();
     QStringList messages;
@@ -134,17 +137,27 @@ QStringList update_record(Database& db, const TableItem& item, const QString& ke
     const QString statement = record_update_statement(item, key, boxes, status, &message);
     if (statement.isEmpty())
         return {message};
-    db.execute_sql(statement);
+    const WriteCheck result =
+        write_checked(db, record_address(item, key), shown, stored, [&] { db.execute_sql(statement); });
+    if (check)
+        *check = result;
     return {};
 }
 
-bool delete_record(Database& db, const TableItem& item, const QString& key, const QString& employee) {
+RowAddress record_address(const TableItem& item, const QString& key) {
+    return {item.table_name, item.key_field, key.trimmed()};
+}
+
+bool delete_record(Database& db, const TableItem& item, const QString& key, const QString& employee,
+                   const StoredRow* shown, StoredRow* stored, WriteCheck* check) {
     if (!is_key(key))
         return false;
-    Transaction transaction(db);
-    remember_deleted_rows(db, {item.table_name, item.key_field, key.trimmed()}, employee);
-    db.execute_sql(QStringLiteral("delete from ") + item.table_name + QStringLiteral(" where ") +
-                   item.key_field + QLatin1Char('=') + key.trimmed());
-    transaction.commit();
+    const WriteCheck result = write_checked(db, record_address(item, key), shown, stored, [&] {
+        remember_deleted_rows(db, {item.table_name, item.key_field, key.trimmed()}, employee);
+        db.execute_sql(QStringLiteral("delete from ") + item.table_name + QStringLiteral(" where ") +
+                       item.key_field + QLatin1Char('=') + key.trimmed());
+    });
+    if (check)
+        *check = result;
     return true;
 }

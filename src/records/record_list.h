@@ -6,6 +6,7 @@
 
 #include "app/session.h"
 #include "db/database.h"
+#include "db/stored_row.h"
 
 // The generic list and editor of one activity table, described by an entry of テーブル項目.
 // The edit boxes hold fields 1 to n-1 of a record (box i-1 holds field i); field 0 is the key.
@@ -35,10 +36,14 @@ QString record_update_statement(const TableItem& item, const QString& key, const
 
 // Tests every date field (name containing "日"), rewriting each that passes in canonical form,
 // then the numbers, then stores. Returns the messages to show; empty when the record was stored.
+// With shown (the record as the screen read it) the store first checks that no other PC changed or
+// deleted it meanwhile; check receives what it found (see write_checked).
 QStringList update_record(Database& db, const TableItem& item, const QString& key, QStringList& boxes,
-                          const QString& status, const QDate& today);
+                          const QString& status, const QDate& today, const StoredRow* shown = nullptr,
+                          StoredRow* stored = nullptr, WriteCheck* check = nullptr);
 
 // Deletes the record; false (nothing run) when the key is not a number.
 // The row is kept in 削除済みデータ in the same transaction.
-bool delete_record(Database& db, const TableItem& item, const QString& key,
-                   const QString& employee = QString());
+bool delete_record(Database& db, const TableItem& item, const QString& key, const QString& employee = QString(),
+                   const StoredRow* shown = nullptr, StoredRow* stored = nullptr, WriteCheck* check = nullptr);
+RowAddress record_address(const TableItem& item, const QString& key);

@@ -13,6 +13,7 @@
 #include "masters/company_settings.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
+#include "ui/save_conflict.h"
 
 CompanyScreen::CompanyScreen(Session& session, Prompter& prompter, QWidget* parent)
     : EntryWindow(parent), m_session(session), m_prompter(prompter) {
@@ -86,8 +87,24 @@ CompanyScreen::CompanyScreen(Session& session, Prompter& prompter, QWidget* pare
     connect(save_button, &QPushButton::clicked, this, &CompanyScreen::save);
     connect(close_button, &QPushButton::clicked, this, &QWidget::hide);
     set_key_buttons({save_button}, close_button);
+    reload();
     adjustSize();
     center_form(this);
+}
+
+void CompanyScreen::showEvent(QShowEvent* event) {
+    EntryWindow::showEvent(event);
+    reload();
+}
+
+// The boxes show the row as stored now, not a copy from start-up.
+void CompanyScreen::reload() {
+    guarded(m_prompter, [&] { m_shown = load_company(m_session); });
+    for (int i = 0; i < kCompanyFieldCount; ++i)
+        m_text1.at(i)->setText(m_session.company_setting(i + 1));
+    const int type = business_type_of(m_session.company_setting(14));
+    for (int i = 0; i < 2; ++i)
+        m_option[i]->setChecked(i == type);
 }
 
 void CompanyScreen::save() {
@@ -96,11 +113,22 @@ void CompanyScreen::save() {
         fields << box->text();
     const int type = m_option[1]->isChecked() ? 1 : (m_option[0]->isChecked() ? 0 : -1);
     guarded(m_prompter, [&] {
-        const QString problem = save_company(*m_session.db, m_session.company_key, fields, type);
+        QString problem;
+        const bool saved = save_shown_row(
+            m_prompter, m_shown,
+            [&](const StoredRow* shown, StoredRow* stored) {
+                WriteCheck check = WriteCheck::Clear;
+                problem = save_company_settings(m_session, fields, type, shown, stored, &check);
+                return check;
+            },
+            [&] { reload(); });
         if (!problem.isEmpty()) {
             m_prompter.inform(problem);
             return;
         }
+        if (!saved)
+            return;
+        m_prompter.inform(QStringLiteral("保存しました"));
         hide();
     });
 }

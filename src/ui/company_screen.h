@@ -2,6 +2,7 @@
 
 #include <QVector>
 
+#include "db/stored_row.h"
 #include "ui/entry_window.h"
 
 class QLineEdit;
@@ -15,11 +16,16 @@ class CompanyScreen : public EntryWindow {
 public:
     CompanyScreen(Session& session, Prompter& prompter, QWidget* parent = nullptr);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void save();
+    void reload();
 
     Session& m_session;
     Prompter& m_prompter;
     QVector<QLineEdit*> m_text1;
     QRadioButton* m_option[2] = {nullptr, nullptr};
+    StoredRow m_shown;  // the row as read when shown, for the write-conflict check
 };

@@ -19,6 +19,7 @@
 #include "ui/guard.h"
 #include "ui/list_tools.h"
 #include "ui/prompter.h"
+#include "ui/save_conflict.h"
 
 namespace {
 
@@ -194,6 +195,17 @@ void RecordListScreen::choose_row(int row) {
     m_delete->show();
     m_key = m_model->text(row, 0);
     m_label2->setText(m_key);
+    guarded(m_prompter, [&] {
+        m_shown = read_stored_row(*m_session.db, record_address(item, m_key));
+        // A grid older than the stored record counts as a change by another PC: the save asks.
+        const QStringList stored = row_texts(m_shown);
+        for (int c = 0; c < m_model->columnCount() && m_shown.found; ++c) {
+            if (stored.value(c) != m_model->text(row, c)) {
+                m_shown = row_from_texts({});
+                break;
+            }
+        }
+    });
     for (int i = 1; i <= kBoxes; ++i) {
         const bool used = i < n;
         m_text1[i - 1]->setText(used ? m_model->text(row, i) : QString());
@@ -220,9 +232,20 @@ void RecordListScreen::update_record() {
     // A status missing from the list (e.g. one written by the mail intake) stays as the box shows it.
     const QString status = m_combo->currentIndex() >= 0 ? m_combo->currentText() : boxes.value(kStatusBox);
     QStringList messages;
+    bool saved = false;
     const bool ran = guarded(m_prompter, [&] {
-        messages = ::update_record(*m_session.db, item, m_key, boxes, status, m_session.clock.today());
+        saved = save_shown_row(
+            m_prompter, m_shown,
+            [&](const StoredRow* shown, StoredRow* stored) {
+                WriteCheck check = WriteCheck::Clear;
+                messages = ::update_record(*m_session.db, item, m_key, boxes, status, m_session.clock.today(),
+                                           shown, stored, &check);
+                return check;
+            },
+            [&] { reshow_record(); });
     });
+    if (ran && !saved && messages.isEmpty())
+        return;  // not stored: another PC's change is shown, or the record is gone
     for (int i = 0; i < m_text1.size() && i < boxes.size(); ++i) {
         if (item.field_names.value(i + 1).contains(QStringLiteral("日")))
             m_text1[i]->setText(boxes.at(i));
@@ -239,9 +262,35 @@ void RecordListScreen::delete_record() {
     if (m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか")) && m_entry >= 0 &&
         m_entry < m_session.table_items.size()) {
         const TableItem& item = m_session.table_items.at(m_entry);
-        guarded(m_prompter, [&] { ::delete_record(*m_session.db, item, m_key, m_session.current_employee); });
+        bool reshown = false;
+        guarded(m_prompter, [&] {
+            save_shown_row(
+                m_prompter, m_shown,
+                [&](const StoredRow* shown, StoredRow* stored) {
+                    WriteCheck check = WriteCheck::Clear;
+                    ::delete_record(*m_session.db, item, m_key, m_session.current_employee, shown, stored, &check);
+                    return check;
+                },
+                [&] {
+                    reshow_record();
+                    reshown = true;
+                });
+        });
+        if (reshown)
+            return;
     }
     close_list();
+}
+
+void RecordListScreen::reshow_record() {
+    const QString key = m_key;
+    set_datagrid();
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->text(row, 0) == key) {
+            choose_row(row);
+            return;
+        }
+    }
 }
 
 void RecordListScreen::close_list() {

@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include "db/result_table.h"
+#include "db/stored_row.h"
 #include "ui/detail_view.h"
 #include "ui/entry_window.h"
 
@@ -56,12 +57,14 @@ private:
     void update_record();
     void delete_record();
     void close_list();
+    void reshow_record();
     void open_detail(int position);
 
     Session& m_session;
     Prompter& m_prompter;
     int m_entry = -1;
     QString m_key;  // the record under edit
+    StoredRow m_shown;  // that record as read when chosen, for the write-conflict check
     RecordTableModel* m_model;
     QTableView* m_grid;
     QLabel* m_label2;

@@ -15,6 +15,7 @@
 #include "ui/list_tools.h"
 #include "ui/mail_broadcast.h"
 #include "ui/prompter.h"
+#include "ui/save_conflict.h"
 
 MailTemplateScreen::MailTemplateScreen(Session& session, Prompter& prompter, QWidget* parent)
     : EntryWindow(parent), m_session(session), m_prompter(prompter) {
@@ -116,6 +117,7 @@ void MailTemplateScreen::choose(int row) {
     show_edit_buttons(true);
     m_name->setText(m_templates.names.at(row));
     m_body->setPlainText(m_templates.bodies.at(row));
+    m_shown = row_from_texts({m_templates.names.at(row), m_templates.bodies.at(row)});
 }
 
 void MailTemplateScreen::show_edit_buttons(bool editing) {
@@ -135,7 +137,15 @@ void MailTemplateScreen::add_new() {
 }
 
 void MailTemplateScreen::save() {
-    save_template(*m_session.db, m_name->text(), m_body->toPlainText());
+    const QString name = m_name->text();
+    const QString body = m_body->toPlainText();
+    // The check applies to the template as listed; an edited title addresses another row.
+    const bool listed = m_shown.found && m_shown.values.value(0) == name;
+    const auto save = [&](const StoredRow* shown, StoredRow* stored) {
+        return save_template(*m_session.db, name, body, listed ? shown : nullptr, stored);
+    };
+    if (!save_shown_row(m_prompter, m_shown, save, [&] { reshow(name); }))
+        return;
     // Choosing the template again shows what was saved, not what the list held before.
     const qsizetype row = m_templates.names.indexOf(m_name->text());
     if (row >= 0)
@@ -144,9 +154,32 @@ void MailTemplateScreen::save() {
 }
 
 void MailTemplateScreen::remove() {
-    delete_template(*m_session.db, m_name->text(), m_session.current_employee);
+    const QString name = m_name->text();
+    const bool listed = m_shown.found && m_shown.values.value(0) == name;
+    bool reshown = false;
+    save_shown_row(
+        m_prompter, m_shown,
+        [&](const StoredRow* shown, StoredRow* stored) {
+            return delete_template(*m_session.db, name, m_session.current_employee, listed ? shown : nullptr, stored);
+        },
+        [&] {
+            reshow(name);
+            reshown = true;
+        });
+    if (reshown)
+        return;
     show_edit_buttons(false);
     load_list();
+}
+
+// The template as stored now, after another PC changed it.
+void MailTemplateScreen::reshow(const QString& name) {
+    load_list();
+    const qsizetype row = m_templates.names.indexOf(name);
+    if (row >= 0) {
+        m_list1->setCurrentRow(int(row));
+        choose(int(row));
+    }
 }
 
 void MailTemplateScreen::send_to_list() {

@@ -23,6 +23,7 @@ private:
     void load_list();
     void show_mailing_list();
     void choose(int row);
+    void reshow(const QString& name);
     void show_edit_buttons(bool editing);
     void add_new();       // newB
     void save();          // saveB
@@ -33,6 +34,7 @@ private:
     Session& m_session;
     Prompter& m_prompter;
     MailTemplates m_templates;  // List1 and template_bodies
+    StoredRow m_shown;          // the chosen template as listed, for the write-conflict check
     QListWidget* m_list1 = nullptr;
     QLineEdit* m_name = nullptr;       // Text1_0
     QPlainTextEdit* m_body = nullptr;  // Text1_1

@@ -24,6 +24,7 @@
 #include "ui/guard.h"
 #include "ui/help_window.h"
 #include "ui/prompter.h"
+#include "ui/save_conflict.h"
 #include "ui/version_dialog.h"
 
 namespace {
@@ -599,9 +600,16 @@ void MainWindow::list_clicked(const QModelIndex& index) {
 }
 
 bool MainWindow::show_customer(const QString& customer_id) {
-    const std::optional<QStringList> row = load_customer(*m_session.db, customer_id);
-    if (!row)
+    bool numeric = false;
+    customer_id.trimmed().toLongLong(&numeric);
+    if (!numeric)
         return false;
+    // The fields show the row kept for the write-conflict check, so both are the same read.
+    StoredRow stored = read_stored_row(*m_session.db, customer_address(customer_id));
+    if (!stored.found || stored.values.size() < kCustomerFieldCount + 1)
+        return false;
+    m_shown_row = stored;
+    const std::optional<QStringList> row = row_texts(stored);
     for (int i = 1; i <= kCustomerFieldCount; ++i)
         m_fields[i - 1]->setText(row->at(i));
     for (auto* l : m_links)
@@ -720,12 +728,18 @@ void MainWindow::update_shown() {
         return;
     }
     bool saved = false;
-    if (guarded(m_prompter,
-                [&] {
-                    if ((saved = confirm_unique(*m_session.db, m_prompter, field_texts(), m_shown_id)))
-                        update_customer(*m_session.db, field_texts(), m_shown_id);
-                }) &&
-        saved)
+    const QString id = m_shown_id;
+    guarded(m_prompter, [&] {
+        if (!confirm_unique(*m_session.db, m_prompter, field_texts(), id))
+            return;
+        saved = save_shown_row(
+            m_prompter, m_shown_row,
+            [&](const StoredRow* shown, StoredRow* stored) {
+                return update_customer(*m_session.db, field_texts(), id, shown, stored);
+            },
+            [&] { show_customer(id); });
+    });
+    if (saved)
         show_status(QStringLiteral("顧客情報を変更しました（%1）").arg(m_fields[0]->text()));
 }
 
@@ -737,8 +751,17 @@ void MainWindow::delete_shown() {
     }
     if (m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか"))) {
         const QString name = m_fields[0]->text();
-        if (guarded(m_prompter,
-                    [&] { delete_customer(*m_session.db, m_shown_id, m_session.current_employee); })) {
+        bool deleted = false;
+        const QString id = m_shown_id;
+        guarded(m_prompter, [&] {
+            deleted = save_shown_row(
+                m_prompter, m_shown_row,
+                [&](const StoredRow* shown, StoredRow* stored) {
+                    return delete_customer(*m_session.db, id, m_session.current_employee, shown, stored);
+                },
+                [&] { show_customer(id); });
+        });
+        if (deleted) {
             m_model->clear();
             m_findc->clear();
             show_status(QStringLiteral("顧客を削除しました（%1）").arg(name));

@@ -120,6 +120,7 @@ private:
     LegendOpener m_legend_opener;
     QHash<QString, std::function<void()>> m_actions;
     QString m_shown_id;  // the customer the fields show; empty in new entry and after cancel
+    StoredRow m_shown_row;  // that customer's row as read, for the write-conflict check
 
     QLineEdit* m_findc = nullptr;
     QListView* m_list = nullptr;

@@ -11,6 +11,7 @@
 #include "app/session.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
+#include "ui/save_conflict.h"
 
 MasterScreen::MasterScreen(Session& session, Prompter& prompter, MasterKind kind, QWidget* parent)
     : EntryWindow(parent), m_session(session), m_prompter(prompter), m_kind(kind) {
@@ -130,6 +131,7 @@ void MasterScreen::choose(QListWidgetItem* item) {
             return;
         }
         hold_key(record->key);
+        m_shown = record->stored;
         for (int i = 0; i < 4; ++i)
             m_text1.at(i)->setText(record->fields.value(i));
         m_label4->clear();
@@ -138,6 +140,19 @@ void MasterScreen::choose(QListWidgetItem* item) {
         m_delete->show();
         m_cancel->show();
     });
+}
+
+// The held row as stored now, after another PC changed it.
+void MasterScreen::reshow() {
+    const QString key = m_key;
+    refresh_list();
+    for (int i = 0; i < m_list->count(); ++i) {
+        if (m_list->item(i)->data(Qt::UserRole).toString() == key) {
+            m_list->setCurrentRow(i);
+            choose(m_list->item(i));
+            return;
+        }
+    }
 }
 
 void MasterScreen::start_new() {
@@ -164,11 +179,21 @@ void MasterScreen::save() {
 
 void MasterScreen::update_record() {
     guarded(m_prompter, [&] {
-        const QString problem = update_master(*m_session.db, m_kind, m_key, field_texts());
+        QString problem;
+        const bool saved = save_shown_row(
+            m_prompter, m_shown,
+            [&](const StoredRow* shown, StoredRow* stored) {
+                WriteCheck check = WriteCheck::Clear;
+                problem = update_master(*m_session.db, m_kind, m_key, field_texts(), shown, stored, &check);
+                return check;
+            },
+            [&] { reshow(); });
         if (!problem.isEmpty()) {
             m_label4->setText(problem);
             return;
         }
+        if (!saved)
+            return;
         m_label4->clear();
         show_buttons(true, false, false, false);
         // The list shows a changed name at once; the boxes keep what was saved.
@@ -178,7 +203,18 @@ void MasterScreen::update_record() {
 
 void MasterScreen::delete_record() {
     guarded(m_prompter, [&] {
-        delete_master(*m_session.db, m_kind, m_key, m_session.current_employee);
+        bool reshown = false;
+        save_shown_row(
+            m_prompter, m_shown,
+            [&](const StoredRow* shown, StoredRow* stored) {
+                return delete_master(*m_session.db, m_kind, m_key, m_session.current_employee, shown, stored);
+            },
+            [&] {
+                reshow();
+                reshown = true;
+            });
+        if (reshown)
+            return;
         m_label4->clear();
         show_buttons(true, false, false, false);
         refresh_list();

@@ -29,6 +29,7 @@ private:
     QStringList field_texts() const;
     void show_buttons(bool new_b, bool save_b, bool update_b, bool delete_b);
     void choose(QListWidgetItem* item);
+    void reshow();
     void start_new();
     void save();
     void update_record();
@@ -38,6 +39,7 @@ private:
     Prompter& m_prompter;
     MasterKind m_kind;
     QString m_key;
+    StoredRow m_shown;  // the chosen row as read, for the write-conflict check
     QVector<QLineEdit*> m_text1;
     QListWidget* m_list = nullptr;
     QLabel* m_key_label = nullptr;

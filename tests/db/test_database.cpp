@@ -4,10 +4,14 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <memory>
+#include <thread>
 
+#include "customers/csv_import.h"
 #include "db/schema.h"
 #include "db_checks.h"
+#include "records/order_entry.h"
 #include "test_folder.h"
 
 Q_DECLARE_METATYPE(Dialect)
@@ -49,6 +53,8 @@ private slots:
     void table_items_data();
     void table_items();
     void column_names_ignore_case();
+    void writer_waits_for_a_busy_file_data();
+    void writer_waits_for_a_busy_file();
 
 private:
     Database& db() { return m_folder->db(); }
@@ -353,4 +359,64 @@ void TestDatabase::text_too_long_is_refused() {
 
 void TestDatabase::fraction_in_amount_is_refused() {
     db_checks::check_fraction_in_amount_is_refused(db());
+}
+
+void TestDatabase::writer_waits_for_a_busy_file_data() {
+    QTest::addColumn<int>("held_ms");  // how long another process keeps the file's write lock
+    QTest::addColumn<QString>("save");
+    QTest::newRow("released within the wait: order saved") << 1500 << "order";
+    QTest::newRow("held past the wait: order") << 12000 << "order";
+    QTest::newRow("held past the wait: import") << 12000 << "import";
+}
+
+// Another writer (sales-cli fetch-mail, a second PC) holds the embedded file: a save waits for it,
+// and past the wait fails with the cause named and nothing stored.
+void TestDatabase::writer_waits_for_a_busy_file() {
+    QFETCH(int, held_ms);
+    QFETCH(QString, save);
+    std::atomic<bool> locked{false};
+    std::thread other([&] {
+        Database db;
+        db.open_sqlite_file(m_folder->database_path(), false);
+        Transaction transaction(db);
+        db.execute_sql(QStringLiteral("insert into 原価 (顧客ID,名称,金額) values(1,'他の処理',1)"));
+        locked = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(held_ms));
+    });
+    while (!locked)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    QString failure;
+    try {
+        if (save == QLatin1String("order")) {
+            OrderForm form{
+                QStringLiteral("1"),
+                QStringLiteral("顧客"),
+                QStringLiteral("山田"),
+                QStringLiteral("2026/12/08"),
+                QStringLiteral("注文"),
+                QStringLiteral("100"),
+                QStringLiteral("10"),
+                QStringLiteral("0"),
+                {{QStringLiteral("1"), QStringLiteral("品"), QStringLiteral("1"), QStringLiteral("100")}}};
+            QCOMPARE(save_order(db(), form, QDate(2026, 12, 8)), QStringList());
+        } else {
+            const QString csv = QDir(qEnvironmentVariable("SALES_TEST_DATA"))
+                                    .filePath(QStringLiteral("csv/customers_utf8.csv"));
+            const CsvResult result = import_customer_csv(db(), csv);
+            QVERIFY(!result.ok);
+            failure = result.message;
+        }
+    } catch (const DatabaseError& e) {
+        failure = e.message();
+    }
+    other.join();
+    const bool waited_long_enough = held_ms < kSqliteBusyTimeoutMs;
+    QCOMPARE(failure.isEmpty(), waited_long_enough);
+    if (!waited_long_enough) {
+        QVERIFY2(failure.startsWith(kDatabaseBusyMessage), qPrintable(failure));
+        QVERIFY2(!failure.contains(QStringLiteral("件目")), qPrintable(failure));
+    }
+    QCOMPARE(m_folder->count(QStringLiteral("受注")), waited_long_enough ? 1 : 0);
+    QCOMPARE(m_folder->count(QStringLiteral("受注明細")), waited_long_enough ? 1 : 0);
+    QCOMPARE(m_folder->count(QStringLiteral("顧客")), 0);
 }

@@ -20,6 +20,8 @@ private slots:
     void hostile_text_round_trip();
     void translated_queries_data();
     void translated_queries();
+    void insert_returning_key_data();
+    void insert_returning_key();
 };
 
 void TestDialect::translate_data() {
@@ -110,6 +112,30 @@ void TestDialect::translate() {
     QCOMPARE(translate_statement(statement, Dialect::Sqlite), sqlite);
     QCOMPARE(translate_statement(statement, Dialect::MySql), mysql);
     QCOMPARE(translate_statement(statement, Dialect::SqlServer), sqlserver);
+}
+
+void TestDialect::insert_returning_key_data() {
+    QTest::addColumn<int>("dialect");
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("key_read");
+    const char* insert = "insert into 受注 (顧客ID,名称) values(1,'x) values(')";
+    QTest::newRow("SQLite") << int(Dialect::Sqlite) << insert << insert << "select last_insert_rowid()";
+    QTest::newRow("MariaDB") << int(Dialect::MySql) << insert << insert << "select last_insert_id()";
+    // In the insert's own batch: a later batch's SCOPE_IDENTITY() is NULL.
+    QTest::newRow("SQL Server")
+        << int(Dialect::SqlServer) << insert
+        << "insert into 受注 (顧客ID,名称) output inserted.[受注ID] values(1,N'x) values(')"
+        << "";
+}
+
+void TestDialect::insert_returning_key() {
+    QFETCH(int, dialect);
+    QFETCH(QString, statement);
+    QFETCH(QString, sent);
+    QFETCH(QString, key_read);
+    QCOMPARE(insert_returning_key_statement(statement, QStringLiteral("受注ID"), Dialect(dialect)), sent);
+    QCOMPARE(last_insert_key_statement(Dialect(dialect)), key_read);
 }
 
 void TestDialect::sql_text_data() {

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include "mail/send_mail.h"
 #include "masters/company_settings.h"
 #include "masters/old_data.h"
 #include "records/check.h"
@@ -79,6 +80,7 @@ private slots:
     void company_screen_data();
     void company_screen();
     void company_row_made_when_missing();
+    void company_screen_shows_what_is_stored();
     void proposed_cutoff_data();
     void proposed_cutoff();
     void delete_old_data_keeps_cutoff_day();
@@ -269,7 +271,7 @@ void TestMasters::company_screen() {
         QCOMPARE(row(1, 1), QString());
         return;
     }
-    QVERIFY(prompter.messages.isEmpty());
+    QCOMPARE(prompter.messages, QStringList{QStringLiteral("保存しました")});
     QVERIFY(!screen.isVisible());
     QCOMPARE(row(0, 1), tax);
     QCOMPARE(row(1, 1), QStringLiteral("pa'ss"));
@@ -284,10 +286,29 @@ void TestMasters::company_row_made_when_missing() {
     CompanyScreen screen(folder.session(), prompter);
     box(&screen, 1)->setText(QStringLiteral("新会社"));
     screen.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
-    QVERIFY(prompter.messages.isEmpty());
+    QCOMPARE(prompter.messages, QStringList{QStringLiteral("保存しました")});
     QCOMPARE(folder.count(QStringLiteral("自社情報")), 1);
     QCOMPARE(folder.value(QStringLiteral("select 会社名 from 自社情報")), QStringLiteral("新会社"));
     QCOMPARE(folder.value(QStringLiteral("select 消費税 from 自社情報")), QStringLiteral("10"));
+}
+
+// Reopening shows the row as stored (not a start-up copy), and a save is what mail runs with at once.
+void TestMasters::company_screen_shows_what_is_stored() {
+    TestFolder folder;
+    QueuedPrompter prompter;
+    CompanyScreen screen(folder.session(), prompter);
+    screen.show();
+    box(&screen, 11)->setText(QStringLiteral("smtp.new.example.jp"));
+    screen.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    QCOMPARE(prompter.messages, QStringList{QStringLiteral("保存しました")});
+    QCOMPARE(mail_account(folder.session()).smtp, QStringLiteral("smtp.new.example.jp"));
+    folder.exec(QStringLiteral("update 自社情報 set 会社名='別の担当者が保存'"));
+    screen.show();
+    QCOMPARE(box(&screen, 11)->text(), QStringLiteral("smtp.new.example.jp"));
+    QCOMPARE(box(&screen, 1)->text(), QStringLiteral("別の担当者が保存"));
+    screen.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    QCOMPARE(folder.value(QStringLiteral("select 会社名 from 自社情報")), QStringLiteral("別の担当者が保存"));
+    QCOMPARE(prompter.questions, QStringList());
 }
 
 void TestMasters::proposed_cutoff_data() {

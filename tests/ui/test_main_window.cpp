@@ -60,6 +60,8 @@ private slots:
     void every_match_is_listed();
     void same_name_customers_show_the_clicked_one();
     void null_column_shows_dash();
+    void update_of_a_customer_changed_elsewhere_data();
+    void update_of_a_customer_changed_elsewhere();
     void enter_moves_to_next_field();
     void save_and_next_checks_data();
     void save_and_next_checks();
@@ -360,6 +362,31 @@ void TestMainWindow::update_changes_the_shown_customer() {
     // A NULL column shown as "-" is stored as "-" by the change.
     QCOMPARE(f.folder.value("select 都道府県 from 顧客 where 顧客ID=" + id), QStringLiteral("-"));
     QCOMPARE(f.folder.value("select TEL from 顧客 where 顧客名='森田工業'"), QStringLiteral("-"));
+}
+
+void TestMainWindow::update_of_a_customer_changed_elsewhere_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("はい overwrites") << true;
+    QTest::newRow("いいえ shows the stored row") << false;
+}
+
+// Another PC saved the shown customer: 変更 asks, and the answer decides what is stored and shown.
+void TestMainWindow::update_of_a_customer_changed_elsewhere() {
+    QFETCH(bool, answer);
+    Fixture f;
+    const QString id = f.folder.add_customer("森商店", "もりしょうてん");
+    f.window.show();
+    f.findc()->setText("もりし");
+    Database other;
+    other.open_sqlite_file(f.folder.database_path(), false);
+    other.execute_sql("update 顧客 set TEL='06-9999-0000' where 顧客ID=" + id);
+    f.field(6)->setText("03-1111-2222");
+    f.prompter.answers = {answer};
+    f.button("Command6")->click();
+    QCOMPARE(f.prompter.questions, QStringList{"表示した後に他の担当者が変更しています。上書きしますか？"});
+    const QString stored = answer ? "03-1111-2222" : "06-9999-0000";
+    QCOMPARE(f.folder.value("select TEL from 顧客 where 顧客ID=" + id), stored);
+    QCOMPARE(f.field(6)->text(), stored);
 }
 
 void TestMainWindow::update_after_cancel_is_refused() {
