@@ -15,6 +15,8 @@
 #include "db/cell_text.h"
 #include "db/odbc_connection.h"
 #include "db/schema.h"
+#include "db/storage_error.h"
+#include "db/text_guard.h"
 
 namespace {
 
@@ -284,6 +286,7 @@ QStringList Database::column_names(const QString& statement) {
 
 int Database::execute_sql(const QString& statement) {
     check_open();
+    refuse_unreadable_text(statement);
     if (m_odbc)
         return explained([&] { return m_odbc->execute(translate(statement)); });
     QSqlQuery query(handle());
@@ -319,11 +322,11 @@ void Database::end_transaction(bool commit) {
     const bool failed = m_transaction_failed;
     m_transaction_failed = false;
     if (m_odbc) {
-        m_odbc->end(!failed);
+        explained([&] { m_odbc->end(!failed); });
     } else if (failed) {
         handle().rollback();
     } else if (!handle().commit()) {
-        const QString message = error_text(handle().lastError());
+        const QString message = explain_error(error_text(handle().lastError()));
         handle().rollback();
         throw DatabaseError(message);
     }
@@ -336,6 +339,9 @@ void Database::end_transaction(bool commit) {
 // failed: 顧客名" (the schema's length checks are named after their column); SQL Server "String or
 // binary data would be truncated".
 QString explain_error(const QString& message) {
+    const QString storage = storage_error_message(message);
+    if (!storage.isEmpty())
+        return storage;
     static const QRegularExpression mysql(QStringLiteral("Data too long for column '([^']+)'"));
     static const QRegularExpression sqlite(QStringLiteral("CHECK constraint failed: ([^\\s]+)"));
     QString column;
