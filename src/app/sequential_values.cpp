@@ -46,6 +46,8 @@ bool SequentialReader::next(QString& value) {
     value.clear();
     if (m_text.at(m_pos) == QLatin1Char('"')) {
         const int close = m_text.indexOf(QLatin1Char('"'), m_pos + 1);
+        if (close < 0)
+            m_quote_left_open = true;
         const int end = close < 0 ? n : close;
         value = m_text.mid(m_pos + 1, end - m_pos - 1);
         m_pos = close < 0 ? n : close + 1;
