@@ -41,7 +41,8 @@ struct MasterRecord {
 std::optional<MasterRecord> read_master(Database& db, MasterKind kind, const QString& key);
 
 // Insert and update check the boxes first and return the message for the user when they are refused
-// (nothing is written then); empty when the statement ran.
+// (nothing is written then); empty when the statement ran. An employee's name must not be another
+// employee's already.
 QString insert_master(Database& db, MasterKind kind, const QStringList& fields);
 QString update_master(Database& db, MasterKind kind, const QString& key, const QStringList& fields);
 void delete_master(Database& db, MasterKind kind, const QString& key);

@@ -175,6 +175,8 @@ void MasterScreen::update_record() {
 }
 
 void MasterScreen::delete_record() {
+    if (!m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか")))
+        return;
     guarded(m_prompter, [&] {
         delete_master(*m_session.db, m_kind, m_key);
         m_label4->clear();
