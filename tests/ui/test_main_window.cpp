@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "test_folder.h"
+#include "ui/chart_widget.h"
 #include "ui/main_window.h"
 
 namespace {

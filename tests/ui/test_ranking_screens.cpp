@@ -149,6 +149,13 @@ void TestRankingScreens::grids_show_every_column() {
     QFETCH(QString, action);
     QFETCH(QString, screen);
     Fixture f;
+    // Rows enough to scroll down, and a long name.
+    for (int i = 0; i < 60; ++i) {
+        const QString id = f.folder.add_customer(QStringLiteral("株式会社　長い名前の見本顧客%1").arg(i),
+                                                 QStringLiteral("みほん"));
+        f.order(id, QStringLiteral("2026/%1/01").arg(1 + i % 12), QString::number(1000000 * (i + 1)));
+        f.visit(id, QStringLiteral("2026/03/01"));
+    }
     QWidget* w = f.open(action, screen);
     QVERIFY(w);
     QVERIFY(QTest::qWaitForWindowExposed(w));
