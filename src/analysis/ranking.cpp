@@ -26,10 +26,9 @@ Ranking order_ranking(Database& db, const QDate& today) {
     for (int r = 1; r <= sums.row_count(); ++r) {
         const QString id = sums(1, r);
         const qint64 count = visits.value(id);
-        ranking.rows.push_back(
-            RankedRow{id,
-                      {names.value(id), count > 0 ? QString::number(count) : QString(),
-                       QString::number(sum_value(sums(0, r)))}});
+        ranking.rows.push_back(RankedRow{id,
+                                         {names.value(id), count > 0 ? QString::number(count) : QString(),
+                                          QString::number(sum_value(sums(0, r)))}});
     }
     sort_largest_first(ranking.rows, 2);
     return ranking;

@@ -107,8 +107,9 @@ MaintenanceResult backup_database(Session& session, const QString& target) {
     QString reason;
     if (!replace_file(temporary, path, &reason)) {
         remove_database_files(temporary);
-        return {false, fail + QStringLiteral("既存のファイルを置き換えられません（元のファイルはそのままです）: ") +
-                           native(path) + QStringLiteral("\n") + reason};
+        return {false,
+                fail + QStringLiteral("既存のファイルを置き換えられません（元のファイルはそのままです）: ") +
+                    native(path) + QStringLiteral("\n") + reason};
     }
     QFile::remove(temporary + QStringLiteral("-wal"));
     QFile::remove(temporary + QStringLiteral("-shm"));

@@ -26,7 +26,7 @@ const Layout& layout(Kind kind) {
 
 struct Parsed {
     QStringList values;
-    QString problem;          // empty when the file passed
+    QString problem;               // empty when the file passed
     bool quote_left_open = false;  // the last value's opening quote is never closed
 };
 
@@ -121,11 +121,12 @@ Parsed parse(const QString& path, Kind kind) {
     if (parsed.quote_left_open) {
         // The open value swallowed every record after it: refuse rather than import them as text.
         const int record = record_of(parsed.values.size() - 1, l.width);
-        parsed.problem = l.error_prefix +
-                         QStringLiteral("ダブルクォート（\"）が閉じられていません（%1 件目のデータで開いた"
-                                        "まま、ファイルの終わりまで続いています）：%2")
-                             .arg(record)
-                             .arg(excerpt(parsed.values.last()));
+        parsed.problem =
+            l.error_prefix + QStringLiteral(
+                                 "ダブルクォート（\"）が閉じられていません（%1 件目のデータで開いた"
+                                 "まま、ファイルの終わりまで続いています）：%2")
+                                 .arg(record)
+                                 .arg(excerpt(parsed.values.last()));
         return parsed;
     }
     const int rest = parsed.values.size() % l.width;

@@ -157,8 +157,7 @@ void TestRankings::order_ranking_rows_data() {
     QTest::addColumn<bool>("deleted");
     QTest::addColumn<bool>("null_amount");
     QTest::addColumn<QStringList>("second_row");
-    QTest::newRow("visits counted over all time")
-        << true << false << false << QStringList{"B社", "3", "500"};
+    QTest::newRow("visits counted over all time") << true << false << false << QStringList{"B社", "3", "500"};
     QTest::newRow("no visits: empty cell") << false << false << false << QStringList{"B社", "", "500"};
     QTest::newRow("deleted customer: empty name") << true << true << false << QStringList{"", "3", "500"};
     QTest::newRow("NULL amounts sum to 0") << false << false << true << QStringList{"B社", "", "0"};

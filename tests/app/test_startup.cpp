@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <sys/resource.h>
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
@@ -7,7 +8,6 @@
 #include <QTest>
 #include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 #include "db/schema.h"
 #include "test_folder.h"

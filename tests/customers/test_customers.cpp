@@ -219,13 +219,15 @@ void TestCustomers::malformed_file_refusals_data() {
     const QString long_kana(100000, QChar(0x30A2));  // ア, refused as a reading
     QTest::newRow("long reading quoted by 40 characters")
         << false << customer_line("山田商事", long_kana, "a@example.jp")
-        << QStringLiteral("かなエラー　：") + QString(40, QChar(0x30A2)) + QChar(0x2026) + QStringLiteral("\n");
+        << QStringLiteral("かなエラー　：") + QString(40, QChar(0x30A2)) + QChar(0x2026) +
+               QStringLiteral("\n");
     QTest::newRow("long price quoted by 40 characters")
         << true << (QStringLiteral("1,文具,ペン,") + QString(5000, u'x') + QStringLiteral("\r\n")).toUtf8()
         << QStringLiteral(" : ") + QString(40, u'x') + QChar(0x2026) + QStringLiteral("\n");
     QTest::newRow("long unfinished record quoted by 40 characters")
         << false
-        << customer_line("山田商事", "やまだ", "a@example.jp") + (QString(5000, u'y') + QStringLiteral(",やまだ")).toUtf8()
+        << customer_line("山田商事", "やまだ", "a@example.jp") +
+               (QString(5000, u'y') + QStringLiteral(",やまだ")).toUtf8()
         << QStringLiteral("：") + QString(40, u'y') + QChar(0x2026);
 }
 
@@ -241,7 +243,8 @@ void TestCustomers::malformed_file_refusals() {
     QVERIFY(!checked.ok);
     QVERIFY2(checked.message.contains(expected), qPrintable(checked.message.left(300)));
     QVERIFY2(checked.message.size() < 200, qPrintable(checked.message.left(300)));
-    const CsvResult imported = goods ? import_goods_csv(folder.db(), path) : import_customer_csv(folder.db(), path);
+    const CsvResult imported =
+        goods ? import_goods_csv(folder.db(), path) : import_customer_csv(folder.db(), path);
     QVERIFY(!imported.ok);
     QCOMPARE(imported.message, checked.message);
     QCOMPARE(folder.count(goods ? QStringLiteral("商品") : QStringLiteral("顧客")), 0);
@@ -265,9 +268,11 @@ void TestCustomers::full_disk_leaves_nothing() {
     const QString path = write_file(folder.path(), QStringLiteral("in.csv"), content);
     const int pages = folder.value(QStringLiteral("PRAGMA page_count")).toInt();
     folder.rows(QStringLiteral("PRAGMA max_page_count = %1").arg(pages + 40), 1);
-    const CsvResult result = goods ? import_goods_csv(folder.db(), path) : import_customer_csv(folder.db(), path);
+    const CsvResult result =
+        goods ? import_goods_csv(folder.db(), path) : import_customer_csv(folder.db(), path);
     QVERIFY(!result.ok);
-    QVERIFY2(result.message.startsWith(QStringLiteral("ディスクの空きが足りません")), qPrintable(result.message));
+    QVERIFY2(result.message.startsWith(QStringLiteral("ディスクの空きが足りません")),
+             qPrintable(result.message));
     QVERIFY2(result.message.contains(QStringLiteral("1 件も登録していません")), qPrintable(result.message));
     QCOMPARE(folder.count(goods ? QStringLiteral("商品") : QStringLiteral("顧客")), 0);
     folder.rows(QStringLiteral("PRAGMA max_page_count = 1000000"), 1);

@@ -194,7 +194,8 @@ void add_unreadable_text_rows() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("refused");
     QTest::newRow("U+FFFE alone") << QString(QChar(0xFFFE)) << true;
-    QTest::newRow("U+FFFF inside a text") << QStringLiteral("山田") + QChar(0xFFFF) + QStringLiteral("商事") << true;
+    QTest::newRow("U+FFFF inside a text")
+        << QStringLiteral("山田") + QChar(0xFFFF) + QStringLiteral("商事") << true;
     QTest::newRow("both") << QString(QChar(0xFFFF)) + QChar(0xFFFE) << true;
     QTest::newRow("byte-order mark first") << QString(QChar(0xFEFF)) + QStringLiteral("山田") << false;
     QTest::newRow("replacement character") << QString(QChar(0xFFFD)) << false;
@@ -210,7 +211,8 @@ void check_unreadable_text(Database& db, const QString& value, bool refused) {
     db.execute_sql(QStringLiteral("delete from テンプレート"));
     QString message;
     try {
-        db.execute_sql(QStringLiteral("insert into テンプレート (名称,本文) values('a',%1)").arg(sql_text(value)));
+        db.execute_sql(
+            QStringLiteral("insert into テンプレート (名称,本文) values('a',%1)").arg(sql_text(value)));
     } catch (const DatabaseError& e) {
         message = e.message();
     }

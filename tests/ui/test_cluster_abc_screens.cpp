@@ -148,7 +148,7 @@ void TestClusterAbcScreens::trees_show_the_analyses_data() {
         << "abc_custfrm" << QStringLiteral("ABC分析 顧客") << QStringLiteral("2025/12/08")
         << QStringList{
                "r ルート +",    "  A グループ A (1　件)", "    aaa1 一郎",          "  B グループ B (1　件)",
-               "    aaa3 次郎", "  C グループ C (0　件)",  "  D グループ D (1　件)", "    aaa2 三郎"};
+               "    aaa3 次郎", "  C グループ C (0　件)", "  D グループ D (1　件)", "    aaa2 三郎"};
     // Buyers come under a goods node when it is first opened (see goods_node_collects_its_buyers).
     QTest::newRow("ABC of goods") << "abc_goods"
                                   << "abc_goodsfrm" << QStringLiteral("ABC分析　商品")

@@ -338,8 +338,8 @@ void TestHistoryScreens::detail_view_edits_one_box() {
 }
 
 void TestHistoryScreens::untouched_box_writes_back_what_was_read_data() {
-    QTest::addColumn<QString>("content");   // 内容 as stored
-    QTest::addColumn<QString>("edit");      // "", "name" (another box), or "detail" (内容 in the detail view)
+    QTest::addColumn<QString>("content");  // 内容 as stored
+    QTest::addColumn<QString>("edit");  // "", "name" (another box), or "detail" (内容 in the detail view)
     QTest::addColumn<QString>("expected");  // 内容 after 更新
     const QString long_text(40000, u'x');
     QTest::newRow("40,000 characters, nothing changed") << long_text << "" << long_text;
@@ -357,8 +357,9 @@ void TestHistoryScreens::untouched_box_writes_back_what_was_read() {
     QFETCH(QString, edit);
     QFETCH(QString, expected);
     Fixture f;
-    f.folder.exec(QStringLiteral("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(%1,'佐藤','%2','訪問',%3)")
-                      .arg(f.yamada, f.date(3), sql_text(content)));
+    f.folder.exec(
+        QStringLiteral("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(%1,'佐藤','%2','訪問',%3)")
+            .arg(f.yamada, f.date(3), sql_text(content)));
     f.show_customer(f.yamada);
     f.click_legend(kVisits);
     f.click_row(0);

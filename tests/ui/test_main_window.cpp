@@ -554,10 +554,14 @@ void TestMainWindow::version_dialog_texts() {
 void TestMainWindow::new_entry_refuses_customer_actions_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("mode_button");
-    QTest::newRow("受注登録 in new entry") << "Label4_0" << "Command1";
-    QTest::newRow("last link in new entry") << "Label4_5" << "Command1";
-    QTest::newRow("メール送信 in new entry") << "mail_one" << "Command1";
-    QTest::newRow("受注登録 after cancel") << "Label4_0" << "Command2";
+    QTest::newRow("受注登録 in new entry") << "Label4_0"
+                                           << "Command1";
+    QTest::newRow("last link in new entry") << "Label4_5"
+                                            << "Command1";
+    QTest::newRow("メール送信 in new entry") << "mail_one"
+                                             << "Command1";
+    QTest::newRow("受注登録 after cancel") << "Label4_0"
+                                           << "Command2";
 }
 
 // While a new customer is entered (or after cancelling it) no action may act for the customer shown

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QtTest>
 
 #include "records/number_text.h"
