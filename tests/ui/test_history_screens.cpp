@@ -357,36 +357,24 @@ void TestHistoryScreens::untouched_box_writes_back_what_was_read() {
     QFETCH(QString, edit);
     QFETCH(QString, expected);
     Fixture f;
-    f.folder.exec(
-        QStringLiteral("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(%1,'佐藤','%2','訪問',%3)")
-            .arg(f.yamada, f.date(3), sql_text(content)));
+    f.folder.exec(QStringLiteral("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(%1,'佐藤','%2','訪問',%3)")
+                      .arg(f.yamada, f.date(3), sql_text(content)));
     f.show_customer(f.yamada);
     f.click_legend(kVisits);
     f.click_row(0);
-    int content_box = -1, name_box = -1;
-    for (int i = 1; i <= 9; ++i) {
-        const QString caption = f.list()->findChild<QLabel*>(QStringLiteral("Label1_%1").arg(i))->text();
-        if (caption == QStringLiteral("内容"))
-            content_box = i - 1;
-        if (caption == QStringLiteral("名称"))
-            name_box = i - 1;
-    }
-    QVERIFY(content_box >= 0 && name_box >= 0);
+    const int name_box = 3, content_box = 4;  // fields 名称 and 内容
     if (edit == QLatin1String("name"))
         f.box(name_box)->setText(QStringLiteral("再訪問"));
     if (edit == QLatin1String("detail")) {
         QTest::mouseDClick(f.box(content_box), Qt::LeftButton);
         auto* text = f.list()->detail_view()->findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
-        QCOMPARE(text->toPlainText().size(), content.size());
         text->moveCursor(QTextCursor::End);
         text->insertPlainText(QStringLiteral("追記"));
         f.press(f.list()->detail_view(), "Command1");
     }
     f.press(f.list(), "updateB");
     QCOMPARE(f.prompter.messages, QStringList());
-    const QString stored = f.folder.value(QStringLiteral("select 内容 from 訪問"));
-    QCOMPARE(stored.size(), expected.size());
-    QCOMPARE(stored, expected);
+    QCOMPARE(f.folder.value(QStringLiteral("select 内容 from 訪問")), expected);
     QCOMPARE(f.folder.value(QStringLiteral("select 名称 from 訪問")),
              edit == QLatin1String("name") ? QStringLiteral("再訪問") : QStringLiteral("訪問"));
 }

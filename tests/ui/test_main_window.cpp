@@ -556,8 +556,6 @@ void TestMainWindow::new_entry_refuses_customer_actions_data() {
     QTest::addColumn<QString>("mode_button");
     QTest::newRow("受注登録 in new entry") << "Label4_0"
                                            << "Command1";
-    QTest::newRow("last link in new entry") << "Label4_5"
-                                            << "Command1";
     QTest::newRow("メール送信 in new entry") << "mail_one"
                                              << "Command1";
     QTest::newRow("受注登録 after cancel") << "Label4_0"
