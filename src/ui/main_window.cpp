@@ -663,7 +663,7 @@ void MainWindow::set_frame2_colour(const QColor& colour) {
 }
 
 bool MainWindow::refuse_without_customer() {
-    if (!m_shown_id.isEmpty())
+    if (!m_session.current_customer_id.isEmpty())
         return false;
     m_prompter.inform(QStringLiteral("顧客を選択してください"));
     return true;
