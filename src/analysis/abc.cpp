@@ -15,8 +15,9 @@ QString period_condition(const QString& start) {
     return QStringLiteral(" where 受注日 > #") + start + QStringLiteral("#");
 }
 
+// An empty group reads 0, not a blank.
 QString count_text(int count) {
-    return count > 0 ? QString::number(count) : QString();
+    return QString::number(count);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ struct AbcCustomers {
 };
 AbcCustomers abc_customers(Database& db, const QDate& today);
 QString abc_rank_letter(int rank);  // "A" to "D"
-// グループ A (12　件); an empty class shows nothing where the count stands.
+// グループ A (12　件); an empty class reads グループ D (0　件).
 QString abc_customer_group_text(int rank, int count);
 
 // Goods: A, B, then the rest split by how often they sold, and those not sold in the period.

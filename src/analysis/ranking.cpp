@@ -21,18 +21,16 @@ Ranking order_ranking(Database& db, const QDate& today) {
         names_by_key(db, QStringLiteral("顧客"), QStringLiteral("顧客ID"), QStringLiteral("顧客名"));
 
     Ranking ranking;
-    ranking.headings = {QStringLiteral("顧客名"), QString(), QStringLiteral("訪問数"),
-                        QStringLiteral("受注累計")};
+    ranking.headings = {QStringLiteral("顧客名"), QStringLiteral("訪問数"), QStringLiteral("受注累計")};
     ranking.rows.reserve(sums.row_count());
     for (int r = 1; r <= sums.row_count(); ++r) {
         const QString id = sums(1, r);
         const qint64 count = visits.value(id);
-        ranking.rows.push_back(
-            RankedRow{id,
-                      {names.value(id), QString(), count > 0 ? QString::number(count) : QString(),
-                       QString::number(sum_value(sums(0, r)))}});
+        ranking.rows.push_back(RankedRow{id,
+                                         {names.value(id), count > 0 ? QString::number(count) : QString(),
+                                          QString::number(sum_value(sums(0, r)))}});
     }
-    sort_largest_first(ranking.rows, 3);
+    sort_largest_first(ranking.rows, 2);
     return ranking;
 }
 

@@ -7,7 +7,7 @@
 class Database;
 
 // Customers by the total of their orders dated after the start of the one-year period (orders
-// after today count too), with their visits over all time. Grid: 顧客名, (empty), 訪問数 (empty when
+// after today count too), with their visits over all time. Grid: 顧客名, 訪問数 (empty when
 // none), 受注累計; largest total first. A customer no longer in 顧客 keeps its row with an empty name.
 Ranking order_ranking(Database& db, const QDate& today);
 

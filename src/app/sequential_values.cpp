@@ -47,6 +47,7 @@ bool SequentialReader::next(QString& value) {
     if (m_text.at(m_pos) == QLatin1Char('"')) {
         // A doubled quote inside the quotes is one quote of the value, as spreadsheets write it.
         int p = m_pos + 1;
+        bool closed = false;
         while (p < n) {
             if (m_text.at(p) == QLatin1Char('"')) {
                 if (p + 1 < n && m_text.at(p + 1) == QLatin1Char('"')) {
@@ -54,10 +55,13 @@ bool SequentialReader::next(QString& value) {
                     p += 2;
                     continue;
                 }
+                closed = true;
                 break;
             }
             value += m_text.at(p++);
         }
+        if (!closed)
+            m_quote_left_open = true;
         m_pos = p < n ? p + 1 : n;
         // Anything up to the separator after the closing quote is not part of the value.
         while (m_pos < n && m_text.at(m_pos) != QLatin1Char(',') && !is_line_end(m_text.at(m_pos)))

@@ -18,11 +18,15 @@ public:
     bool next(QString& value);
     // The values of the next line (a quoted value may span lines); false at the end of the text.
     bool next_line(QStringList& values);
+    // True when a value began with a double quote that no later double quote closes: that value
+    // then ran to the end of the text.
+    bool quote_left_open() const { return m_quote_left_open; }
 
 private:
     QString m_text;
     int m_pos = 0;
     bool m_after_comma = false;  // the last value ended at a comma
+    bool m_quote_left_open = false;
 };
 
 // All values of a text.

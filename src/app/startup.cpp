@@ -33,12 +33,21 @@ void read_sales_ini(Session& session) {
 
 void write_sales_ini(const QString& folder, const QString& first_entry, const QString& db_kind,
                      const QString& database_name) {
+    // Written beside the old file and renamed over it only when every byte reached the disk, so a
+    // full disk leaves the old settings whole. Unbuffered: a refused write fails at write(), not in
+    // a flush whose failure commit() might not see.
+    const QByteArray bytes = write_sequential_line({first_entry, db_kind, database_name}).toUtf8();
     QSaveFile file(QDir(folder).filePath(kIniName));
-    if (!file.open(QIODevice::WriteOnly))
-        throw StartupError(QStringLiteral("sales.ini を書き込めません: %1").arg(file.errorString()));
-    file.write(write_sequential_line({first_entry, db_kind, database_name}).toUtf8());
+    const QString kept = QStringLiteral("\n（設定は書き換えていません。元の sales.ini のままです）");
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw StartupError(QStringLiteral("sales.ini を書き込めません: %1").arg(file.errorString()) + kept);
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();  // the destructor removes the temporary file
+        throw StartupError(QStringLiteral("sales.ini を書き込めません: %1").arg(reason) + kept);
+    }
     if (!file.commit())
-        throw StartupError(QStringLiteral("sales.ini を書き込めません: %1").arg(file.errorString()));
+        throw StartupError(QStringLiteral("sales.ini を書き込めません: %1").arg(file.errorString()) + kept);
 }
 
 void load_startup_data(Session& session) {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
 
 #include "app/session.h"
 #include "app/startup.h"
@@ -45,6 +46,15 @@ void remove_database_files(const QString& path) {
 }
 
 }  // namespace
+
+bool replace_file(const QString& from, const QString& to, QString* reason) {
+    // One rename over the old file: at every moment `to` is either the old file or the new one.
+    std::error_code error;
+    std::filesystem::rename(QFile(from).filesystemFileName(), QFile(to).filesystemFileName(), error);
+    if (error && reason)
+        *reason = QString::fromLocal8Bit(error.message());
+    return !error;
+}
 
 QString default_backup_name(const QDate& today) {
     return QStringLiteral("backup_") + today.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".mdb");
@@ -94,16 +104,18 @@ MaintenanceResult backup_database(Session& session, const QString& target) {
         remove_database_files(temporary);
         return {false, fail + e.message()};
     }
-    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+    QString reason;
+    if (!replace_file(temporary, path, &reason)) {
         remove_database_files(temporary);
-        return {false, fail + QStringLiteral("既存のファイルを置き換えられません: ") + native(path)};
-    }
-    if (!QFile::rename(temporary, path)) {
-        remove_database_files(temporary);
-        return {false, fail + QStringLiteral("ファイルを書き込めません: ") + native(path)};
+        return {false,
+                fail + QStringLiteral("既存のファイルを置き換えられません（元のファイルはそのままです）: ") +
+                    native(path) + QStringLiteral("\n") + reason};
     }
     QFile::remove(temporary + QStringLiteral("-wal"));
     QFile::remove(temporary + QStringLiteral("-shm"));
+    // Side files of the replaced file would otherwise be taken for the new file's journal.
+    for (const char* side : {"-journal", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(side));
     return {true, QStringLiteral("データベースをバックアップしました\n") + native(path)};
 }
 

@@ -23,3 +23,7 @@ MaintenanceResult backup_database(Session& session, const QString& target);
 // outside the program folder is first copied into it (as the program opens the database from there).
 // On success the connection is closed and the user is asked to restart; on failure nothing changes.
 MaintenanceResult switch_database(Session& session, const QString& chosen_path);
+
+// Puts the file `from` in the place of `to` in one step, replacing an existing `to`; on failure `to`
+// is left as it was and reason (when given) says why.
+bool replace_file(const QString& from, const QString& to, QString* reason = nullptr);

@@ -5,6 +5,7 @@
 
 #include "app/sequential_values.h"
 #include "db/database.h"
+#include "db/storage_error.h"
 #include "records/number_text.h"
 
 namespace {
@@ -25,7 +26,8 @@ const Layout& layout(Kind kind) {
 
 struct Parsed {
     QStringList values;
-    QString problem;  // empty when the file passed
+    QString problem;               // empty when the file passed
+    bool quote_left_open = false;  // the last value's opening quote is never closed
 };
 
 bool read_values(const QString& path, Kind kind, Parsed& parsed) {
@@ -43,7 +45,11 @@ bool read_values(const QString& path, Kind kind, Parsed& parsed) {
                                  .arg(QDir::toNativeSeparators(path));
         return false;
     }
-    parsed.values = read_sequential_values(*text);
+    SequentialReader reader(*text);
+    QString value;
+    while (reader.next(value))
+        parsed.values << value;
+    parsed.quote_left_open = reader.quote_left_open();
     return true;
 }
 
@@ -56,6 +62,17 @@ QString where(int record) {
     return QStringLiteral("\n（%1 件目のデータ）").arg(record);
 }
 
+// A value as a message quotes it: a long one is cut after its first 40 characters.
+QString excerpt(const QString& value) {
+    constexpr int kMost = 40;
+    if (value.size() <= kMost)
+        return value;
+    int n = kMost;
+    if (value.at(n - 1).isHighSurrogate())
+        --n;  // never split a character in two
+    return value.left(n) + QChar(0x2026);
+}
+
 // The tests of the customer file, in reading order; stops at the first problem.
 QString check_customers(const QStringList& values) {
     const QChar first_kana(0x3042);  // あ
@@ -65,11 +82,11 @@ QString check_customers(const QStringList& values) {
         const int position = i % 13 + 1;
         QString problem;
         if (position == 1 && v.isEmpty())
-            problem = QStringLiteral("顧客名エラー　：") + v;
+            problem = QStringLiteral("顧客名エラー　：") + excerpt(v);
         else if (position == 2 && (v.isEmpty() || v.at(0) < first_kana || v.at(0) > last_kana))
-            problem = QStringLiteral("かなエラー　：") + v;
+            problem = QStringLiteral("かなエラー　：") + excerpt(v);
         else if (position == 10 && !v.contains(QLatin1Char('@')))
-            problem = QStringLiteral("EMAIL エラー　：") + v;
+            problem = QStringLiteral("EMAIL エラー　：") + excerpt(v);
         if (!problem.isEmpty())
             return problem + where(record_of(i, 13));
     }
@@ -84,7 +101,7 @@ QString check_goods(const QStringList& values) {
         // The code and the price are whole numbers other than 0 ("1,500" between quotes is 1500).
         const std::optional<QString> number = whole_number(values.at(i));
         if (!number || number->isEmpty() || number->toLongLong() == 0)
-            return QStringLiteral("分類コードまたが単価が不正です : ") + values.at(i) +
+            return QStringLiteral("分類コードまたが単価が不正です : ") + excerpt(values.at(i)) +
                    where(record_of(i, 4));
     }
     return QString();
@@ -101,6 +118,17 @@ Parsed parse(const QString& path, Kind kind) {
         parsed.problem = l.error_prefix + problem;
         return parsed;
     }
+    if (parsed.quote_left_open) {
+        // The open value swallowed every record after it: refuse rather than import them as text.
+        const int record = record_of(parsed.values.size() - 1, l.width);
+        parsed.problem =
+            l.error_prefix + QStringLiteral(
+                                 "ダブルクォート（\"）が閉じられていません（%1 件目のデータで開いた"
+                                 "まま、ファイルの終わりまで続いています）：%2")
+                                 .arg(record)
+                                 .arg(excerpt(parsed.values.last()));
+        return parsed;
+    }
     const int rest = parsed.values.size() % l.width;
     if (rest != 0) {
         // Reading on would run past the end of the file: the last record is incomplete.
@@ -111,7 +139,7 @@ Parsed parse(const QString& path, Kind kind) {
                                               .arg(record)
                                               .arg(l.width)
                                               .arg(rest)
-                                              .arg(parsed.values.at(parsed.values.size() - rest));
+                                              .arg(excerpt(parsed.values.at(parsed.values.size() - rest)));
     }
     return parsed;
 }
@@ -159,7 +187,9 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
     const int total = int(chosen.size());
     const QString prefix = insert_prefix(kind);
     // Records go in a hundred to a statement (every back-end takes a row list that long); a refused
-    // statement is retried one record at a time to name the record the database refuses.
+    // statement is retried one record at a time to name the record the database refuses, unless the
+    // refusal may have ended the transaction (a full disk, an I/O error): a retry would then store
+    // rows outside it.
     const int batch = 100;
     try {
         Transaction transaction(db);
@@ -176,8 +206,9 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
                 db.execute_sql(prefix + rows.join(QLatin1Char(',')));
                 continue;
             } catch (const DatabaseError& e) {
-                // A busy file is no record's fault: it is reported as it is.
-                if (e.message() == kDatabaseBusyMessage)
+                // A busy file, a full disk or an I/O error is no record's fault: it is reported as it
+                // is, and the batch is never retried after the back-end may have ended the transaction.
+                if (e.message() == kDatabaseBusyMessage || refusal_ends_transaction(e.message()))
                     throw;
             }
             for (int i = r; i < r + n; ++i) {
@@ -188,7 +219,7 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
                         parsed.values.at(chosen.at(i) * l.width + (kind == Kind::Customers ? 0 : 2));
                     throw DatabaseError(QStringLiteral("%1 件目のデータ（%2）を登録できませんでした: %3")
                                             .arg(chosen.at(i) + 1)
-                                            .arg(name, e.message()));
+                                            .arg(excerpt(name), e.message()));
                 }
             }
         }

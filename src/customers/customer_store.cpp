@@ -10,14 +10,20 @@ const QStringList& customer_field_columns() {
 }
 
 QString apply_kana_key(const QString& text, const QString& key) {
-    const int shift = key == QStringLiteral("゛") ? 1 : key == QStringLiteral("。") ? 2 : 0;
-    if (shift == 0)
+    // ゛ and 。 put the combining voiced / semi-voiced mark on the last character; normalisation
+    // composes it where Unicode has the marked kana (か→が, は→ぱ, う→ゔ) and nothing changes where
+    // it has none.
+    const char16_t mark = key == QStringLiteral("゛")   ? u'\u3099'
+                          : key == QStringLiteral("。") ? u'\u309A'
+                                                        : 0;
+    if (mark == 0)
         return text + key;
     if (text.isEmpty())
         return text;
-    QString out = text;
-    out[out.size() - 1] = QChar(out.at(out.size() - 1).unicode() + shift);
-    return out;
+    const QString composed = (text.right(1) + QChar(mark)).normalized(QString::NormalizationForm_C);
+    if (composed.size() != 1)
+        return text;
+    return text.left(text.size() - 1) + composed;
 }
 
 CustomerHits search_customers(Database& db, const QString& kana_prefix) {

@@ -24,8 +24,9 @@ struct CustomerHits {
 const QStringList& customer_field_columns();
 constexpr int kCustomerFieldCount = 18;
 
-// The hiragana keyboard: "゛" and "。" turn the last character into the one one or two codes higher
-// (か→が, は→ぱ); with an empty text they do nothing. Any other key is appended.
+// The hiragana keyboard: "゛" and "。" turn the last character into its voiced or semi-voiced form
+// (か→が, は→ば, は→ぱ, う→ゔ); a character without that form, or an empty text, stays as it is.
+// Any other key is appended.
 QString apply_kana_key(const QString& text, const QString& key);
 
 // Customers whose reading starts with the text, every match, in the order the database returns.

@@ -15,6 +15,8 @@
 #include "db/cell_text.h"
 #include "db/odbc_connection.h"
 #include "db/schema.h"
+#include "db/storage_error.h"
+#include "db/text_guard.h"
 
 namespace {
 
@@ -288,6 +290,7 @@ QStringList Database::column_names(const QString& statement) {
 
 int Database::execute_sql(const QString& statement) {
     check_open();
+    refuse_unreadable_text(statement);
     if (m_odbc)
         return explained([&] { return m_odbc->execute(translate(statement)); });
     QSqlQuery query(handle());
@@ -348,7 +351,7 @@ void Database::end_transaction(bool commit) {
     const bool failed = m_transaction_failed;
     m_transaction_failed = false;
     if (m_odbc) {
-        m_odbc->end(!failed);
+        explained([&] { m_odbc->end(!failed); });
     } else if (failed) {
         handle().rollback();
     } else if (!handle().commit()) {
@@ -370,6 +373,9 @@ QString explain_error(const QString& message) {
         message.contains(QLatin1String("database table is locked")) ||
         message.contains(QLatin1String("Lock wait timeout exceeded")))
         return kDatabaseBusyMessage;
+    const QString storage = storage_error_message(message);
+    if (!storage.isEmpty())
+        return storage;
     static const QRegularExpression mysql(QStringLiteral("Data too long for column '([^']+)'"));
     static const QRegularExpression sqlite(QStringLiteral("CHECK constraint failed: ([^\\s]+)"));
     QString column;

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QStringDecoder>
 #include <QVector>
 
 #include <sql.h>
@@ -132,7 +133,9 @@ public:
                 QByteArray bytes;
                 if (!variable(column, SQL_C_CHAR, bytes))
                     return {};
-                return QString::fromUtf8(bytes);
+                // Not fromUtf8(), which drops a text's leading U+FEFF as if it were a byte-order mark.
+                QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+                return QString(utf8.decode(bytes));
             }
         }
     }

@@ -60,6 +60,21 @@ QString checked(const MasterTable& t, const QStringList& fields, QStringList& va
     return value_list(t, fields, values);
 }
 
+// Records carry an employee's name, not the key: a second employee of the same name would make
+// them ambiguous. Empty when the name is free (or used only by the row of `key` itself).
+QString name_taken(Database& db, MasterKind kind, const QString& name, const QString& key) {
+    if (kind != MasterKind::Employees)
+        return QString();
+    const MasterTable& t = master_table(kind);
+    QString statement =
+        QStringLiteral("select count(*) from %1 where %2=%3").arg(t.table, t.name_column, sql_text(name));
+    if (!key.isEmpty())
+        statement += QStringLiteral(" and %1<>%2").arg(t.key_column, key.trimmed());
+    if (db.query_rows(statement, 1)(0, 1).toLongLong() == 0)
+        return QString();
+    return QStringLiteral("同じ氏名の社員が既に登録されています。別の氏名を入力してください: ") + name;
+}
+
 }  // namespace
 
 QVector<MasterEntry> list_masters(Database& db, MasterKind kind) {
@@ -100,7 +115,9 @@ std::optional<MasterRecord> read_master(Database& db, MasterKind kind, const QSt
 QString insert_master(Database& db, MasterKind kind, const QStringList& fields) {
     const MasterTable& t = master_table(kind);
     QStringList values;
-    const QString problem = checked(t, fields, values);
+    QString problem = checked(t, fields, values);
+    if (problem.isEmpty())
+        problem = name_taken(db, kind, fields.value(0), QString());
     if (!problem.isEmpty())
         return problem;
     db.execute_sql(QStringLiteral("insert into %1 (%2) values(%3)")
@@ -117,7 +134,9 @@ QString update_master(Database& db, MasterKind kind, const QString& key, const Q
         return QStringLiteral("一覧から選んでください");
     QStringList values;
     // Only the number boxes are checked here; the required boxes are the insert's test.
-    const QString problem = value_list(t, fields, values);
+    QString problem = value_list(t, fields, values);
+    if (problem.isEmpty())
+        problem = name_taken(db, kind, fields.value(0), key);
     if (!problem.isEmpty())
         return problem;
     QStringList sets;

@@ -46,7 +46,8 @@ RowAddress master_address(MasterKind kind, const QString& key);
 std::optional<MasterRecord> read_master(Database& db, MasterKind kind, const QString& key);
 
 // Insert and update check the boxes first and return the message for the user when they are refused
-// (nothing is written then); empty when the statement ran.
+// (nothing is written then); empty when the statement ran. An employee's name must not be another
+// employee's already.
 QString insert_master(Database& db, MasterKind kind, const QStringList& fields);
 // With shown (the row as the screen read it) update and delete first check that no other PC changed
 // or deleted it meanwhile (see write_checked); check receives what the update found.

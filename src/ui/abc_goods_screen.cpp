@@ -17,10 +17,12 @@ AbcGoodsScreen::AbcGoodsScreen(Session& session, Prompter& prompter, QWidget* pa
     setWindowTitle(QStringLiteral("ABC分析　商品"));
 
     m_start = add_period_box();
+    // In the order of the tree's groups, A first; the classes are of goods.
     const QStringList captions = {
-        QStringLiteral("売り上げなし"), QStringLiteral("一回のみ"), QStringLiteral("数回の売り上げ"),
-        QStringLiteral("Bランク　売り上げ８０％の顧客"), QStringLiteral("Aランク　売り上げ２０％の顧客")};
-    add_class_captions(captions, 3);
+        QStringLiteral("Aランク　売り上げ２０％の商品"), QStringLiteral("Bランク　売り上げ８０％の商品"),
+        QStringLiteral("C　　　　数回の売り上げ"), QStringLiteral("D　　　　一回のみ"),
+        QStringLiteral("E　　　　売り上げなし")};
+    add_class_captions(captions, 2);
     resize(680, 560);
 }
 

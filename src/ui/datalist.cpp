@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
+#include "db/schema.h"
 #include "records/record_list.h"
 #include "ui/detail_view.h"
 #include "ui/figure_text.h"
@@ -111,6 +112,8 @@ RecordListScreen::RecordListScreen(Session& session, Prompter& prompter, QWidget
         box->setObjectName(QStringLiteral("Text1_%1").arg(i - 1));
         box->installEventFilter(this);
         box->setToolTip(QStringLiteral("ダブルクリックで詳細表示"));
+        // A box holds the longest text a column can store (a line edit keeps 32,767 by default).
+        box->setMaxLength(kLongTextBytes);
         m_text1 << box;
         grid->addWidget(box, i, 1);
     }
@@ -155,6 +158,8 @@ RecordListScreen::RecordListScreen(Session& session, Prompter& prompter, QWidget
         m_text1[i - 1]->hide();
     }
 
+    m_read = QStringList(kBoxes, QString());
+    m_shown = m_read;
     m_detail = new DetailView(this);
     connect(m_detail, &DetailView::returned, this, [this](int position, const QString& text) {
         if (position >= 0 && position < m_text1.size())
@@ -208,7 +213,9 @@ void RecordListScreen::choose_row(int row) {
     });
     for (int i = 1; i <= kBoxes; ++i) {
         const bool used = i < n;
-        m_text1[i - 1]->setText(used ? m_model->text(row, i) : QString());
+        m_read[i - 1] = used ? m_model->text(row, i) : QString();
+        m_text1[i - 1]->setText(m_read.at(i - 1));
+        m_shown[i - 1] = m_text1[i - 1]->text();
         m_text1[i - 1]->setVisible(used);
         m_label1[i]->setText(i <= n ? item.field_names.value(i) : QString());
         m_label1[i]->setVisible(i <= n);
@@ -227,8 +234,8 @@ void RecordListScreen::update_record() {
         return;
     const TableItem& item = m_session.table_items.at(m_entry);
     QStringList boxes;
-    for (const QLineEdit* box : m_text1)
-        boxes << box->text();
+    for (int i = 0; i < m_text1.size(); ++i)
+        boxes << box_value(i);
     // A status missing from the list (e.g. one written by the mail intake) stays as the box shows it.
     const QString status = m_combo->currentIndex() >= 0 ? m_combo->currentText() : boxes.value(kStatusBox);
     QStringList messages;
@@ -254,6 +261,11 @@ void RecordListScreen::update_record() {
         m_prompter.inform(message);
     if (!ran || !messages.isEmpty())
         return;
+    // What is stored now is what the next update writes back for a box left alone.
+    for (int i = 0; i < m_text1.size() && i < boxes.size(); ++i) {
+        m_read[i] = boxes.at(i);
+        m_shown[i] = m_text1[i]->text();
+    }
     set_datagrid();
     m_combo->hide();
 }
@@ -309,10 +321,17 @@ void RecordListScreen::close_list() {
     hide();
 }
 
+QString RecordListScreen::box_value(int position) const {
+    // A box the user left alone stands for the value exactly as it was read, whatever the line edit
+    // made of it (line breaks, length).
+    const QString text = m_text1.at(position)->text();
+    return text == m_shown.value(position) ? m_read.value(position) : text;
+}
+
 void RecordListScreen::open_detail(int position) {
     if (!m_detail)
         return;
-    m_detail->edit(m_label1[position + 1]->text(), position, m_text1[position]->text());
+    m_detail->edit(m_label1[position + 1]->text(), position, box_value(position));
     m_detail->show();
     m_detail->raise();
     m_detail->activateWindow();

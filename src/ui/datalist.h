@@ -59,6 +59,7 @@ private:
     void close_list();
     void reshow_record();
     void open_detail(int position);
+    QString box_value(int position) const;
 
     Session& m_session;
     Prompter& m_prompter;
@@ -70,6 +71,8 @@ private:
     QLabel* m_label2;
     QVector<QLabel*> m_label1;  // positions 1 to 9; 0 unused
     QVector<QLineEdit*> m_text1;
+    QStringList m_read;   // each box's value as read from the database
+    QStringList m_shown;  // what each box showed after it was filled
     QComboBox* m_combo;
     QPushButton* m_update;
     QPushButton* m_delete;

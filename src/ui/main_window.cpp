@@ -459,7 +459,10 @@ QWidget* MainWindow::build_customer_frame() {
     connect(m_command4, &QPushButton::clicked, this, &MainWindow::save_and_next);
     connect(m_command6, &QPushButton::clicked, this, &MainWindow::update_shown);
     connect(m_delete, &QPushButton::clicked, this, &MainWindow::delete_shown);
-    connect(m_mail_one, &QPushButton::clicked, this, [this] { run_action(QStringLiteral("mail_one")); });
+    connect(m_mail_one, &QPushButton::clicked, this, [this] {
+        if (!refuse_without_customer())
+            run_action(QStringLiteral("mail_one"));
+    });
     return m_frame2;
 }
 
@@ -480,6 +483,8 @@ QWidget* MainWindow::build_links() {
         m_links << link;
         row->addWidget(link);
         connect(link, &ClickLabel::clicked, this, [this, k] {
+            if (refuse_without_customer())
+                return;
             if (m_entry_opener)
                 m_entry_opener(k);
             else
@@ -665,9 +670,25 @@ void MainWindow::set_frame2_colour(const QColor& colour) {
     m_frame2->setPalette(pal);
 }
 
+bool MainWindow::refuse_without_customer() {
+    if (!m_session.current_customer_id.isEmpty())
+        return false;
+    m_prompter.inform(QStringLiteral("顧客を選択してください"));
+    return true;
+}
+
+void MainWindow::forget_shown_customer() {
+    // Nothing may go on acting for the customer that was shown: entry screens read these values.
+    m_shown_id.clear();
+    m_session.current_customer_id.clear();
+    m_session.current_customer_name.clear();
+    m_chart->clear_chart();
+    m_label8->setText(QStringLiteral("1年間の履歴図"));
+}
+
 void MainWindow::new_entry() {
     clear_fields();
-    m_shown_id.clear();
+    forget_shown_customer();
     m_command1->hide();
     m_command6->hide();
     m_command2->show();
@@ -679,7 +700,7 @@ void MainWindow::new_entry() {
 
 void MainWindow::cancel_entry() {
     clear_fields();
-    m_shown_id.clear();
+    forget_shown_customer();
     m_command1->show();
     m_command6->show();
     m_command2->hide();

@@ -107,6 +107,9 @@ private:
     QStringList field_texts() const;
     void clear_fields();
     void set_frame2_colour(const QColor& colour);
+    // Says "顧客を選択してください" and returns true when no customer is current.
+    bool refuse_without_customer();
+    void forget_shown_customer();
     void new_entry();       // Command1
     void cancel_entry();    // Command2
     void save_and_close();  // Command3

@@ -36,7 +36,7 @@ SalesRankScreen::SalesRankScreen(Session& session, Prompter& prompter, Kind kind
     period->addWidget(m_end);
     period->addStretch();
 
-    m_grid = customers ? new RankingGrid({2000, 1000, 1000, 1000}) : new RankingGrid({2000, 1000});
+    m_grid = customers ? new RankingGrid({2000, 1000, 1000}) : new RankingGrid({2000, 1000});
     install_list_tools(m_grid, m_session, m_prompter);
 
     auto* close_button = new QPushButton(QStringLiteral("閉じる"));

@@ -202,6 +202,8 @@ void MasterScreen::update_record() {
 }
 
 void MasterScreen::delete_record() {
+    if (!m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか")))
+        return;
     guarded(m_prompter, [&] {
         bool reshown = false;
         save_shown_row(

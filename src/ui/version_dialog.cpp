@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QVBoxLayout>
 
 #include "ui/prompter.h"
@@ -30,6 +31,8 @@ VersionDialog::VersionDialog(Prompter& prompter, QWidget* parent) : QDialog(pare
             prompter.inform(QStringLiteral("ブラウザを開けませんでした: ") + link);
     });
     label("Label5", QStringLiteral("お問い合わせ: ") + contact());
+    label("Label6", QStringLiteral("動作環境: %1（%2）")
+                        .arg(QSysInfo::prettyProductName(), QSysInfo::currentCpuArchitecture()));
     auto* close = new QPushButton(QStringLiteral("閉じる"), this);
     close->setObjectName(QStringLiteral("Command1"));
     layout->addWidget(close, 0, Qt::AlignRight);

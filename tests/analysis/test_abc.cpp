@@ -244,12 +244,12 @@ void TestAbc::group_texts_data() {
     QTest::newRow("customer class") << abc_customer_group_text(0, 12)
                                     << QStringLiteral("グループ A (12　件)");
     QTest::newRow("empty customer class")
-        << abc_customer_group_text(3, 0) << QStringLiteral("グループ D (　件)");
+        << abc_customer_group_text(3, 0) << QStringLiteral("グループ D (0　件)");
     QTest::newRow("goods B") << abc_goods_group_text(kGoodsB, 3) << QStringLiteral("グループ B (3　件)");
     QTest::newRow("goods sold once") << abc_goods_group_text(kGoodsOnce, 7)
                                      << QStringLiteral("一回のみ (7　件)");
     QTest::newRow("goods not sold, none")
-        << abc_goods_group_text(kGoodsNone, 0) << QStringLiteral("売り上げなし (　件)");
+        << abc_goods_group_text(kGoodsNone, 0) << QStringLiteral("売り上げなし (0　件)");
 }
 
 void TestAbc::group_texts() {

@@ -1,10 +1,12 @@
 #include "app/startup.h"
 
+#include <sys/resource.h>
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 #include "db/schema.h"
@@ -76,6 +78,8 @@ private slots:
     void read_sales_ini();
     void write_sales_ini_data();
     void write_sales_ini();
+    void refused_write_keeps_old_sales_ini_data();
+    void refused_write_keeps_old_sales_ini();
     void start_session_failures_data();
     void start_session_failures();
     void unknown_kind_fails_at_the_first_statement_data();
@@ -184,6 +188,38 @@ void TestStartup::write_sales_ini() {
     QCOMPARE(session.first_entry, first);
     QCOMPARE(session.db_kind, kind);
     QCOMPARE(session.database_name, name);
+}
+
+void TestStartup::refused_write_keeps_old_sales_ini_data() {
+    QTest::addColumn<int>("room");  // bytes the disk still takes
+    QTest::newRow("no room at all") << 0;
+    QTest::newRow("room for part of the line") << 12;
+}
+
+// A disk that refuses the write (here the process's file size limit, as a full disk would) leaves
+// the old sales.ini whole, says so, and leaves no temporary file behind.
+void TestStartup::refused_write_keeps_old_sales_ini() {
+    QFETCH(int, room);
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("sales.ini");
+    const QByteArray old("\"営業手帳\",\"Jet\",\"sales.mdb\"\r\n");
+    write_file(path, old);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = rlim_t(room);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    QString message;
+    try {
+        ::write_sales_ini(dir.path(), "営業手帳", "Jet", "another database with a long name.mdb");
+    } catch (const StartupError& e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    QVERIFY2(message.startsWith(QStringLiteral("sales.ini を書き込めません")), qPrintable(message));
+    QCOMPARE(read_file(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"sales.ini"});
 }
 
 void TestStartup::start_session_failures_data() {

@@ -44,11 +44,16 @@ private slots:
     void encodings_data();
     void encodings();
     void refused_record_leaves_nothing();
+    void malformed_file_refusals_data();
+    void malformed_file_refusals();
+    void full_disk_leaves_nothing();
     void trailing_comma_keeps_empty_value();
     void import_menu_reports_count();
     void backup_copies_committed_rows();
     void backup_refusals_data();
     void backup_refusals();
+    void replace_file_keeps_target_whole_data();
+    void replace_file_keeps_target_whole();
     void backup_menu_proposes_dated_name();
     void change_db_data();
     void change_db();
@@ -196,6 +201,71 @@ void TestCustomers::refused_record_leaves_nothing() {
     QCOMPARE(folder.count(QStringLiteral("顧客")), 0);
 }
 
+void TestCustomers::malformed_file_refusals_data() {
+    QTest::addColumn<bool>("goods");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expected");  // part of the message
+    // The quote opens in record 1's last field (備考) and is never closed.
+    QByteArray swallowing = customer_line("山田商事", "やまだ", "a@example.jp");
+    swallowing.replace("備考\r\n", "\"備考の続き\r\n");
+    for (int i = 2; i <= 5; ++i)
+        swallowing += customer_line(QStringLiteral("顧客%1").arg(i), "こきゃく", "b@example.jp");
+    QTest::newRow("quote open in record 1 swallows 2 to 5")
+        << false << swallowing << QStringLiteral("1 件目のデータで開いたまま");
+    QTest::newRow("goods quote open in record 2")
+        << true << QByteArray("1,文具,ペン,100\r\n2,文具,\"ノート,200\r\n3,文具,消しゴム,50\r\n")
+        << QStringLiteral("2 件目のデータで開いたまま");
+    const QString long_kana(100000, QChar(0x30A2));  // ア, refused as a reading
+    QTest::newRow("long reading quoted by 40 characters")
+        << false << customer_line("山田商事", long_kana, "a@example.jp")
+        << QStringLiteral("かなエラー　：") + QString(40, QChar(0x30A2)) + QChar(0x2026) +
+               QStringLiteral("\n");
+    QTest::newRow("long price quoted by 40 characters")
+        << true << (QStringLiteral("1,文具,ペン,") + QString(5000, u'x') + QStringLiteral("\r\n")).toUtf8()
+        << QStringLiteral(" : ") + QString(40, u'x') + QChar(0x2026) + QStringLiteral("\n");
+    QTest::newRow("long unfinished record quoted by 40 characters")
+        << false
+        << customer_line("山田商事", "やまだ", "a@example.jp") +
+               (QString(5000, u'y') + QStringLiteral(",やまだ")).toUtf8()
+        << QStringLiteral("：") + QString(40, u'y') + QChar(0x2026);
+}
+
+// Files the check refuses: nothing is imported, the message names the record and quotes a value
+// by its first 40 characters at most.
+void TestCustomers::malformed_file_refusals() {
+    QFETCH(bool, goods);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+    TestFolder folder;
+    const QString path = write_file(folder.path(), QStringLiteral("in.csv"), content);
+    const CsvResult checked = goods ? validate_goods_csv(path) : validate_customer_csv(path);
+    QVERIFY(!checked.ok);
+    QVERIFY2(checked.message.contains(expected), qPrintable(checked.message.left(300)));
+    QVERIFY2(checked.message.size() < 200, qPrintable(checked.message.left(300)));
+    const CsvResult imported =
+        goods ? import_goods_csv(folder.db(), path) : import_customer_csv(folder.db(), path);
+    QVERIFY(!imported.ok);
+    QCOMPARE(imported.message, checked.message);
+    QCOMPARE(folder.count(goods ? QStringLiteral("商品") : QStringLiteral("顧客")), 0);
+}
+
+// A disk that fills up during the import (SQLite's page limit stands in for it): nothing of the file
+// stays, and the message says so in Japanese.
+void TestCustomers::full_disk_leaves_nothing() {
+    TestFolder folder;
+    QByteArray content;
+    for (int i = 1; i <= 20000; ++i)
+        content += customer_line(QStringLiteral("顧客%1").arg(i), "こきゃく", "a@example.jp");
+    const QString path = write_file(folder.path(), QStringLiteral("in.csv"), content);
+    const int pages = folder.value(QStringLiteral("PRAGMA page_count")).toInt();
+    folder.rows(QStringLiteral("PRAGMA max_page_count = %1").arg(pages + 40), 1);
+    const CsvResult result = import_customer_csv(folder.db(), path);
+    QVERIFY(!result.ok);
+    QVERIFY2(result.message.startsWith(QStringLiteral("ディスクの空きが足りません")), qPrintable(result.message));
+    QVERIFY2(result.message.contains(QStringLiteral("1 件も登録していません")), qPrintable(result.message));
+    QCOMPARE(folder.count(QStringLiteral("顧客")), 0);
+}
+
 // An empty last column written as a trailing comma is a value: records do not shift.
 void TestCustomers::trailing_comma_keeps_empty_value() {
     const QStringList values = read_sequential_values(QStringLiteral("a,b,\r\nc, \r\n\"d\",\"\"\r\n"));
@@ -262,6 +332,32 @@ void TestCustomers::backup_refusals() {
              qPrintable(result.message));
     QVERIFY2(result.message.contains(reason), qPrintable(result.message));
     QVERIFY(folder.db().is_open());
+}
+
+void TestCustomers::replace_file_keeps_target_whole_data() {
+    QTest::addColumn<bool>("source_exists");
+    QTest::addColumn<QByteArray>("target_after");
+    QTest::newRow("replaced in one step") << true << QByteArray("new copy");
+    QTest::newRow("failed replacement keeps the old file") << false << QByteArray("old backup");
+}
+
+// The backup's last step: the new copy takes the old one's place by one rename, so the old backup is
+// never gone before the new one is in place.
+void TestCustomers::replace_file_keeps_target_whole() {
+    QFETCH(bool, source_exists);
+    QFETCH(QByteArray, target_after);
+    TestFolder folder;
+    const QString target = write_file(folder.path(), QStringLiteral("backup.mdb"), "old backup");
+    const QString source = QDir(folder.path()).filePath(QStringLiteral("backup.mdb.part"));
+    if (source_exists)
+        write_file(folder.path(), QStringLiteral("backup.mdb.part"), "new copy");
+    QString reason;
+    QCOMPARE(replace_file(source, target, &reason), source_exists);
+    QCOMPARE(reason.isEmpty(), source_exists);
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), target_after);
+    QVERIFY(!QFileInfo::exists(source));
 }
 
 void TestCustomers::backup_menu_proposes_dated_name() {

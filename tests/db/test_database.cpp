@@ -37,6 +37,8 @@ private slots:
     void transaction_rolls_back_on_failure();
     void nested_transaction_joins_the_outer_one();
     void random_texts_round_trip();
+    void unreadable_texts_data();
+    void unreadable_texts();
     void text_too_long_is_refused();
     void fraction_in_amount_is_refused();
 
@@ -319,6 +321,16 @@ void TestDatabase::table_items() {
 
 void TestDatabase::column_names_ignore_case() {
     db_checks::check_column_names_ignore_case(db());
+}
+
+void TestDatabase::unreadable_texts_data() {
+    db_checks::add_unreadable_text_rows();
+}
+
+void TestDatabase::unreadable_texts() {
+    QFETCH(QString, value);
+    QFETCH(bool, refused);
+    db_checks::check_unreadable_text(db(), value, refused);
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)

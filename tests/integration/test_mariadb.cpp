@@ -35,6 +35,8 @@ private slots:
     void column_names_ignore_case();
     void transaction_rolls_back_on_failure();
     void random_texts_round_trip();
+    void unreadable_texts_data();
+    void unreadable_texts();
     void text_too_long_is_refused();
     void fraction_in_amount_is_refused();
     void japanese_names_and_messages_come_back_exact();
@@ -295,6 +297,16 @@ void TestMariaDb::sales_cli_init_reports_a_missing_data_source() {
                                             "table_schema=database()"),
                              1)(0, 1),
              QStringLiteral("0"));
+}
+
+void TestMariaDb::unreadable_texts_data() {
+    db_checks::add_unreadable_text_rows();
+}
+
+void TestMariaDb::unreadable_texts() {
+    QFETCH(QString, value);
+    QFETCH(bool, refused);
+    db_checks::check_unreadable_text(db(), value, refused);
 }
 
 QTEST_GUILESS_MAIN(TestMariaDb)

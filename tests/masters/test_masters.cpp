@@ -118,8 +118,27 @@ void TestMasters::pattern_data() {
         << false << QStringList{"choose:鈴木", "fill:鈴木一郎|すずきいちろう|s@example.jp|営業部", "updateB"}
         << QStringList{"newB", "cancelB"} << QStringList{"佐藤", "鈴木一郎"}
         << QStringList{"鈴木一郎", "すずきいちろう", "s@example.jp", "営業部"} << QString();
-    QTest::newRow("delete") << false << QStringList{"choose:佐藤", "deleteB"}
-                            << QStringList{"newB", "cancelB"} << QStringList{"鈴木"} << empty << QString();
+    QTest::newRow("delete after yes")
+        << false << QStringList{"yes", "choose:佐藤", "deleteB"} << QStringList{"newB", "cancelB"}
+        << QStringList{"鈴木"} << empty << QString();
+    QTest::newRow("delete answered no keeps the record")
+        << false << QStringList{"choose:佐藤", "deleteB"} << QStringList{"updateB", "deleteB", "cancelB"}
+        << people << QStringList{"佐藤", "さとう", "", "営業部"} << QString();
+    QTest::newRow("save of a name already there")
+        << false << QStringList{"newB", "fill:鈴木|すずき||", "saveB"} << QStringList{"saveB", "cancelB"}
+        << people << QStringList{"鈴木", "すずき", "", ""}
+        << QStringLiteral("同じ氏名の社員が既に登録されています。別の氏名を入力してください: 鈴木");
+    QTest::newRow("update to another employee's name")
+        << false << QStringList{"choose:鈴木", "fill:佐藤|さとう||", "updateB"}
+        << QStringList{"updateB", "deleteB", "cancelB"} << people << QStringList{"佐藤", "さとう", "", ""}
+        << QStringLiteral("同じ氏名の社員が既に登録されています。別の氏名を入力してください: 佐藤");
+    QTest::newRow("update keeping the own name")
+        << false << QStringList{"choose:鈴木", "fill:鈴木|すずき|s@example.jp|総務部", "updateB"}
+        << QStringList{"newB", "cancelB"} << people << QStringList{"鈴木", "すずき", "s@example.jp", "総務部"}
+        << QString();
+    QTest::newRow("goods of the same name are kept apart")
+        << true << QStringList{"newB", "fill:1|事務用品|ボールペン|130", "saveB"}
+        << QStringList{"newB", "cancelB"} << QStringList{"ボールペン", "ボールペン"} << empty << QString();
     QTest::newRow("goods save without category")
         << true << QStringList{"newB", "fill:1||鉛筆|80", "saveB"} << QStringList{"saveB", "cancelB"}
         << QStringList{"ボールペン"} << QStringList{"1", "", "鉛筆", "80"}
@@ -156,6 +175,10 @@ void TestMasters::pattern() {
     screen->show();
     QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
     for (const QString& event : events) {
+        if (event == QLatin1String("yes")) {
+            prompter.answers << true;  // the answer to the next question
+            continue;
+        }
         run_event(screen.get(), event);
         if (QTest::currentTestFailed())
             return;
@@ -169,6 +192,9 @@ void TestMasters::pattern() {
     QCOMPARE(box_texts(screen.get()), boxes);
     QCOMPARE(screen->findChild<QLabel*>(QStringLiteral("Label4"))->text(), label4);
     QVERIFY(prompter.messages.isEmpty());
+    // 削除 asks first, every time.
+    QCOMPARE(prompter.questions,
+             QStringList(events.count(QStringLiteral("deleteB")), QStringLiteral("本当に削除しますか")));
 }
 
 // All four values are written, the numbers as numbers, whatever was typed around them.

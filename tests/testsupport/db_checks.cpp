@@ -190,6 +190,36 @@ void check_text_round_trip(Database& db, const QString& value, const QString& st
     QCOMPARE(first_cell(db, QStringLiteral("select count(*) from 自社情報")), QStringLiteral("1"));
 }
 
+void add_unreadable_text_rows() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("U+FFFE alone") << QString(QChar(0xFFFE)) << true;
+    QTest::newRow("U+FFFF inside a text")
+        << QStringLiteral("山田") + QChar(0xFFFF) + QStringLiteral("商事") << true;
+    QTest::newRow("both") << QString(QChar(0xFFFF)) + QChar(0xFFFE) << true;
+    QTest::newRow("byte-order mark first") << QString(QChar(0xFEFF)) + QStringLiteral("山田") << false;
+    QTest::newRow("replacement character") << QString(QChar(0xFFFD)) << false;
+    QTest::newRow("noncharacter U+FDD0") << QStringLiteral("a") + QChar(0xFDD0) << false;
+    QTest::newRow("noncharacter U+1FFFE") << QString::fromUcs4(U"x\U0001FFFEy") << false;
+}
+
+void check_unreadable_text(Database& db, const QString& value, bool refused) {
+    if (!refused) {
+        check_text_round_trip(db, value, value);
+        return;
+    }
+    db.execute_sql(QStringLiteral("delete from テンプレート"));
+    QString message;
+    try {
+        db.execute_sql(
+            QStringLiteral("insert into テンプレート (名称,本文) values('a',%1)").arg(sql_text(value)));
+    } catch (const DatabaseError& e) {
+        message = e.message();
+    }
+    QVERIFY2(message.startsWith(QStringLiteral("保存できない文字（U+FFF")), qPrintable(message));
+    QCOMPARE(first_cell(db, QStringLiteral("select count(*) from テンプレート")), QStringLiteral("0"));
+}
+
 void check_random_texts_round_trip(Database& db, int count, quint32 seed) {
     static const QStringList pieces = {"ホ", "付", "ヘ",   "ベ", "マ", "ミ", "a", "Z", "0", " ", "'",
                                        "\\", "\n", "\r\n", "😀",  "𠮷", "%",  "_", "#", ";", "-"};

@@ -24,6 +24,12 @@ void check_value_kind(Database& db, const QStringList& setup, const QString& que
 void add_hostile_text_rows();
 void check_text_round_trip(Database& db, const QString& value, const QString& stored);
 
+// Columns value, refused: texts holding U+FFFE or U+FFFF (which SQLite would read back as U+FFFD)
+// are refused with one Japanese message before anything is stored; neighbouring special characters
+// (a byte-order mark, U+FFFD, other noncharacters) are stored and read back exactly.
+void add_unreadable_text_rows();
+void check_unreadable_text(Database& db, const QString& value, bool refused);
+
 // Random texts drawn from characters that drivers have miscounted (ホ 付 ヘ ベ マ ミ), ASCII, quotes,
 // backslashes, emoji and line breaks, 1 to 3,000 characters long, stored and read back exactly.
 void check_random_texts_round_trip(Database& db, int count, quint32 seed);

@@ -148,7 +148,7 @@ void TestClusterAbcScreens::trees_show_the_analyses_data() {
         << "abc_custfrm" << QStringLiteral("ABC分析 顧客") << QStringLiteral("2025/12/08")
         << QStringList{
                "r ルート +",    "  A グループ A (1　件)", "    aaa1 一郎",          "  B グループ B (1　件)",
-               "    aaa3 次郎", "  C グループ C (　件)",  "  D グループ D (1　件)", "    aaa2 三郎"};
+               "    aaa3 次郎", "  C グループ C (0　件)", "  D グループ D (1　件)", "    aaa2 三郎"};
     // Buyers come under a goods node when it is first opened (see goods_node_collects_its_buyers).
     QTest::newRow("ABC of goods") << "abc_goods"
                                   << "abc_goodsfrm" << QStringLiteral("ABC分析　商品")
@@ -156,11 +156,11 @@ void TestClusterAbcScreens::trees_show_the_analyses_data() {
                                   << QStringList{"r ルート +",
                                                  "  A グループ A (1　件)",
                                                  "    aaa2 椅子",
-                                                 "  B グループ B (　件)",
-                                                 "  C 数回の売り上げ (　件)",
+                                                 "  B グループ B (0　件)",
+                                                 "  C 数回の売り上げ (0　件)",
                                                  "  D 一回のみ (1　件)",
                                                  "    aaa1 机",
-                                                 "  E 売り上げなし (　件)"};
+                                                 "  E 売り上げなし (0　件)"};
 }
 
 void TestClusterAbcScreens::trees_show_the_analyses() {
@@ -179,6 +179,17 @@ void TestClusterAbcScreens::trees_show_the_analyses() {
     if (!period.isEmpty())
         QCOMPARE(w->findChild<QLineEdit*>(QStringLiteral("Text1_0"))->text(), period);
     QCOMPARE(dump(w), nodes);
+    if (period.isEmpty())
+        return;
+    // The ABC legend explains the groups in the tree's order, A first, in terms of what is classed.
+    const int groups = int(nodes.filter(QRegularExpression(QStringLiteral("^  [A-E] "))).size());
+    for (int i = 0; i < groups; ++i) {
+        auto* label = w->findChild<QLabel*>(QStringLiteral("Label%1").arg(i + 2));
+        QVERIFY2(label, qPrintable(QString::number(i)));
+        QVERIFY2(label->text().startsWith(QChar(u'A' + i)), qPrintable(label->text()));
+        if (screen == QLatin1String("abc_goodsfrm"))
+            QVERIFY2(!label->text().contains(QStringLiteral("顧客")), qPrintable(label->text()));
+    }
 }
 
 void TestClusterAbcScreens::clicks_collect_names_for_the_mailing() {

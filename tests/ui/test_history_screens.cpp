@@ -114,6 +114,8 @@ private slots:
     void delete_question_data();
     void delete_question();
     void detail_view_edits_one_box();
+    void untouched_box_writes_back_what_was_read_data();
+    void untouched_box_writes_back_what_was_read();
 };
 
 void TestHistoryScreens::closing_today_jobs_shows_employee_chart_data() {
@@ -333,6 +335,48 @@ void TestHistoryScreens::detail_view_edits_one_box() {
     QCOMPARE(f.box(3)->text(), QStringLiteral("修理部品の交換と再納品"));
     // Nothing is stored until "更新".
     QCOMPARE(f.folder.value(QStringLiteral("select 名称 from 受注")), QStringLiteral("注文"));
+}
+
+void TestHistoryScreens::untouched_box_writes_back_what_was_read_data() {
+    QTest::addColumn<QString>("content");  // 内容 as stored
+    QTest::addColumn<QString>("edit");  // "", "name" (another box), or "detail" (内容 in the detail view)
+    QTest::addColumn<QString>("expected");  // 内容 after 更新
+    const QString long_text(40000, u'x');
+    QTest::newRow("40,000 characters, nothing changed") << long_text << "" << long_text;
+    QTest::newRow("40,000 characters, another box changed") << long_text << "name" << long_text;
+    QTest::newRow("40,000 characters, edited in the detail view")
+        << long_text << "detail" << long_text + QStringLiteral("追記");
+    QTest::newRow("line breaks, nothing changed")
+        << QStringLiteral("一行目\r\n二行目\n\t三行目") << "" << QStringLiteral("一行目\r\n二行目\n\t三行目");
+}
+
+// 更新 writes back every field: one the user did not touch goes back exactly as it was read, however
+// long, and a long text can be edited in full.
+void TestHistoryScreens::untouched_box_writes_back_what_was_read() {
+    QFETCH(QString, content);
+    QFETCH(QString, edit);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.folder.exec(QStringLiteral("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(%1,'佐藤','%2','訪問',%3)")
+                      .arg(f.yamada, f.date(3), sql_text(content)));
+    f.show_customer(f.yamada);
+    f.click_legend(kVisits);
+    f.click_row(0);
+    const int name_box = 3, content_box = 4;  // fields 名称 and 内容
+    if (edit == QLatin1String("name"))
+        f.box(name_box)->setText(QStringLiteral("再訪問"));
+    if (edit == QLatin1String("detail")) {
+        QTest::mouseDClick(f.box(content_box), Qt::LeftButton);
+        auto* text = f.list()->detail_view()->findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+        text->moveCursor(QTextCursor::End);
+        text->insertPlainText(QStringLiteral("追記"));
+        f.press(f.list()->detail_view(), "Command1");
+    }
+    f.press(f.list(), "updateB");
+    QCOMPARE(f.prompter.messages, QStringList());
+    QCOMPARE(f.folder.value(QStringLiteral("select 内容 from 訪問")), expected);
+    QCOMPARE(f.folder.value(QStringLiteral("select 名称 from 訪問")),
+             edit == QLatin1String("name") ? QStringLiteral("再訪問") : QStringLiteral("訪問"));
 }
 
 QTEST_MAIN(TestHistoryScreens)

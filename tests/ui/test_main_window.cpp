@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "test_folder.h"
+#include "ui/chart_widget.h"
 #include "ui/help_window.h"
 #include "ui/main_window.h"
 
@@ -79,6 +80,8 @@ private slots:
     void menu_is_complete();
     void help_opens_the_program_folder_page();
     void version_dialog_texts();
+    void new_entry_refuses_customer_actions_data();
+    void new_entry_refuses_customer_actions();
 };
 
 void TestMainWindow::starts_with_only_new_customer_button() {
@@ -108,9 +111,17 @@ void TestMainWindow::keyboard_keys_data() {
     QTest::newRow("append わ") << "" << 54 << "わ";
     QTest::newRow("append ん") << "さ" << 35 << "さん";
     QTest::newRow("dakuten か→が") << "か" << 36 << "が";
-    // The mark adds one to the last character's code, whatever it is: ま becomes み.
-    QTest::newRow("dakuten after two") << "やま" << 36 << "やみ";
+    QTest::newRow("dakuten は→ば") << "は" << 36 << "ば";
+    QTest::newRow("dakuten う→ゔ") << "う" << 36 << "ゔ";
+    QTest::newRow("dakuten on the last of two") << "やか" << 36 << "やが";
+    QTest::newRow("dakuten katakana ウ→ヴ") << "ウ" << 36 << "ヴ";
+    // A character without a voiced form stays as it is (a code plus one would give ぃ, み).
+    QTest::newRow("dakuten あ stays") << "あ" << 36 << "あ";
+    QTest::newRow("dakuten ま stays") << "やま" << 36 << "やま";
+    QTest::newRow("dakuten が stays") << "が" << 36 << "が";
     QTest::newRow("handakuten は→ぱ") << "は" << 40 << "ぱ";
+    QTest::newRow("handakuten た stays") << "た" << 40 << "た";
+    QTest::newRow("handakuten か stays") << "か" << 40 << "か";
     QTest::newRow("dakuten on empty") << "" << 36 << "";
     QTest::newRow("handakuten on empty") << "" << 40 << "";
     QTest::newRow("small っ") << "か" << 41 << "かっ";
@@ -573,11 +584,54 @@ void TestMainWindow::version_dialog_texts() {
     const QString all = texts.join('\n');
     for (const char* expected : {"営業手帳 for Wodows", "V0.92", "スタンドアローン版", "example.com"})
         QVERIFY2(all.contains(QString::fromUtf8(expected)), expected);
+    QVERIFY2(all.contains(QSysInfo::prettyProductName()), qPrintable(all));
     auto* home = dialog->findChild<QLabel*>("Label4");
     emit home->linkActivated(QStringLiteral("https://eigyo-techo.example.com/"));
     QCOMPARE(f.prompter.opened.size(), 1);
     dialog->findChild<QPushButton*>("Command1")->click();
     QVERIFY(!dialog->isVisible());
+}
+
+void TestMainWindow::new_entry_refuses_customer_actions_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("mode_button");
+    QTest::newRow("受注登録 in new entry") << "Label4_0"
+                                           << "Command1";
+    QTest::newRow("メール送信 in new entry") << "mail_one"
+                                             << "Command1";
+    QTest::newRow("受注登録 after cancel") << "Label4_0"
+                                           << "Command2";
+}
+
+// While a new customer is entered (or after cancelling it) no action may act for the customer shown
+// before: the entry links and メール送信 refuse, and that customer's chart is gone.
+void TestMainWindow::new_entry_refuses_customer_actions() {
+    QFETCH(QString, control);
+    QFETCH(QString, mode_button);
+    Fixture f;
+    f.folder.add_customer("森商店", "もりしょうてん");
+    QStringList opened;
+    f.window.set_entry_opener([&](int link) { opened << QStringLiteral("link%1").arg(link); });
+    f.window.set_action(QStringLiteral("mail_one"), [&] { opened << QStringLiteral("mail"); });
+    f.window.show();
+    auto press = [&] {
+        if (auto* b = f.button(qPrintable(control)))
+            b->click();
+        else
+            QTest::mouseClick(f.window.findChild<QLabel*>(control), Qt::LeftButton);
+    };
+    f.findc()->setText("もり");
+    QVERIFY(f.window.chart()->has_chart());
+    press();
+    QCOMPARE(opened.size(), 1);  // with a customer shown, the control acts
+    f.button("Command1")->click();
+    if (mode_button == QLatin1String("Command2"))
+        f.button("Command2")->click();
+    press();
+    QCOMPARE(opened.size(), 1);
+    QCOMPARE(f.prompter.messages, QStringList{"顧客を選択してください"});
+    QVERIFY(!f.window.chart()->has_chart());
+    QVERIFY(f.folder.session().current_customer_id.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)
