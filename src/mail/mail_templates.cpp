@@ -26,9 +26,25 @@ QString add_template(Database& db, const QString& name, const QString& body) {
     return QString();
 }
 
-void save_template(Database& db, const QString& name, const QString& body) {
-    db.execute_sql(QStringLiteral("update テンプレート  set 本文=") + sql_text(body) +
-                   QStringLiteral(" where 名称=") + sql_text(name));
+QString save_template(Database& db, const QString& chosen_name, const QString& name, const QString& body) {
+    if (name.trimmed().isEmpty())
+        return QStringLiteral("タイトルを入力してください");
+    auto count = [&db](const QString& title) {
+        return db
+            .query_rows(QStringLiteral("select count(*) from テンプレート where 名称=") + sql_text(title), 1)(
+                0, 1)
+            .toInt();
+    };
+    Transaction transaction(db);
+    if (name != chosen_name && count(name) > 0)
+        return QStringLiteral("同じタイトルのテンプレートがあります");
+    if (chosen_name.isEmpty() || count(chosen_name) == 0)
+        return QStringLiteral("保存するテンプレートがありません。一覧から選び直してください");
+    db.execute_sql(QStringLiteral("update テンプレート  set 名称=") + sql_text(name) +
+                   QStringLiteral(", 本文=") + sql_text(body) + QStringLiteral(" where 名称=") +
+                   sql_text(chosen_name));
+    transaction.commit();
+    return QString();
 }
 
 void delete_template(Database& db, const QString& name) {
@@ -70,5 +86,7 @@ QStringList goods_buyers(Database& db, const QString& goods_id) {
     QStringList names;
     for (int row = 1; row <= rows.row_count(); ++row)
         names << rows(0, row);
+    // A customer who bought the goods on several lines is mailed once.
+    names.removeDuplicates();
     return names;
 }

@@ -18,7 +18,10 @@ MailTemplates load_templates(Database& db);
 // Refuses an empty name and a name already present (rows are addressed by name), with the message
 // to show; empty when the template was added.
 QString add_template(Database& db, const QString& name, const QString& body);
-void save_template(Database& db, const QString& name, const QString& body);
+// Stores the body and the title as edited into the template chosen under chosen_name. Refuses an empty
+// title, a title another template has, and a chosen template that is no longer stored, with the message
+// to show; empty when the template was saved.
+QString save_template(Database& db, const QString& chosen_name, const QString& name, const QString& body);
 void delete_template(Database& db, const QString& name);
 
 // The body a new template starts with: a greeting with both placeholders and the company's
@@ -28,5 +31,6 @@ QString default_template_body(const Session& session);
 // Titles of the inquiries that mail intake registered for known customers (社員 'email').
 QStringList unread_titles(Database& db);
 
-// The buyers of one goods item (one name per order line); the goods offered come from goods_choice.
+// The buyers of one goods item, each name once, in the order of their first order line; the goods
+// offered come from goods_choice.
 QStringList goods_buyers(Database& db, const QString& goods_id);

@@ -33,6 +33,7 @@ private:
     Session& m_session;
     Prompter& m_prompter;
     MailTemplates m_templates;  // List1 and template_bodies
+    QString m_chosen;           // the name of the template chosen in List1, which saveB updates
     QListWidget* m_list1 = nullptr;
     QLineEdit* m_name = nullptr;       // Text1_0
     QPlainTextEdit* m_body = nullptr;  // Text1_1

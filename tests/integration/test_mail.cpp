@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QUuid>
 #include <QtTest>
 
@@ -55,6 +56,12 @@ private slots:
     void fetched_mail_is_registered_data();
     void fetched_mail_is_registered();
     void three_waiting_messages_count_three();
+    void texts_read_back_exactly_data();
+    void texts_read_back_exactly();
+    void nothing_is_sent_that_cannot_be_recorded_data();
+    void nothing_is_sent_that_cannot_be_recorded();
+    void refused_mail_does_not_block_later_mail_data();
+    void refused_mail_does_not_block_later_mail();
     void cli_fetch_prints_the_count();
 
 private:
@@ -65,7 +72,9 @@ private:
     // The message the SMTP server received for this recipient, as stored by the server; empty if none.
     QByteArray received_for(const QString& address) const;
     void drop_into_mailbox(const QString& fixture_name);
+    void drop_message(const QByteArray& message);
     void empty_mailbox();
+    QByteArray m_message;  // what drop_message delivers
     QString unique_address(const QString& prefix) const {
         return prefix + QUuid::createUuid().toString(QUuid::Id128).left(12) + QStringLiteral("@example.jp");
     }
@@ -122,10 +131,21 @@ void TestMailServers::drop_into_mailbox(const QString& fixture_name) {
                              .arg(QDateTime::currentSecsSinceEpoch())
                              .arg(QUuid::createUuid().toString(QUuid::Id128));
     const QString tmp = maildir.filePath(QStringLiteral("tmp/") + name);
-    QVERIFY(QFile::copy(QDir(env("SALES_TEST_DATA")).filePath(QStringLiteral("mail/") + fixture_name), tmp));
+    if (fixture_name.isNull()) {
+        QFile out(tmp);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(m_message) == m_message.size());
+    } else {
+        QVERIFY(
+            QFile::copy(QDir(env("SALES_TEST_DATA")).filePath(QStringLiteral("mail/") + fixture_name), tmp));
+    }
     QFile::setPermissions(tmp, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup |
                                    QFile::ReadOther | QFile::WriteOther);
     QVERIFY(QFile::rename(tmp, maildir.filePath(QStringLiteral("new/") + name)));
+}
+
+void TestMailServers::drop_message(const QByteArray& message) {
+    m_message = message;
+    drop_into_mailbox(QString());
 }
 
 void TestMailServers::empty_mailbox() {
@@ -222,7 +242,8 @@ void TestMailServers::failed_send_leaves_no_trace() {
     set_account(folder, server, QString(), password);
     add_customer(folder, QStringLiteral("鈴木工業"), recipient, QStringLiteral("鈴木"));
     const QStringList sent = send_broadcast(folder.session(), {QStringLiteral("鈴木工業")},
-                                            QStringLiteral("件名"), QStringLiteral("本文"), {});
+                                            QStringLiteral("件名"), QStringLiteral("本文"), {})
+                                 .sent;
     const SendResult result = send_mail(folder.session(), QStringLiteral("鈴木工業"), QStringLiteral("件名"),
                                         QStringLiteral("本文"));
     qputenv("SALES_MAIL_CA_FILE", ca);
@@ -345,6 +366,156 @@ void TestMailServers::three_waiting_messages_count_three() {
     QCOMPARE(folder.count(QStringLiteral("問い合わせ")), 3);
     QCOMPARE(fetch_mail(folder.session()).count, 0);
     QCOMPARE(folder.count(QStringLiteral("問い合わせ")), 3);
+}
+
+void TestMailServers::texts_read_back_exactly_data() {
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("Latin-1 only") << "100 × 2 = 200 ± 5°C"
+                                  << "100 × 2 = 200 ± 5°C\nÄÖÜ ß é «»";
+    QTest::newRow("ASCII only") << "Price list"
+                                << "Hello\nworld";
+    QTest::newRow("Japanese with Latin-1 signs") << "価格 ± 5%"
+                                                 << "温度 5°C、価格 × 2";
+    QTest::newRow("beyond the BMP") << "🎉 ご案内"
+                                    << "𠮷野家 🍣";
+}
+
+void TestMailServers::texts_read_back_exactly() {
+    QFETCH(QString, subject);
+    QFETCH(QString, body);
+    TestFolder folder;
+    set_account(folder, env("SALES_TEST_SMTP_PLAIN"), QString(), QString());
+    const QString address = unique_address(QStringLiteral("latin-"));
+    add_customer(folder, QStringLiteral("欧州商会"), address, QStringLiteral("Müller"));
+    const SendResult result = send_mail(folder.session(), QStringLiteral("欧州商会"), subject, body);
+    QVERIFY2(result.sent, qPrintable(result.failure));
+    QTemporaryDir dir;
+    QFile copy(QDir(dir.path()).filePath(QStringLiteral("got.eml")));
+    QVERIFY(copy.open(QIODevice::WriteOnly));
+    copy.write(received_for(address));
+    copy.close();
+    const std::optional<QStringList> got =
+        ReadMail(QStringLiteral("got"), QStringLiteral("subject:"), dir.path());
+    QVERIFY(got);
+    QCOMPARE(got->at(0), subject);
+    QCOMPARE(got->at(1), body);
+}
+
+void TestMailServers::nothing_is_sent_that_cannot_be_recorded_data() {
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<bool>("visits_refused");  // the database refuses every visit row
+    QTest::addColumn<bool>("arrives");
+    QTest::addColumn<QString>("summary");  // of the broadcast to the one customer; "…": any text
+    const QString name = QStringLiteral("山田商事株式会社");
+    QTest::newRow("subject of 255 characters")
+        << QString(255, u'件') << "本文" << false << true << "送信したお客様　\r\n" + name + "\r\n";
+    QTest::newRow("subject of 256 characters")
+        << QString(256, u'件') << "本文" << false << false
+        << "送信したお客様　\r\n\r\n送信できなかったお客様　\r\n" + name +
+               "（件名は 255 文字以内で入力してください。）\r\n";
+    // 65,534 bytes as typed; 65,547 once the name (24 bytes) replaces the placeholder (11 bytes).
+    QTest::newRow("body too long once filled")
+        << "件名" << QString(21841, u'あ') + "{顧客名}" << false << false
+        << "送信したお客様　\r\n\r\n送信できなかったお客様　\r\n" + name +
+               "（本文が長すぎます（65535 バイトまで記録できます）。）\r\n";
+    QTest::newRow("visit row refused after the send")
+        << "件名"
+        << "本文" << true << true
+        << "送信したお客様　\r\n" + name + "\r\n\r\n送信しましたが訪問の記録ができなかったお客様　\r\n" +
+               name + "（…記録できません…）\r\n";
+}
+
+void TestMailServers::nothing_is_sent_that_cannot_be_recorded() {
+    QFETCH(QString, subject);
+    QFETCH(QString, body);
+    QFETCH(bool, visits_refused);
+    QFETCH(bool, arrives);
+    QFETCH(QString, summary);
+    TestFolder folder;
+    set_account(folder, env("SALES_TEST_SMTP_PLAIN"), QString(), QString());
+    const QString address = unique_address(QStringLiteral("long-"));
+    add_customer(folder, QStringLiteral("山田商事株式会社"), address, QStringLiteral("山田"));
+    if (visits_refused)
+        folder.exec(
+            QStringLiteral("create trigger no_visits before insert on 訪問 begin select raise(abort, "
+                           "'記録できません'); end"));
+    const BroadcastResult result =
+        send_broadcast(folder.session(), {QStringLiteral("山田商事株式会社")}, subject, body, {});
+    QCOMPARE(!received_for(address).isEmpty(), arrives);
+    QCOMPARE(folder.count(QStringLiteral("訪問")), arrives && !visits_refused ? 1 : 0);
+    QStringList parts = summary.split(QStringLiteral("…"));
+    for (QString& part : parts)
+        part = QRegularExpression::escape(part);
+    const QString text = broadcast_summary(result);
+    QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(parts.join(QStringLiteral(".*"))))
+                 .match(text)
+                 .hasMatch(),
+             qPrintable(text));
+}
+
+void TestMailServers::refused_mail_does_not_block_later_mail_data() {
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("stored_subject");  // null: not registered
+    QTest::addColumn<QString>("stored_body");
+    const QString mark = QStringLiteral("（以下省略）");
+    QTest::newRow("subject of 300 characters")
+        << "long@example.jp" << QString(300, u'件') << "本文" << QString(249, u'件') + mark << "本文";
+    // 66,000 bytes; 65,517 bytes of it and the mark's 18 fill the column's 65,535.
+    QTest::newRow("body over 65,535 bytes")
+        << "long@example.jp"
+        << "長い本文" << QString(22000, u'あ') << "長い本文" << QString(21839, u'あ') + mark;
+    QTest::newRow("sender address over 255 characters") << QString(260, u'a') + "@example.jp"
+                                                        << "長い差出人"
+                                                        << "本文" << QString() << QString();
+}
+
+void TestMailServers::refused_mail_does_not_block_later_mail() {
+    QFETCH(QString, from);
+    QFETCH(QString, subject);
+    QFETCH(QString, body);
+    QFETCH(QString, stored_subject);
+    QFETCH(QString, stored_body);
+    TestFolder folder;
+    set_account(folder, QString(), env("SALES_TEST_POP3"), env("SALES_TEST_MAIL_PASSWORD"));
+    // The mail the database cannot take as it is comes first, an ordinary one after it.
+    drop_message(compose_mail(QStringLiteral("sales@example.co.jp"), from, subject, body));
+    drop_into_mailbox(QStringLiteral("iso2022jp.eml"));
+    const bool refused = stored_subject.isNull();
+    const QDir mail(mail_folder(folder.session()));
+    for (int run = 0; run < 2; ++run) {  // the refused mail is tried again, and again blocks nothing
+        const FetchResult result = fetch_mail(folder.session());
+        QVERIFY2(result.failure.isEmpty(), qPrintable(result.failure));
+        QCOMPARE(result.count, run == 0 ? (refused ? 1 : 2) : 0);
+        QCOMPARE(result.cut_notes.size(), run == 0 && !refused ? 1 : 0);
+        QCOMPARE(result.refused_notes.size(), refused ? 1 : 0);
+        const QStringList notes = result.cut_notes + result.refused_notes;
+        if (!notes.isEmpty())
+            QVERIFY2(notes.at(0).startsWith(QStringLiteral("差出人 ") + from + QStringLiteral("　件名「") +
+                                            subject.left(40)),
+                     qPrintable(notes.at(0)));
+    }
+    QCOMPARE(folder.value(
+                 QStringLiteral("select count(*) from 問い合わせ where 名称='見積もり依頼（ボールペン）'")),
+             QStringLiteral("1"));
+    QCOMPARE(folder.count(QStringLiteral("問い合わせ")), refused ? 1 : 2);
+    // The whole message stays as its file: waiting when refused, among the registered when cut.
+    const QDir kept(refused ? mail.path() : mail.filePath(QStringLiteral("registered")));
+    QStringList subjects;
+    for (const QString& file : kept.entryList({QStringLiteral("*.eml")}, QDir::Files))
+        subjects
+            << ReadMail(QFileInfo(file).completeBaseName(), QStringLiteral("subject:"), kept.path())->at(0);
+    QVERIFY(subjects.contains(subject));
+    if (refused)
+        return;
+    const ResultTable rows = folder.rows(
+        QStringLiteral("select 名称,内容 from 問い合わせ where 名称<>'見積もり依頼（ボールペン）'"), 2);
+    QCOMPARE(rows.row_count(), 1);
+    QCOMPARE(rows(0, 1), stored_subject);
+    QCOMPARE(rows(1, 1), stored_body);
 }
 
 void TestMailServers::cli_fetch_prints_the_count() {
