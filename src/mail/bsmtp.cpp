@@ -149,7 +149,7 @@ public:
         m_server_failure = true;
         switch (code) {
             case CURLE_OPERATION_TIMEDOUT:
-                return QStringLiteral("%1 秒以内にサーバーから応答がありませんでした (%2)")
+                return QStringLiteral("サーバーから %1 秒以内に応答がありませんでした (%2)")
                     .arg(m_timeout)
                     .arg(reason);
             case CURLE_COULDNT_CONNECT:

@@ -27,9 +27,8 @@ struct SendResult {
     QString record_failure;        // the mail was sent, but its visit row could not be stored: why
 };
 
-// The longest subject and body a visit row stores: the subject's column holds 255 characters, the
-// body's column 65,535 bytes (UTF-8).
-// The message to show when a subject or body is too long to be recorded, else empty.
+// The message to show when a subject or body is too long for its visit row (the subject's column holds
+// 255 characters, the body's 65,535 bytes of UTF-8), else empty.
 QString mail_length_problem(const QString& subject, const QString& body);
 
 // The body with "{顧客名}" and then "{担当者}" replaced by the customer's name and contact person.
