@@ -132,8 +132,9 @@ BroadcastResult send_broadcast(Session& session, const QStringList& names, const
             break;
         }
     }
-    for (; i < names.size(); ++i)
-        outcome.not_sent << reason(names.at(i), QStringLiteral("中止したため未送信"));
+    // The names not reached share one line, so a long list stopped early stays readable.
+    if (i < names.size())
+        outcome.not_sent << QStringLiteral("中止したため未送信: ") + names.mid(i).join(QStringLiteral("、"));
     return outcome;
 }
 

@@ -46,7 +46,7 @@ SendResult send_mail_to_customer(Session& session, const QString& customer_id, c
 struct BroadcastResult {
     QStringList sent;          // names mailed, in order
     QStringList not_recorded;  // of those, "name（why）" where the visit row could not be stored
-    QStringList not_sent;      // "name（why）", in order, the names not reached after a stop included
+    QStringList not_sent;      // "name（why）", in order; then the names a stop left unreached, on one line
     QString stopped;           // why the run stopped before its end; empty when it ran to the end
 };
 
