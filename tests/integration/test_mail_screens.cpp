@@ -184,26 +184,22 @@ void TestMailScreens::saving_an_edited_title_data() {
     QTest::addColumn<QString>("title");       // typed over the chosen "夏のご案内"
     QTest::addColumn<bool>("deleted");        // the chosen template was deleted meanwhile
     QTest::addColumn<QString>("message");     // what the user is told
-    QTest::addColumn<QStringList>("stored");  // titles stored afterwards
+    QTest::addColumn<QString>("stored");      // title:body of every template afterwards
     QTest::newRow("new title") << "秋のご案内" << false << "保存しました"
-                               << QStringList{"冬のご案内", "秋のご案内"};
-    QTest::newRow("same title") << "夏のご案内" << false << "保存しました"
-                                << QStringList{"冬のご案内", "夏のご案内"};
+                               << "冬のご案内:冬,秋のご案内:新しい本文";
     QTest::newRow("title of another template")
         << "冬のご案内" << false << "同じタイトルのテンプレートがあります"
-        << QStringList{"冬のご案内", "夏のご案内"};
-    QTest::newRow("empty title") << "" << false << "タイトルを入力してください"
-                                 << QStringList{"冬のご案内", "夏のご案内"};
+        << "冬のご案内:冬,夏のご案内:夏";
     QTest::newRow("deleted meanwhile")
         << "夏のご案内" << true << "保存するテンプレートがありません。一覧から選び直してください"
-        << QStringList{"冬のご案内"};
+        << "冬のご案内:冬";
 }
 
 void TestMailScreens::saving_an_edited_title() {
     QFETCH(QString, title);
     QFETCH(bool, deleted);
     QFETCH(QString, message);
-    QFETCH(QStringList, stored);
+    QFETCH(QString, stored);
     Fixture f;
     f.folder.exec(QStringLiteral("insert into テンプレート (名称,本文) values ('冬のご案内','冬')"));
     f.folder.exec(QStringLiteral("insert into テンプレート (名称,本文) values ('夏のご案内','夏')"));
@@ -216,20 +212,12 @@ void TestMailScreens::saving_an_edited_title() {
     f.child<QPlainTextEdit>("mail_template", "Text1_1")->setPlainText(QStringLiteral("新しい本文"));
     f.click("mail_template", "saveB");
     QCOMPARE(f.prompter.messages, QStringList{message});
-    const ResultTable rows =
-        f.folder.rows(QStringLiteral("select 名称,本文 from テンプレート order by 本文"), 2);
-    QStringList titles;
-    for (int r = 1; r <= rows.row_count(); ++r)
-        titles << rows(0, r);
-    titles.sort();
-    QCOMPARE(titles, stored);
-    const bool saved = message == QStringLiteral("保存しました");
-    QCOMPARE(f.folder.value(QStringLiteral("select count(*) from テンプレート where 本文='新しい本文'")),
-             QString::number(saved ? 1 : 0));
+    QCOMPARE(f.folder.value(QStringLiteral("select group_concat(名称 || ':' || 本文) from (select * from "
+                                           "テンプレート order by 名称)")),
+             stored);
     // Not saved: the screen stays ready to save.
-    QCOMPARE(f.child<QPushButton>("mail_template", "saveB")->isHidden(), saved);
-    if (saved)
-        QVERIFY(f.items(list).contains(title));
+    QCOMPARE(f.child<QPushButton>("mail_template", "saveB")->isHidden(),
+             message == QStringLiteral("保存しました"));
 }
 
 void TestMailScreens::broadcast_list_is_shown_as_it_is() {
@@ -248,7 +236,7 @@ void TestMailScreens::broadcast_list_is_shown_as_it_is() {
 void TestMailScreens::broadcast_sends_to_every_name_data() {
     // "ok": a reachable customer, "refused": the server refuses its address, "nobody": no such customer
     QTest::addColumn<QStringList>("list");
-    QTest::addColumn<QString>("smtp");  // "ok", "none" (not set), "down", "wrong password"
+    QTest::addColumn<QString>("smtp");  // "ok", "none" (not set)
     QTest::addColumn<bool>("answer");   // to "N 件のメールを送信します。よろしいですか？"
     QTest::addColumn<int>("cancel_at");    // 中止 at this step, -1 never
     QTest::addColumn<int>("steps");        // progress steps shown
@@ -269,19 +257,6 @@ void TestMailScreens::broadcast_sends_to_every_name_data() {
            "送信したお客様　\r\n\r\n" +
                none + "ok（サーバーが設定されていません）\r\n中止したため未送信: ok、refused\r\n"
         << 0;
-    QTest::newRow("server down: stops at once")
-        << QStringList{"ok", "ok"} << "down" << true << -1 << 1
-        << "メールサーバーを使えないため、送信を中止しました（サーバーに接続できませんでした (…)）\r\n\r\n"
-           "送信したお客様　\r\n\r\n" +
-               none + "ok（サーバーに接続できませんでした (…)）\r\n中止したため未送信: ok\r\n"
-        << 0;
-    QTest::newRow("login refused: stops at once")
-        << QStringList{"ok", "ok"} << "wrong password" << true << -1 << 1
-        << "メールサーバーを使えないため、送信を中止しました（ユーザー名またはパスワードが違います "
-           "(…)）\r\n\r\n"
-           "送信したお客様　\r\n\r\n" +
-               none + "ok（ユーザー名またはパスワードが違います (…)）\r\n中止したため未送信: ok\r\n"
-        << 0;
     QTest::newRow("中止 after the first") << QStringList{"ok", "nobody", "ok"} << "ok" << true << 1 << 2
                                           << "送信を中止しました\r\n\r\n送信したお客様　\r\nok\r\n\r\n" +
                                                  none + "中止したため未送信: nobody、ok\r\n"
@@ -299,15 +274,10 @@ void TestMailScreens::broadcast_sends_to_every_name() {
     QFETCH(QString, summary);
     QFETCH(int, visits);
     Fixture f;
-    const QString server = smtp == QLatin1String("ok")     ? qEnvironmentVariable("SALES_TEST_SMTP_PLAIN")
-                           : smtp == QLatin1String("down") ? QStringLiteral("127.0.0.1:1")
-                           : smtp == QLatin1String("none") ? QString()
-                                                           : qEnvironmentVariable("SALES_TEST_SMTP_SECURE");
-    const QString user =
-        smtp == QLatin1String("wrong password") ? qEnvironmentVariable("SALES_TEST_MAIL_USER") : QString();
-    f.folder.exec(QStringLiteral("update 自社情報 set [smtp]=%1, userid=%2, [password]='wrong'")
-                      .arg(sql_text(server), sql_text(user)));
-    f.folder.reload();
+    if (smtp == QLatin1String("none")) {
+        f.folder.exec(QStringLiteral("update 自社情報 set [smtp]=''"));
+        f.folder.reload();
+    }
     const QString ok_address = address(QStringLiteral("ok-"));
     f.customer(QStringLiteral("ok"), ok_address);
     f.customer(QStringLiteral("refused"), address(QStringLiteral("refuse-")));
@@ -324,9 +294,6 @@ void TestMailScreens::broadcast_sends_to_every_name() {
                             : QStringList{QString::number(list.size()) +
                                           QStringLiteral(" 件のメールを送信します。よろしいですか？")});
     QCOMPARE(f.prompter.progress_labels.size(), steps);
-    if (steps > 0)
-        QCOMPARE(f.prompter.progress_labels.at(0),
-                 QStringLiteral("1 / %1 件目　%2 様へ送信しています").arg(list.size()).arg(list.at(0)));
     // One message at most, whatever failed.
     QCOMPARE(f.prompter.messages.size(), summary.isEmpty() ? 0 : 1);
     if (!summary.isEmpty())
@@ -479,8 +446,6 @@ void TestMailScreens::receive_mail_reports_the_count() {
 void TestMailScreens::fetch_failure_is_shown_alone_data() {
     QTest::addColumn<QString>("pop");      // "" not set, "down", "wrong password"
     QTest::addColumn<QString>("message");  // the only message; "…" stands for the server's own words
-    QTest::newRow("not set") << ""
-                             << "メールサーバーから受信できませんでした: サーバーが設定されていません";
     QTest::newRow("down") << "127.0.0.1:1"
                           << "メールサーバーから受信できませんでした: サーバーに接続できませんでした (…)";
     QTest::newRow("wrong password")
