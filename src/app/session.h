@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/clock.h"
+#include "app/mailing_list.h"
 #include "db/database.h"
 
 // One entry of テーブル項目: an activity table the record list shows.
@@ -46,7 +47,7 @@ public:
     int selected_field_count = 0;
 
     // Names collected by the analyses for a broadcast mail ("同報メールへ追加"), read by the mail screens.
-    QStringList mailing_list;
+    MailingList mailing_list;
 
     int employee_count() const { return employee_names.size(); }
     QString company_setting(int position) const {

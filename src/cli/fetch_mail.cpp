@@ -17,6 +17,10 @@ int run_fetch_mail(const CliContext& context, const QStringList& arguments) {
         const FetchResult result = fetch_mail(session);
         for (const QString& note : result.new_customer_notes)
             err() << note << Qt::endl;
+        for (const QString& note : result.cut_notes)
+            err() << "切り詰めて登録しました: " << note << Qt::endl;
+        for (const QString& note : result.refused_notes)
+            err() << "登録できませんでした: " << note << Qt::endl;
         out() << result.count << Qt::endl;
         if (!result.failure.isEmpty()) {
             err() << "メールサーバーから受信できませんでした: " << result.failure << Qt::endl;

@@ -145,9 +145,11 @@ public:
         QString reason = QString::fromUtf8(m_error).trimmed();
         if (reason.isEmpty())
             reason = QString::fromUtf8(curl_easy_strerror(code));
+        // Every failure but the server's refusal of this one request concerns the server itself.
+        m_server_failure = true;
         switch (code) {
             case CURLE_OPERATION_TIMEDOUT:
-                return QStringLiteral("%1 秒以内にサーバーから応答がありませんでした (%2)")
+                return QStringLiteral("サーバーから %1 秒以内に応答がありませんでした (%2)")
                     .arg(m_timeout)
                     .arg(reason);
             case CURLE_COULDNT_CONNECT:
@@ -164,8 +166,12 @@ public:
         }
         if (!m_reply.isEmpty() && !reason.contains(m_reply))
             reason += QStringLiteral(": ") + m_reply;
+        // A refusal of this mail (recipient, size, content) leaves the server usable for the next.
+        m_server_failure = false;
         return QStringLiteral("サーバーが処理を拒否しました (%1)").arg(reason);
     }
+    // The last perform failed for a reason that concerns the server or the account, not the request.
+    bool server_failure() const { return m_server_failure; }
 
 private:
     CURL* m_curl;
@@ -175,6 +181,7 @@ private:
     curl_slist* m_recipients = nullptr;
     QString m_reply;
     int m_timeout = kMailTimeoutSeconds;
+    bool m_server_failure = false;
 };
 
 QString mail_path(const QString& folder, const QString& id) {
@@ -349,8 +356,15 @@ QByteArray compose_mail(const QString& to, const QString& from, const QString& s
     g_mime_message_set_message_id(message, id);
     g_free(id);
 
+    // The body goes in as UTF-8 bytes under charset=utf-8: g_mime_text_part_set_text would pick the
+    // "best" charset itself and store Latin-1-only text as ISO-8859-1 bytes.
     GMimeTextPart* part = g_mime_text_part_new_with_subtype("plain");
-    g_mime_text_part_set_text(part, crlf_lines(body).toUtf8().constData());
+    const QByteArray utf8 = crlf_lines(body).toUtf8();
+    GMimeStream* stream = g_mime_stream_mem_new_with_buffer(utf8.constData(), size_t(utf8.size()));
+    GMimeDataWrapper* content = g_mime_data_wrapper_new_with_stream(stream, GMIME_CONTENT_ENCODING_DEFAULT);
+    g_object_unref(stream);
+    g_mime_part_set_content(GMIME_PART(part), content);
+    g_object_unref(content);
     g_mime_text_part_set_charset(part, "utf-8");
     g_mime_part_set_content_encoding(GMIME_PART(part), GMIME_CONTENT_ENCODING_BASE64);
     g_mime_message_set_mime_part(message, GMIME_OBJECT(part));
@@ -367,18 +381,23 @@ QByteArray compose_mail(const QString& to, const QString& from, const QString& s
 }
 
 QString SendMail(const QString& server, const QString& to, const QString& from, const QString& subject,
-                 const QString& body, const QString& attachments, const MailLogin& login,
-                 int timeout_seconds) {
+                 const QString& body, const QString& attachments, const MailLogin& login, int timeout_seconds,
+                 bool* server_unusable) {
     init_libraries();
+    bool unusable_dummy = false;
+    bool& unusable = server_unusable ? *server_unusable : unusable_dummy;
+    unusable = false;
     if (!attachments.isEmpty())
         return QStringLiteral("添付ファイルは送信できません");
     const MailServerUrl url = mail_server_url(server, QStringLiteral("smtp"));
+    unusable = true;  // the account's own settings: every mail would fail alike
     if (url.url.isEmpty())
         return url.failure;
-    if (!plain_address(to.trimmed()))
-        return QStringLiteral("宛先のメールアドレスが正しくありません: ") + to;
     if (!plain_address(from.trimmed()))
         return QStringLiteral("送信元のメールアドレスが正しくありません: ") + from;
+    unusable = false;
+    if (!plain_address(to.trimmed()))
+        return QStringLiteral("宛先のメールアドレスが正しくありません: ") + to;
 
     Transfer transfer(timeout_seconds);
     if (!transfer.handle())
@@ -392,7 +411,9 @@ QString SendMail(const QString& server, const QString& to, const QString& from, 
     curl_easy_setopt(transfer.handle(), CURLOPT_READFUNCTION, read_upload);
     curl_easy_setopt(transfer.handle(), CURLOPT_READDATA, &upload);
     curl_easy_setopt(transfer.handle(), CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.data.size()));
-    return transfer.perform();
+    const QString failure = transfer.perform();
+    unusable = !failure.isEmpty() && transfer.server_failure();
+    return failure;
 }
 
 std::optional<QStringList> RcvMail(const QString& server, const QString& user, const QString& password,

@@ -36,10 +36,12 @@ MailServerUrl mail_server_url(const QString& server, const QString& plain_scheme
 QByteArray compose_mail(const QString& to, const QString& from, const QString& subject, const QString& body);
 
 // Sends one mail. Returns the empty text when the server accepted it, otherwise the failure.
-// attachments must be empty (the program sends none).
+// attachments must be empty (the program sends none). When server_unusable is given, it tells whether
+// the failure lies with the server or the account (no connection, no login, no server or sender set),
+// so that every further mail would fail the same way, rather than with this one mail.
 QString SendMail(const QString& server, const QString& to, const QString& from, const QString& subject,
                  const QString& body, const QString& attachments, const MailLogin& login = {},
-                 int timeout_seconds = kMailTimeoutSeconds);
+                 int timeout_seconds = kMailTimeoutSeconds, bool* server_unusable = nullptr);
 
 // command "LIST": logs in and returns the message list ("number size" lines).
 // command "SAVEALLD": stores every message of the account in folder (created when missing), deletes

@@ -6,6 +6,7 @@
 
 #include "app/session.h"
 #include "db/dialect.h"
+#include "db/schema.h"
 #include "mail/bsmtp.h"
 #include "mail/send_mail.h"
 
@@ -60,6 +61,38 @@ bool registered_before(Database& db, const QString& folder, const QString& id, c
     return rows(0, 1).toInt() > 0;
 }
 
+// A text cut to at most limit characters (code points, as the back-ends count them), marked.
+QString fit_characters(const QString& text, qsizetype limit, bool& cut) {
+    const QList<uint> points = text.toUcs4();
+    if (points.size() <= limit)
+        return text;
+    cut = true;
+    const QString mark = QString::fromUtf16(kCutMark);
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData()), limit - mark.size()) +
+           mark;
+}
+
+// A text cut to at most limit bytes of UTF-8, on a character boundary, marked.
+QString fit_bytes(const QString& text, qsizetype limit, bool& cut) {
+    const QByteArray utf8 = text.toUtf8();
+    if (utf8.size() <= limit)
+        return text;
+    cut = true;
+    const QString mark = QString::fromUtf16(kCutMark);
+    qsizetype end = limit - mark.toUtf8().size();
+    while (end > 0 && (uchar(utf8.at(end)) & 0xC0) == 0x80)
+        --end;
+    return QString::fromUtf8(utf8.left(end)) + mark;
+}
+
+// "差出人 …　件名「…」" with the subject shortened for a message box.
+QString mail_label(const QString& from, const QString& subject) {
+    QString shown = subject.left(40);
+    if (shown.size() < subject.size())
+        shown += QStringLiteral("…");
+    return QStringLiteral("差出人 ") + from + QStringLiteral("　件名「") + shown + QStringLiteral("」");
+}
+
 bool write_journal(const QString& folder, const QString& id, const QString& key) {
     QSaveFile journal(journal_path(folder, id));
     return journal.open(QIODevice::WriteOnly) && journal.write(key.toUtf8()) >= 0 && journal.commit();
@@ -111,31 +144,70 @@ FetchResult fetch_mail(Session& session) {
         const std::optional<QStringList> fields = ReadMail(id, QStringLiteral("subject:from:"), folder);
         if (!fields || fields->size() < 3)
             continue;
-        const QString& subject = fields->at(0);
         const QString& from = fields->at(1);
-        const QString& body = fields->at(2);
-        if (registered_before(*session.db, folder, id, subject, body)) {
+        // Texts longer than their columns are stored cut and marked; the whole mail stays as its file.
+        bool cut = false;
+        const QString subject = fit_characters(fields->at(0), kTextColumnLength, cut);
+        const QString body = fit_bytes(fields->at(2), kLongTextBytes, cut);
+        // One mail the database refuses must not keep every later mail out: it stays as its file and
+        // is named to the user.
+        try {
+            if (registered_before(*session.db, folder, id, subject, body)) {
+                if (mark_mail_registered(id, folder))
+                    QFile::remove(journal_path(folder, id));
+                continue;
+            }
+            const Registration registration =
+                register_mail(session, subject, from, body, [&](const QString& key) {
+                    if (!write_journal(folder, id, key))
+                        throw DatabaseError(QStringLiteral("受信メールの記録を書けません: ") +
+                                            journal_path(folder, id));
+                });
+            // The journal stays when the file cannot be moved, so the next run still knows.
             if (mark_mail_registered(id, folder))
                 QFile::remove(journal_path(folder, id));
-            continue;
-        }
-        const Registration registration =
-            register_mail(session, subject, from, body, [&](const QString& key) {
-                if (!write_journal(folder, id, key))
-                    throw DatabaseError(QStringLiteral("受信メールの記録を書けません: ") +
-                                        journal_path(folder, id));
-            });
-        // The journal stays when the file cannot be moved, so the next run still knows.
-        if (mark_mail_registered(id, folder))
+            ++result.count;
+            if (registration.new_customer)
+                result.new_customer_notes << QStringLiteral("新しい顧客を　email: ") + registration.address +
+                                                 QStringLiteral(" で登録しました");
+            if (cut)
+                result.cut_notes << mail_label(from, fields->at(0)) + QStringLiteral("（mail/registered/") +
+                                        id + QStringLiteral(".eml）");
+        } catch (const DatabaseError& e) {
+            // Nothing of it was stored (one transaction): the journal would only mislead the next run.
             QFile::remove(journal_path(folder, id));
-        ++result.count;
-        if (registration.new_customer)
-            result.new_customer_notes << QStringLiteral("新しい顧客を　email: ") + registration.address +
-                                             QStringLiteral(" で登録しました");
+            result.refused_notes << mail_label(from, fields->at(0)) + QStringLiteral(": ") + e.message();
+        }
     }
     return result;
 }
 
 QString fetch_count_message(int count) {
     return QStringLiteral("メールを　") + QString::number(count) + QStringLiteral("　件受信しました");
+}
+
+QStringList fetch_messages(const FetchResult& result) {
+    QStringList messages;
+    if (!result.failure.isEmpty())
+        messages << QStringLiteral("メールサーバーから受信できませんでした: ") + result.failure;
+    // After a failure a count of 0 says nothing the failure did not.
+    if (result.failure.isEmpty() || result.count > 0)
+        messages << fetch_count_message(result.count);
+    QString problems;
+    if (!result.cut_notes.isEmpty())
+        problems += QStringLiteral(
+                        "次のメールは長すぎるため、切り詰めて「（以下省略）」を付けて登録しました。"
+                        "元のメールは mail フォルダーに残してあります。\n") +
+                    result.cut_notes.join(QLatin1Char('\n'));
+    if (!result.refused_notes.isEmpty()) {
+        if (!problems.isEmpty())
+            problems += QStringLiteral("\n\n");
+        problems += QStringLiteral(
+                        "次のメールは登録できませんでした。メールは mail フォルダーに残し、"
+                        "次の受信で改めて登録します。\n") +
+                    result.refused_notes.join(QLatin1Char('\n'));
+    }
+    if (!problems.isEmpty())
+        messages << problems;
+    return messages;
 }

@@ -31,7 +31,16 @@ struct FetchResult {
     int count = 0;                   // messages registered
     QStringList new_customer_notes;  // "新しい顧客を　email: … で登録しました", one per new customer
     QString failure;  // the server could not be used (the messages already stored are still registered)
+    // Registered with a text cut to its column's length and marked "（以下省略）"; the whole message
+    // stays as its file in the mail folder. One line per mail: sender, subject and file.
+    QStringList cut_notes;
+    // Refused by the database for another reason: kept as its file for the next fetch, not registered.
+    // One line per mail: sender, subject and the reason.
+    QStringList refused_notes;
 };
+
+// The mark put after a text cut to its column's length.
+inline constexpr char16_t kCutMark[] = u"（以下省略）";
 
 // Fetches every waiting message of the company's POP3 account into the mail folder and registers
 // each message stored there that is not yet registered. A message is registered once only, even
@@ -41,3 +50,6 @@ FetchResult fetch_mail(Session& session);
 
 // "メールを　N　件受信しました"
 QString fetch_count_message(int count);
+// The messages to show after a fetch, in order: the failure (alone when nothing was registered), the
+// count, and one message for the mails cut or refused.
+QStringList fetch_messages(const FetchResult& result);

@@ -31,12 +31,38 @@ RowAddress template_address(const QString& name) {
     return {QStringLiteral("テンプレート"), QStringLiteral("名称"), sql_text(name)};
 }
 
-WriteCheck save_template(Database& db, const QString& name, const QString& body, const StoredRow* shown,
-                         StoredRow* stored) {
-    return write_checked(db, template_address(name), shown, stored, [&] {
-        db.execute_sql(QStringLiteral("update テンプレート  set 本文=") + sql_text(body) +
-                       QStringLiteral(" where 名称=") + sql_text(name));
+QString save_template(Database& db, const QString& chosen_name, const QString& name, const QString& body,
+                      const StoredRow* shown, StoredRow* stored, WriteCheck* check) {
+    if (check)
+        *check = WriteCheck::Clear;
+    if (name.trimmed().isEmpty())
+        return QStringLiteral("タイトルを入力してください");
+    auto count = [&db](const QString& title) {
+        return db
+            .query_rows(QStringLiteral("select count(*) from テンプレート where 名称=") + sql_text(title), 1)(
+                0, 1)
+            .toInt();
+    };
+    QString refused;
+    const WriteCheck result = write_checked(db, template_address(chosen_name), shown, stored, [&] {
+        if (name != chosen_name && count(name) > 0) {
+            refused = QStringLiteral("同じタイトルのテンプレートがあります");
+            return;
+        }
+        if (chosen_name.isEmpty() || count(chosen_name) == 0) {
+            refused = QStringLiteral("保存するテンプレートがありません。一覧から選び直してください");
+            return;
+        }
+        db.execute_sql(QStringLiteral("update テンプレート  set 名称=") + sql_text(name) +
+                       QStringLiteral(", 本文=") + sql_text(body) + QStringLiteral(" where 名称=") +
+                       sql_text(chosen_name));
     });
+    if (check)
+        *check = result;
+    // After a new title the row is found under it.
+    if (result == WriteCheck::Clear && refused.isEmpty() && stored && name != chosen_name)
+        *stored = read_stored_row(db, template_address(name));
+    return refused;
 }
 
 WriteCheck delete_template(Database& db, const QString& name, const QString& employee, const StoredRow* shown,
@@ -82,5 +108,7 @@ QStringList goods_buyers(Database& db, const QString& goods_id) {
     QStringList names;
     for (int row = 1; row <= rows.row_count(); ++row)
         names << rows(0, row);
+    // A customer who bought the goods on several lines is mailed once.
+    names.removeDuplicates();
     return names;
 }

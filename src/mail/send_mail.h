@@ -21,9 +21,15 @@ QString mail_folder(const Session& session);
 // The outcome of one send_mail.
 struct SendResult {
     bool found = false;  // the customer exists (exactly one row); otherwise nothing happened
-    bool sent = false;   // the server accepted the mail and the visit row is stored
-    QString failure;     // the library's text when the customer was found but the mail not sent
+    bool sent = false;   // the server accepted the mail (its visit row is stored unless record_failure)
+    bool server_unusable = false;  // the failure lies with the server or account: later mails fail alike
+    QString failure;               // why the mail was not sent (also when the customer was not found)
+    QString record_failure;        // the mail was sent, but its visit row could not be stored: why
 };
+
+// The message to show when a subject or body is too long for its visit row (the subject's column holds
+// 255 characters, the body's 65,535 bytes of UTF-8), else empty.
+QString mail_length_problem(const QString& subject, const QString& body);
 
 // The body with "{顧客名}" and then "{担当者}" replaced by the customer's name and contact person.
 QString fill_placeholders(const QString& body, const QString& name, const QString& contact);
@@ -36,13 +42,27 @@ SendResult send_mail(Session& session, const QString& customer_name, const QStri
 SendResult send_mail_to_customer(Session& session, const QString& customer_id, const QString& subject,
                                  const QString& body);
 
-// A mail to every name of a list, in order. After each name, progress(index + 1, name, result) is
-// called and the broadcast stops when it returns false. Returns the names mailed successfully.
-using BroadcastProgress = std::function<bool(int done, const QString& name, const SendResult& result)>;
-QStringList send_broadcast(Session& session, const QStringList& names, const QString& subject,
-                           const QString& body, const BroadcastProgress& progress);
+// The outcome of a mail to every name of a list.
+struct BroadcastResult {
+    QStringList sent;          // names mailed, in order
+    QStringList not_recorded;  // of those, "name（why）" where the visit row could not be stored
+    QStringList not_sent;      // "name（why）", in order; then the names a stop left unreached, on one line
+    QString stopped;           // why the run stopped before its end; empty when it ran to the end
+};
+
+// A mail to every name of a list, in order. Before each mail, progress(done, next name) is called and
+// the run stops when it returns false. A failure of the server or account stops the run at once.
+// Never throws: a statement refused for one name puts that name under not_sent.
+using BroadcastProgress = std::function<bool(int done, const QString& next_name)>;
+BroadcastResult send_broadcast(Session& session, const QStringList& names, const QString& subject,
+                               const QString& body, const BroadcastProgress& progress);
 
 // "mail error 001:" + the library's text, the message shown for a failed send.
 QString send_failure_message(const SendResult& result);
 // "送信したお客様　" CR LF and the names, each followed by CR LF.
 QString sent_summary(const QStringList& sent_names);
+// The one summary of a broadcast: why it stopped (when it did), the names mailed, those mailed but not
+// recorded, and those not mailed with the reasons.
+QString broadcast_summary(const BroadcastResult& result);
+// "N 件のメールを送信します。よろしいですか？"
+QString broadcast_question(int count);

@@ -159,7 +159,7 @@ RecordListScreen::RecordListScreen(Session& session, Prompter& prompter, QWidget
     }
 
     m_read = QStringList(kBoxes, QString());
-    m_shown = m_read;
+    m_box_texts = m_read;
     m_detail = new DetailView(this);
     connect(m_detail, &DetailView::returned, this, [this](int position, const QString& text) {
         if (position >= 0 && position < m_text1.size())
@@ -215,7 +215,7 @@ void RecordListScreen::choose_row(int row) {
         const bool used = i < n;
         m_read[i - 1] = used ? m_model->text(row, i) : QString();
         m_text1[i - 1]->setText(m_read.at(i - 1));
-        m_shown[i - 1] = m_text1[i - 1]->text();
+        m_box_texts[i - 1] = m_text1[i - 1]->text();
         m_text1[i - 1]->setVisible(used);
         m_label1[i]->setText(i <= n ? item.field_names.value(i) : QString());
         m_label1[i]->setVisible(i <= n);
@@ -264,7 +264,7 @@ void RecordListScreen::update_record() {
     // What is stored now is what the next update writes back for a box left alone.
     for (int i = 0; i < m_text1.size() && i < boxes.size(); ++i) {
         m_read[i] = boxes.at(i);
-        m_shown[i] = m_text1[i]->text();
+        m_box_texts[i] = m_text1[i]->text();
     }
     set_datagrid();
     m_combo->hide();
@@ -325,7 +325,7 @@ QString RecordListScreen::box_value(int position) const {
     // A box the user left alone stands for the value exactly as it was read, whatever the line edit
     // made of it (line breaks, length).
     const QString text = m_text1.at(position)->text();
-    return text == m_shown.value(position) ? m_read.value(position) : text;
+    return text == m_box_texts.value(position) ? m_read.value(position) : text;
 }
 
 void RecordListScreen::open_detail(int position) {

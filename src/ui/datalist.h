@@ -72,7 +72,7 @@ private:
     QVector<QLabel*> m_label1;  // positions 1 to 9; 0 unused
     QVector<QLineEdit*> m_text1;
     QStringList m_read;   // each box's value as read from the database
-    QStringList m_shown;  // what each box showed after it was filled
+    QStringList m_box_texts;  // what each box showed after it was filled
     QComboBox* m_combo;
     QPushButton* m_update;
     QPushButton* m_delete;

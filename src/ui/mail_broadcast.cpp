@@ -1,14 +1,12 @@
 #include "ui/mail_broadcast.h"
 
 #include <QApplication>
-#include <QProgressDialog>
 
-#include "mail/send_mail.h"
 #include "ui/prompter.h"
 
 namespace {
 
-// The wait cursor for as long as the broadcast runs, also when a statement is refused.
+// The wait cursor for as long as the broadcast runs.
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
@@ -20,35 +18,26 @@ QString progress_text(int index, int total, const QString& name) {
 
 }  // namespace
 
-QStringList run_broadcast(QWidget* parent, Session& session, Prompter& prompter, const QStringList& names,
-                          const QString& subject, const QString& body) {
-    QStringList sent;
+BroadcastResult run_broadcast(QWidget* parent, Session& session, Prompter& prompter, const QStringList& names,
+                              const QString& subject, const QString& body) {
+    const int total = int(names.size());
+    if (total > 0) {
+        if (const QString problem = mail_length_problem(subject, body); !problem.isEmpty()) {
+            prompter.inform(problem);
+            return {};
+        }
+        if (!prompter.ask_yes_no(broadcast_question(total)))
+            return {};
+    }
+    BroadcastResult result;
     {
         WaitCursor wait;
-        QProgressDialog progress(QString(), QStringLiteral("中止"), 0, int(names.size()), parent);
-        progress.setObjectName(QStringLiteral("broadcast_progress"));
-        progress.setWindowTitle(QStringLiteral("同報メール送信"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(0);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        if (!names.isEmpty()) {
-            progress.setLabelText(progress_text(1, int(names.size()), names.first()));
-            progress.show();
-            QApplication::processEvents();
-        }
-        sent = send_broadcast(
-            session, names, subject, body, [&](int done, const QString&, const SendResult& result) {
-                if (result.found && !result.sent)
-                    prompter.inform(send_failure_message(result));
-                progress.setValue(done);
-                if (done < names.size())
-                    progress.setLabelText(progress_text(done + 1, int(names.size()), names.at(done)));
-                // Cancel is looked at between two mails only.
-                QApplication::processEvents();
-                return !progress.wasCanceled();
-            });
+        const std::unique_ptr<ProgressView> progress =
+            total > 0 ? prompter.progress(parent, QStringLiteral("同報メール送信"), total) : nullptr;
+        result = send_broadcast(session, names, subject, body, [&](int done, const QString& next) {
+            return progress->step(done, progress_text(done + 1, total, next));
+        });
     }
-    prompter.inform(sent_summary(sent));
-    return sent;
+    prompter.inform(broadcast_summary(result));
+    return result;
 }

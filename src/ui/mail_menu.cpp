@@ -35,9 +35,8 @@ public:
         }
         for (const QString& note : result.new_customer_notes)
             m_prompter.inform(note);
-        if (!result.failure.isEmpty())
-            m_prompter.inform(QStringLiteral("メールサーバーから受信できませんでした: ") + result.failure);
-        m_prompter.inform(fetch_count_message(result.count));
+        for (const QString& message : fetch_messages(result))
+            m_prompter.inform(message);
     }
 
     void open_template() {

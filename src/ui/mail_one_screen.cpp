@@ -56,10 +56,21 @@ void MailOneScreen::set_customer(const QString& customer_id, const QString& name
 }
 
 void MailOneScreen::send() {
+    // Too long to be recorded: refused before anything is sent.
+    if (const QString problem = mail_length_problem(m_text1->text(), m_text2->toPlainText());
+        !problem.isEmpty()) {
+        m_prompter.inform(problem);
+        m_rlog->setText(QStringLiteral("送信できませんでした"));
+        return;
+    }
     const SendResult result =
         send_mail_to_customer(m_session, m_customer_id, m_text1->text(), m_text2->toPlainText());
     if (result.sent) {
         m_rlog->setText(QStringLiteral("送信しました ") + m_label2->text());
+        // Sent but not recorded: say both, so the mail is not sent a second time.
+        if (!result.record_failure.isEmpty())
+            m_prompter.inform(QStringLiteral("メールは送信しましたが、訪問の記録を保存できませんでした。\n") +
+                              result.record_failure);
         return;
     }
     // Nothing was sent: say so rather than "送信しました".

@@ -86,6 +86,8 @@ MailTemplateScreen::MailTemplateScreen(Session& session, Prompter& prompter, QWi
     connect(m_send, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { send_to_list(); }); });
     connect(m_clear, &QPushButton::clicked, this, [this] { clear_list(); });
     connect(m_cancel, &QPushButton::clicked, this, &QWidget::hide);
+    // The analyses add names while this screen is open: List2 always shows the list as it is.
+    connect(&m_session.mailing_list, &MailingList::changed, this, [this] { show_mailing_list(); });
 
     m_body->setPlainText(default_template_body(m_session));
     m_save->hide();
@@ -108,13 +110,14 @@ void MailTemplateScreen::load_list() {
 
 void MailTemplateScreen::show_mailing_list() {
     m_list2->clear();
-    m_list2->addItems(m_session.mailing_list);
+    m_list2->addItems(m_session.mailing_list.names());
 }
 
 void MailTemplateScreen::choose(int row) {
     if (row < 0 || row >= m_templates.names.size())
         return;
     show_edit_buttons(true);
+    m_chosen = m_templates.names.at(row);
     m_name->setText(m_templates.names.at(row));
     m_body->setPlainText(m_templates.bodies.at(row));
     m_shown = row_from_texts({m_templates.names.at(row), m_templates.bodies.at(row)});
@@ -137,20 +140,28 @@ void MailTemplateScreen::add_new() {
 }
 
 void MailTemplateScreen::save() {
+    const QString chosen = m_chosen;
     const QString name = m_name->text();
     const QString body = m_body->toPlainText();
-    // The check applies to the template as listed; an edited title addresses another row.
-    const bool listed = m_shown.found && m_shown.values.value(0) == name;
+    // Saved under the title as edited; when it cannot be, the screen says why and stays as it is.
+    // The write-conflict check applies to the template as listed.
+    QString refused;
+    const bool listed = m_shown.found && m_shown.values.value(0) == chosen;
     const auto save = [&](const StoredRow* shown, StoredRow* stored) {
-        return save_template(*m_session.db, name, body, listed ? shown : nullptr, stored);
+        WriteCheck check = WriteCheck::Clear;
+        refused = save_template(*m_session.db, chosen, name, body, listed ? shown : nullptr, stored, &check);
+        return check;
     };
-    if (!save_shown_row(m_prompter, m_shown, save, [&] { reshow(name); }))
+    if (!save_shown_row(m_prompter, m_shown, save, [&] { reshow(chosen); }))
         return;
-    // Choosing the template again shows what was saved, not what the list held before.
-    const qsizetype row = m_templates.names.indexOf(m_name->text());
-    if (row >= 0)
-        m_templates.bodies[row] = m_body->toPlainText();
+    if (!refused.isEmpty()) {
+        m_prompter.inform(refused);
+        return;
+    }
+    m_chosen = name;
     show_edit_buttons(false);
+    load_list();
+    m_prompter.inform(QStringLiteral("保存しました"));
 }
 
 void MailTemplateScreen::remove() {
@@ -183,7 +194,8 @@ void MailTemplateScreen::reshow(const QString& name) {
 }
 
 void MailTemplateScreen::send_to_list() {
-    run_broadcast(this, m_session, m_prompter, m_session.mailing_list, m_name->text(), m_body->toPlainText());
+    run_broadcast(this, m_session, m_prompter, m_session.mailing_list.names(), m_name->text(),
+                  m_body->toPlainText());
 }
 
 void MailTemplateScreen::clear_list() {

@@ -35,6 +35,7 @@ private:
     Prompter& m_prompter;
     MailTemplates m_templates;  // List1 and template_bodies
     StoredRow m_shown;          // the chosen template as listed, for the write-conflict check
+    QString m_chosen;           // the name of the template chosen in List1, which saveB updates
     QListWidget* m_list1 = nullptr;
     QLineEdit* m_name = nullptr;       // Text1_0
     QPlainTextEdit* m_body = nullptr;  // Text1_1

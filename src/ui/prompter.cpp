@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QWidget>
 
@@ -18,6 +19,37 @@ QString caption() {
     return QStringLiteral("営業手帳");
 }
 }  // namespace
+
+namespace {
+class DialogProgress : public ProgressView {
+public:
+    DialogProgress(QWidget* parent, const QString& title, int total)
+        : m_dialog(QString(), QStringLiteral("中止"), 0, total, parent) {
+        m_dialog.setObjectName(QStringLiteral("progress"));
+        m_dialog.setWindowTitle(title);
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+    }
+    bool step(int done, const QString& label) override {
+        m_dialog.setValue(done);
+        m_dialog.setLabelText(label);
+        if (!m_dialog.isVisible())
+            m_dialog.show();
+        // 中止 is looked at between two steps.
+        QApplication::processEvents();
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+}  // namespace
+
+std::unique_ptr<ProgressView> Prompter::progress(QWidget* parent, const QString& title, int total) {
+    return std::make_unique<DialogProgress>(parent, title, total);
+}
 
 void DialogPrompter::inform(const QString& text) {
     QMessageBox::information(m_parent ? m_parent : QApplication::activeWindow(), caption(), text);

@@ -2,11 +2,20 @@
 
 #include <QString>
 #include <QUrl>
+#include <memory>
 
 #include "app/table_csv.h"
 
 class PrintJob;
 class QWidget;
+
+// A progress window with the button 中止, for a run of many steps.
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+    // Shows label with done of the total steps; false once the user has chosen 中止.
+    virtual bool step(int done, const QString& label) = 0;
+};
 
 // Every message box, Yes/No question, file dialog and "open in the default viewer" goes through
 // here, so that tests can answer them without a modal dialog.
@@ -20,6 +29,8 @@ public:
     virtual bool choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
                              QString& chosen_name, QString* typed_name) = 0;
     virtual bool open_document(const QUrl& url) = 0;
+    // A progress window for total steps (a QProgressDialog with 中止 unless a test answers instead).
+    virtual std::unique_ptr<ProgressView> progress(QWidget* parent, const QString& title, int total);
 
     // The outside worlds of exporting, copying and printing; the real ones unless a test replaces them.
     // Save dialog of an export, proposing name: the path and the chosen encoding; false on cancel.

@@ -116,8 +116,11 @@ ScreenSave screen_save(const QString& name) {
                 "本文",
                 "insert into テンプレート (名称,本文) values(%1," + initial + ")",
                 [deletes](Session& s, const QString& key, const StoredRow* shown, StoredRow* stored) {
-                    return deletes ? delete_template(*s.db, key, QString(), shown, stored)
-                                   : save_template(*s.db, key, kMine, shown, stored);
+                    if (deletes)
+                        return delete_template(*s.db, key, QString(), shown, stored);
+                    WriteCheck check = WriteCheck::Clear;
+                    save_template(*s.db, key, key, kMine, shown, stored, &check);
+                    return check;
                 },
                 deletes};
     return {"自社情報", "id", "会社名", "update 自社情報 set 会社名=" + initial,

@@ -78,6 +78,22 @@ public:
         return true;
     }
     void print_preview(QWidget*, const PrintJob& job) override { printed.push_back(job); }
+
+    // Progress windows: every label shown, in order; 中止 is chosen at the step numbered cancel_at.
+    QStringList progress_labels;
+    int cancel_at = -1;
+    std::unique_ptr<ProgressView> progress(QWidget*, const QString&, int) override {
+        struct Recorder : ProgressView {
+            QueuedPrompter& owner;
+            explicit Recorder(QueuedPrompter& p) : owner(p) {}
+            bool step(int done, const QString& label) override {
+                owner.progress_labels << label;
+                return done != owner.cancel_at;
+            }
+        };
+        return std::make_unique<Recorder>(*this);
+    }
+
     QString last() const { return messages.isEmpty() ? QString() : messages.last(); }
     void clear() {
         messages.clear();
