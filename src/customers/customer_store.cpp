@@ -1,5 +1,9 @@
 #include "customers/customer_store.h"
 
+#include <QHash>
+
+#include "db/text_fold.h"
+
 const QStringList& customer_field_columns() {
     static const QStringList columns = {
         "顧客名", "顧客名かな", "都道府県",   "郵便番号1", "郵便番号2", "住所", "TEL", "FAX", "携帯",
@@ -32,6 +36,93 @@ CustomerHits search_customers(Database& db, const QString& kana_prefix) {
     return hits;
 }
 
+namespace {
+
+// A LIKE pattern that takes the text literally: '!' escapes the wildcards and itself.
+QString like_literal(const QString& text) {
+    QString out = text;
+    out.replace(QLatin1Char('!'), QStringLiteral("!!"))
+        .replace(QLatin1Char('%'), QStringLiteral("!%"))
+        .replace(QLatin1Char('_'), QStringLiteral("!_"));
+    return out;
+}
+
+QVector<QString> first_column(const ResultTable& rows) {
+    QVector<QString> out;
+    out.reserve(rows.row_count());
+    for (int r = 1; r <= rows.row_count(); ++r)
+        out.push_back(rows(0, r));
+    return out;
+}
+
+// An FTS5 phrase: the text between double quotes, each quote doubled.
+QString fts_phrase(const QString& text) {
+    QString inner = text;
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+}  // namespace
+
+QVector<QString> search_customer_ids(Database& db, const QString& typed) {
+    const QString folded = folded_reading(typed);
+    if (folded.isEmpty())
+        return {};
+    return first_column(db.query_rows(QStringLiteral("select 顧客ID from 顧客 where 検索かな like ") +
+                                          sql_text(like_literal(folded) + QLatin1Char('%')) +
+                                          QStringLiteral(" escape '!'"),
+                                      1));
+}
+
+QVector<QString> partial_search_customer_ids(Database& db, const QString& typed) {
+    const QStringList terms = partial_search_terms(typed);
+    if (terms.isEmpty() || terms.first().size() < kPartialSearchMinimum)
+        return {};
+    QStringList conditions;
+    bool trigram = db.dialect() == Dialect::Sqlite;
+    for (const QString& term : terms)
+        trigram = trigram && term.size() >= 3;  // the trigram index knows no shorter pieces
+    if (trigram) {
+        for (const QString& term : terms)
+            conditions << fts_phrase(term);
+        return first_column(db.query_rows(QStringLiteral("select rowid from 顧客検索 where 顧客検索 match ") +
+                                              sql_text(conditions.join(QStringLiteral(" OR "))),
+                                          1));
+    }
+    for (const QString& term : terms)
+        conditions << (db.dialect() == Dialect::SqlServer
+                           ? QStringLiteral("charindex(%1, 検索文字列) > 0").arg(sql_text(term))
+                           : QStringLiteral("instr(検索文字列, %1) > 0").arg(sql_text(term)));
+    return first_column(db.query_rows(
+        QStringLiteral("select 顧客ID from 顧客 where ") + conditions.join(QStringLiteral(" or ")), 1));
+}
+
+QVector<QString> customer_names(Database& db, const QVector<QString>& ids) {
+    QStringList keys;
+    for (const QString& id : ids) {
+        bool numeric = false;
+        id.toLongLong(&numeric);
+        if (numeric)
+            keys << id;
+    }
+    QVector<QString> names(ids.size());
+    if (keys.isEmpty())
+        return names;
+    const ResultTable rows = db.query_rows(
+        QStringLiteral("select 顧客ID,顧客名 from 顧客 where 顧客ID in (") + keys.join(QLatin1Char(',')) + ')', 2);
+    QHash<QString, QString> by_id;
+    for (int r = 1; r <= rows.row_count(); ++r)
+        by_id.insert(rows(0, r), rows(1, r));
+    for (int i = 0; i < ids.size(); ++i)
+        names[i] = by_id.value(ids.at(i));
+    return names;
+}
+
+SearchColumns customer_search_columns(const QStringList& fields, int first) {
+    auto f = [&](int i) { return fields.value(first + i); };
+    return {folded_reading(f(1)), customer_search_text(f(0), f(5), f(10), f(9), {f(6), f(7), f(8)})};
+}
+
 std::optional<QStringList> load_customer(Database& db, const QString& customer_id) {
     bool numeric = false;
     customer_id.toLongLong(&numeric);
@@ -51,9 +142,11 @@ QString customer_insert_statement(const QStringList& fields) {
     QStringList values;
     for (int i = 0; i < kCustomerFieldCount; ++i)
         values << sql_text(fields.value(i));
+    const SearchColumns search = customer_search_columns(fields);
+    values << sql_text(search.reading) << sql_text(search.text);
     return QStringLiteral(
                "insert into 顧客 (顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
-               ",担当者,担当者かな,ランク,タイプ,R,M,F,備考) values(") +
+               ",担当者,担当者かな,ランク,タイプ,R,M,F,備考,検索かな,検索文字列) values(") +
            values.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
@@ -65,6 +158,8 @@ QString customer_update_statement(const QStringList& fields, const QString& cust
     QStringList sets;
     for (int i = 0; i < kCustomerFieldCount; ++i)
         sets << names.at(i) + QLatin1Char('=') + sql_text(fields.value(i));
+    const SearchColumns search = customer_search_columns(fields);
+    sets << QStringLiteral("検索かな=") + sql_text(search.reading) << QStringLiteral("検索文字列=") + sql_text(search.text);
     return QStringLiteral("update 顧客  set ") + sets.join(QStringLiteral(", ")) +
            QStringLiteral(" where 顧客id=") + customer_id;
 }

@@ -1,5 +1,7 @@
 #include "db/schema.h"
 
+#include "db/schema_upgrade.h"
+
 namespace {
 
 using K = ColumnKind;
@@ -294,5 +296,6 @@ void create_schema(Database& db) {
         db.execute_sql(statement);
     for (const QString& statement : seed_statements())
         db.execute_sql(statement);
+    create_schema_version(db);  // a new database starts at the current version
     tx.commit();
 }
