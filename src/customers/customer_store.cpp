@@ -1,6 +1,7 @@
 #include "customers/customer_store.h"
 
 #include <QHash>
+#include <optional>
 
 #include "db/text_fold.h"
 
@@ -62,39 +63,77 @@ QString fts_phrase(const QString& text) {
     return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
+// The keys a select of one key column named k gives, in its order. The embedded file hands them over as one
+// text: tens of thousands of matches then cost one row instead of one row each.
+QVector<QString> key_list(Database& db, const QString& select) {
+    if (db.dialect() != Dialect::Sqlite)
+        return first_column(db.query_rows(select, 1));
+    const QString joined =
+        db.query_rows(QStringLiteral("select group_concat(k) from (") + select + QLatin1Char(')'), 1)(0, 1);
+    QVector<QString> keys;
+    if (joined == QLatin1String("-"))
+        return keys;  // no match: NULL
+    const QList<QStringView> parts = QStringView(joined).split(QLatin1Char(','));
+    keys.reserve(parts.size());
+    for (QStringView p : parts)
+        keys.push_back(p.toString());
+    return keys;
+}
+
+// The trigram index's pieces that begin with two characters; nothing when there are too many to ask for.
+std::optional<QStringList> pieces_starting_with(Database& db, const QString& two) {
+    const ResultTable rows = db.query_rows(QStringLiteral("select term from 顧客検索_語 where term >= %1 and term < %2")
+                                               .arg(sql_text(two), sql_text(two + QString::fromUcs4(U"\U0010FFFF", 1))),
+                                           1);
+    QStringList pieces;
+    if (rows.row_count() > 2000)
+        return std::nullopt;
+    for (int r = 1; r <= rows.row_count(); ++r)
+        pieces << rows(0, r);
+    return pieces;
+}
+
 }  // namespace
 
 QVector<QString> search_customer_ids(Database& db, const QString& typed) {
     const QString folded = folded_reading(typed);
     if (folded.isEmpty())
         return {};
-    return first_column(db.query_rows(QStringLiteral("select 顧客ID from 顧客 where 検索かな like ") +
-                                          sql_text(like_literal(folded) + QLatin1Char('%')) +
-                                          QStringLiteral(" escape '!'"),
-                                      1));
+    return key_list(db, QStringLiteral("select 顧客ID as k from 顧客 where 検索かな like ") +
+                            sql_text(like_literal(folded) + QLatin1Char('%')) + QStringLiteral(" escape '!'"));
 }
 
 QVector<QString> partial_search_customer_ids(Database& db, const QString& typed) {
     const QStringList terms = partial_search_terms(typed);
     if (terms.isEmpty() || terms.first().size() < kPartialSearchMinimum)
         return {};
-    QStringList conditions;
-    bool trigram = db.dialect() == Dialect::Sqlite;
-    for (const QString& term : terms)
-        trigram = trigram && term.size() >= 3;  // the trigram index knows no shorter pieces
-    if (trigram) {
-        for (const QString& term : terms)
-            conditions << fts_phrase(term);
-        return first_column(db.query_rows(QStringLiteral("select rowid from 顧客検索 where 顧客検索 match ") +
-                                              sql_text(conditions.join(QStringLiteral(" OR "))),
-                                          1));
+    if (db.dialect() == Dialect::Sqlite) {
+        // Three characters or more are a phrase of the trigram index; two are the start of its pieces.
+        QStringList phrases;
+        bool indexed = true;
+        for (const QString& term : terms) {
+            if (QStringView(term).toUcs4().size() >= 3) {
+                phrases << fts_phrase(term);
+            } else if (const std::optional<QStringList> pieces = pieces_starting_with(db, term)) {
+                for (const QString& piece : *pieces)
+                    phrases << fts_phrase(piece);
+            } else {
+                indexed = false;
+            }
+        }
+        if (indexed) {
+            if (phrases.isEmpty())
+                return {};
+            return key_list(db, QStringLiteral("select rowid as k from 顧客検索 where 顧客検索 match ") +
+                                    sql_text(phrases.join(QStringLiteral(" OR "))));
+        }
     }
+    QStringList conditions;
     for (const QString& term : terms)
         conditions << (db.dialect() == Dialect::SqlServer
                            ? QStringLiteral("charindex(%1, 検索文字列) > 0").arg(sql_text(term))
                            : QStringLiteral("instr(検索文字列, %1) > 0").arg(sql_text(term)));
-    return first_column(db.query_rows(
-        QStringLiteral("select 顧客ID from 顧客 where ") + conditions.join(QStringLiteral(" or ")), 1));
+    return key_list(db, QStringLiteral("select 顧客ID as k from 顧客 where ") + conditions.join(QStringLiteral(" or ")));
 }
 
 QVector<QString> customer_names(Database& db, const QVector<QString>& ids) {

@@ -43,6 +43,8 @@ const QStringList kTrigramStatements = {
                    "insert into 顧客検索(顧客検索, rowid, 検索文字列) values ('delete', old.顧客ID, "
                    "old.検索文字列); "
                    "insert into 顧客検索(rowid, 検索文字列) values (new.顧客ID, new.検索文字列); end"),
+    // The index's own pieces, read to find two typed characters as the start of a piece.
+    QStringLiteral("create virtual table 顧客検索_語 using fts5vocab(顧客検索, 'row')"),
 };
 
 // Fills both folded columns of the customers the condition selects.

@@ -84,7 +84,9 @@ QString customer_search_text(const QString& name, const QString& address, const 
     }
     for (const QString& phone : phones)
         parts << phone_digits(phone);
-    return parts.join(QLatin1Char('\n'));
+    // Ends with a line break too, so that every two characters of a field begin some three-character
+    // piece of the text (the partial search finds two typed characters through those pieces).
+    return parts.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 QStringList partial_search_terms(const QString& typed) {
