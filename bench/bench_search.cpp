@@ -32,14 +32,14 @@ const char* const kKeystrokes[] = {"や", "やま", "やまだ", "さ",   "さ�
                                    "す", "すず", "すずき", "か",   "かと", "こ",     "こば", "わ",   "わた",
                                    "い", "いの", "ふ",     "ふじ", "ま",   "まつ",   "あ",   "あお"};
 // The same readings typed in half-width katakana: the folded search must be as quick.
-const char* const kHalfWidth[] = {"ﾔ", "ﾔﾏ", "ﾔﾏﾀﾞ", "ｻ", "ｻﾄ", "ｻﾄｳ", "ﾀ", "ﾀﾅ", "ﾀﾅｶ",
-                                  "ｽ", "ｽｽﾞ", "ｽｽﾞｷ", "ｶ", "ｶﾄ", "ｺ", "ｺﾊﾞ", "ﾜ", "ﾜﾀ",
-                                  "ｲ", "ｲﾉ", "ﾌ", "ﾌｼﾞ", "ﾏ", "ﾏﾂ", "ｱ", "ｱｵ"};
+const char* const kHalfWidth[] = {"ﾔ", "ﾔﾏ",  "ﾔﾏﾀﾞ", "ｻ",   "ｻﾄ", "ｻﾄｳ", "ﾀ",   "ﾀﾅ", "ﾀﾅｶ",
+                                  "ｽ", "ｽｽﾞ", "ｽｽﾞｷ", "ｶ",   "ｶﾄ", "ｺ",   "ｺﾊﾞ", "ﾜ",  "ﾜﾀ",
+                                  "ｲ", "ｲﾉ",  "ﾌ",    "ﾌｼﾞ", "ﾏ",  "ﾏﾂ",  "ｱ",   "ｱｵ"};
 // Partial searches from the second character on: names, addresses, contacts, mail, phone numbers.
-const char* const kPartial[] = {"横浜", "横浜市", "横浜市中", "博多", "博多区", "商事", "山田", "山田商",
-                                "佐藤", "佐藤電", "電機", "045",  "045-1", "045-12", "090",  "090-1",
-                                "090-12", "info", "info12", "info123", "@cust", "example", "03-5", "品川",
-                                "株式", "株式会"};
+const char* const kPartial[] = {"横浜",    "横浜市", "横浜市中", "博多", "博多区", "商事",    "山田",
+                                "山田商",  "佐藤",   "佐藤電",   "電機", "045",    "045-1",   "045-12",
+                                "090",     "090-1",  "090-12",   "info", "info12", "info123", "@cust",
+                                "example", "03-5",   "品川",     "株式", "株式会"};
 
 // The former list: every name read at once.
 class FullListModel : public QAbstractListModel {
@@ -90,8 +90,9 @@ int keystroke(Path path, size_t i) {
         }
         case Path::Reading:
         case Path::ReadingHalfWidth:
-            f.findc->setText(QString::fromUtf8(path == Path::Reading ? kKeystrokes[i % std::size(kKeystrokes)]
-                                                                       : kHalfWidth[i % std::size(kHalfWidth)]));
+            f.findc->setText(QString::fromUtf8(path == Path::Reading
+                                                   ? kKeystrokes[i % std::size(kKeystrokes)]
+                                                   : kHalfWidth[i % std::size(kHalfWidth)]));
             break;
         case Path::Partial:
             f.findp->setText(QString::fromUtf8(kPartial[i % std::size(kPartial)]));
@@ -109,10 +110,18 @@ void run(benchmark::State& state, Path path) {
         rows += keystroke(path, i++);
     state.counters["rows_per_keystroke"] = benchmark::Counter(double(rows) / double(state.iterations()));
 }
-void BM_FormerReadingSearch(benchmark::State& s) { run(s, Path::Former); }
-void BM_FoldedReadingSearch(benchmark::State& s) { run(s, Path::Reading); }
-void BM_FoldedReadingHalfWidth(benchmark::State& s) { run(s, Path::ReadingHalfWidth); }
-void BM_PartialSearch(benchmark::State& s) { run(s, Path::Partial); }
+void BM_FormerReadingSearch(benchmark::State& s) {
+    run(s, Path::Former);
+}
+void BM_FoldedReadingSearch(benchmark::State& s) {
+    run(s, Path::Reading);
+}
+void BM_FoldedReadingHalfWidth(benchmark::State& s) {
+    run(s, Path::ReadingHalfWidth);
+}
+void BM_PartialSearch(benchmark::State& s) {
+    run(s, Path::Partial);
+}
 BENCHMARK(BM_FormerReadingSearch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(260);
 BENCHMARK(BM_FoldedReadingSearch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(260);
 BENCHMARK(BM_FoldedReadingHalfWidth)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(260);

@@ -20,10 +20,12 @@ void upgrade_on_open(Session& session) {
     upgrade_schema(db, [&](int from, int to) {
         if (session.db_kind != QLatin1String("Jet"))
             return;  // a server's database is backed up by the server's own tools
-        const QString name = QStringLiteral("backup_v%1_%2.mdb")
-                                 .arg(from)
-                                 .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss")));
-        const MaintenanceResult backup = backup_database(session, QDir(session.program_folder).filePath(name));
+        const QString name =
+            QStringLiteral("backup_v%1_%2.mdb")
+                .arg(from)
+                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss")));
+        const MaintenanceResult backup =
+            backup_database(session, QDir(session.program_folder).filePath(name));
         if (!backup.ok)
             throw DatabaseError(QStringLiteral("データベースを版 %1 から版 %2 に更新する前のバックアップが"
                                                "できなかったため、更新せずに終了します。\n")

@@ -82,9 +82,10 @@ QVector<QString> key_list(Database& db, const QString& select) {
 
 // The trigram index's pieces that begin with two characters; nothing when there are too many to ask for.
 std::optional<QStringList> pieces_starting_with(Database& db, const QString& two) {
-    const ResultTable rows = db.query_rows(QStringLiteral("select term from 顧客検索_語 where term >= %1 and term < %2")
-                                               .arg(sql_text(two), sql_text(two + QString::fromUcs4(U"\U0010FFFF", 1))),
-                                           1);
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select term from 顧客検索_語 where term >= %1 and term < %2")
+                          .arg(sql_text(two), sql_text(two + QString::fromUcs4(U"\U0010FFFF", 1))),
+                      1);
     QStringList pieces;
     if (rows.row_count() > 2000)
         return std::nullopt;
@@ -100,7 +101,8 @@ QVector<QString> search_customer_ids(Database& db, const QString& typed) {
     if (folded.isEmpty())
         return {};
     return key_list(db, QStringLiteral("select 顧客ID as k from 顧客 where 検索かな like ") +
-                            sql_text(like_literal(folded) + QLatin1Char('%')) + QStringLiteral(" escape '!'"));
+                            sql_text(like_literal(folded) + QLatin1Char('%')) +
+                            QStringLiteral(" escape '!'"));
 }
 
 QVector<QString> partial_search_customer_ids(Database& db, const QString& typed) {
@@ -133,7 +135,8 @@ QVector<QString> partial_search_customer_ids(Database& db, const QString& typed)
         conditions << (db.dialect() == Dialect::SqlServer
                            ? QStringLiteral("charindex(%1, 検索文字列) > 0").arg(sql_text(term))
                            : QStringLiteral("instr(検索文字列, %1) > 0").arg(sql_text(term)));
-    return key_list(db, QStringLiteral("select 顧客ID as k from 顧客 where ") + conditions.join(QStringLiteral(" or ")));
+    return key_list(
+        db, QStringLiteral("select 顧客ID as k from 顧客 where ") + conditions.join(QStringLiteral(" or ")));
 }
 
 QVector<QString> customer_names(Database& db, const QVector<QString>& ids) {
@@ -147,8 +150,10 @@ QVector<QString> customer_names(Database& db, const QVector<QString>& ids) {
     QVector<QString> names(ids.size());
     if (keys.isEmpty())
         return names;
-    const ResultTable rows = db.query_rows(
-        QStringLiteral("select 顧客ID,顧客名 from 顧客 where 顧客ID in (") + keys.join(QLatin1Char(',')) + ')', 2);
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select 顧客ID,顧客名 from 顧客 where 顧客ID in (") +
+                          keys.join(QLatin1Char(',')) + ')',
+                      2);
     QHash<QString, QString> by_id;
     for (int r = 1; r <= rows.row_count(); ++r)
         by_id.insert(rows(0, r), rows(1, r));
@@ -198,7 +203,8 @@ QString customer_update_statement(const QStringList& fields, const QString& cust
     for (int i = 0; i < kCustomerFieldCount; ++i)
         sets << names.at(i) + QLatin1Char('=') + sql_text(fields.value(i));
     const SearchColumns search = customer_search_columns(fields);
-    sets << QStringLiteral("検索かな=") + sql_text(search.reading) << QStringLiteral("検索文字列=") + sql_text(search.text);
+    sets << QStringLiteral("検索かな=") + sql_text(search.reading)
+         << QStringLiteral("検索文字列=") + sql_text(search.text);
     return QStringLiteral("update 顧客  set ") + sets.join(QStringLiteral(", ")) +
            QStringLiteral(" where 顧客id=") + customer_id;
 }

@@ -56,8 +56,8 @@ int fill_search_columns(Database& db, const QString& condition) {
             condition,
         9);
     for (int r = 1; r <= rows.row_count(); ++r) {
-        const QString text =
-            customer_search_text(rows(1, r), rows(3, r), rows(8, r), rows(7, r), {rows(4, r), rows(5, r), rows(6, r)});
+        const QString text = customer_search_text(rows(1, r), rows(3, r), rows(8, r), rows(7, r),
+                                                  {rows(4, r), rows(5, r), rows(6, r)});
         db.execute_sql(QStringLiteral("update 顧客 set 検索かな=%1, 検索文字列=%2 where 顧客ID=%3")
                            .arg(sql_text(folded_reading(rows(2, r))), sql_text(text), rows(0, r)));
     }
@@ -78,10 +78,11 @@ bool version_table_exists(Database& db) {
     const QString statement =
         db.dialect() == Dialect::Sqlite
             ? QStringLiteral("select count(*) from sqlite_master where type='table' and name='%1'")
-            : db.dialect() == Dialect::MySql
-                ? QStringLiteral("select count(*) from information_schema.tables where table_schema=database() "
-                                 "and table_name='%1'")
-                : QStringLiteral("select count(*) from information_schema.tables where table_name='%1'");
+        : db.dialect() == Dialect::MySql
+            ? QStringLiteral(
+                  "select count(*) from information_schema.tables where table_schema=database() "
+                  "and table_name='%1'")
+            : QStringLiteral("select count(*) from information_schema.tables where table_name='%1'");
     return db.query_rows(statement.arg(kVersionTable), 1)(0, 1).toInt() > 0;
 }
 
@@ -89,7 +90,8 @@ bool version_table_exists(Database& db) {
 // the first time is passed over.
 bool already_made(const DatabaseError& e) {
     const QString m = e.message();
-    return m.contains(QLatin1String("Duplicate column name")) || m.contains(QLatin1String("Duplicate key name"));
+    return m.contains(QLatin1String("Duplicate column name")) ||
+           m.contains(QLatin1String("Duplicate key name"));
 }
 
 void run_step(Database& db, const SchemaStep& step) {
@@ -136,7 +138,8 @@ int current_schema_version() {
 int stored_schema_version(Database& db) {
     if (!version_table_exists(db))
         return 0;
-    const ResultTable rows = db.query_rows(QStringLiteral("select max(version) from %1").arg(kVersionTable), 1);
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select max(version) from %1").arg(kVersionTable), 1);
     return rows.row_count() == 0 ? 0 : rows(0, 1).toInt();
 }
 
@@ -144,11 +147,12 @@ bool upgrade_schema(Database& db, const std::function<void(int, int)>& before_ch
     const int from = stored_schema_version(db);
     const int to = current_schema_version();
     if (from > to)
-        throw DatabaseError(QStringLiteral("このデータベースは新しい版の営業手帳で使われています"
-                                           "（データベースの版 %1、このプログラムの版 %2）。\n"
-                                           "データを守るため開きません。新しい版のプログラムをお使いください。")
-                                .arg(from)
-                                .arg(to));
+        throw DatabaseError(
+            QStringLiteral("このデータベースは新しい版の営業手帳で使われています"
+                           "（データベースの版 %1、このプログラムの版 %2）。\n"
+                           "データを守るため開きません。新しい版のプログラムをお使いください。")
+                .arg(from)
+                .arg(to));
     if (from == to)
         return false;
     if (before_changes)

@@ -17,7 +17,7 @@
 // or index that already exists is passed over, and functions only overwrite what they fill.
 struct SchemaStep {
     int version;
-    QString description;                          // for messages, Japanese
+    QString description;                             // for messages, Japanese
     std::function<QStringList(Dialect)> statements;  // may be empty
     std::function<void(Database&)> apply;            // may be empty; runs after the statements
 };

@@ -88,10 +88,11 @@ Registration register_mail(Session& session, const QString& subject, const QStri
                        QLatin1Char(',') + sql_text(subject) + QLatin1Char(',') + sql_text(body) +
                        QLatin1Char(')'));
     } else {
-        const SearchColumns search = customer_search_columns({{}, {}, {}, {}, {}, {}, {}, {}, {}, result.address});
+        const SearchColumns search =
+            customer_search_columns({{}, {}, {}, {}, {}, {}, {}, {}, {}, result.address});
         db.execute_sql(QStringLiteral("insert into 顧客 (email,検索かな,検索文字列) values(") +
-                       sql_text(result.address) + QLatin1Char(',') + sql_text(search.reading) + QLatin1Char(',') +
-                       sql_text(search.text) + QLatin1Char(')'));
+                       sql_text(result.address) + QLatin1Char(',') + sql_text(search.reading) +
+                       QLatin1Char(',') + sql_text(search.text) + QLatin1Char(')'));
         result.customer_id = find_customer(db, result.address);
         result.new_customer = true;
         db.execute_sql(QStringLiteral("insert into 問い合わせ (顧客ID,社員,受付日,名称,内容,状況) values (") +

@@ -33,8 +33,9 @@ void TestSchemaUpgradeMariaDb::initTestCase() {
     if (m_dsn.isEmpty()) {
         if (qEnvironmentVariable("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
             QSKIP("SALES_SKIP_INTEGRATION=1: MariaDB integration test skipped on request");
-        QFAIL("SALES_TEST_MYSQL_DSN is not set. Run ./test.sh, or start a server with "
-              "tests/integration/mariadb_server.sh.");
+        QFAIL(
+            "SALES_TEST_MYSQL_DSN is not set. Run ./test.sh, or start a server with "
+            "tests/integration/mariadb_server.sh.");
     }
     m_db = std::make_unique<Database>();
     m_db->open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
@@ -55,9 +56,10 @@ void TestSchemaUpgradeMariaDb::init() {
     // The tables as made before the first step, filled by the plain insert of that time.
     for (const QString& s : schema_statements(Dialect::MySql) + seed_statements())
         m_db->execute_sql(s);
-    m_db->execute_sql(QStringLiteral("insert into 顧客 (顧客名,顧客名かな,TEL,Email) values"
-                                     "('片山商店','かたやましょうてん','03-5555-1234','Katayama@Example.jp'),"
-                                     "('高田工業','たかだこうぎょう','06-1111-2222','')"));
+    m_db->execute_sql(
+        QStringLiteral("insert into 顧客 (顧客名,顧客名かな,TEL,Email) values"
+                       "('片山商店','かたやましょうてん','03-5555-1234','Katayama@Example.jp'),"
+                       "('高田工業','たかだこうぎょう','06-1111-2222','')"));
 }
 
 void TestSchemaUpgradeMariaDb::cleanupTestCase() {

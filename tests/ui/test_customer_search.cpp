@@ -56,25 +56,44 @@ void TestCustomerSearch::folded_reading_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("match");
-    QTest::newRow("same hiragana") << "かた" << "かたやま" << true;
-    QTest::newRow("katakana typed") << "カタ" << "かたやま" << true;
-    QTest::newRow("half-width typed") << "ｶﾀ" << "かたやま" << true;
-    QTest::newRow("half-width over katakana") << "ｶﾀ" << "カタヤマ" << true;
-    QTest::newRow("half-width voiced") << "ｶﾞｯ" << "がっこう" << true;
-    QTest::newRow("separate voiced mark") << "か゛っ" << "がっこう" << true;
-    QTest::newRow("separate mark stored") << "がっ" << "か゛っこう" << true;
-    QTest::newRow("separate semi-voiced") << "は゜ん" << "ぱんや" << true;
-    QTest::newRow("half-width semi-voiced") << "ﾊﾟﾝ" << "パンヤ" << true;
-    QTest::newRow("unvoiced is another sound") << "か" << "がっこう" << false;
-    QTest::newRow("small kana is another sound") << "つ" << "っくす" << false;
-    QTest::newRow("full-width letters stored") << "abc" << "ＡＢＣしょうじ" << true;
-    QTest::newRow("letter case") << "ＡＢＣ" << "abcしょうじ" << true;
-    QTest::newRow("full-width digits") << "123" << "１２３しょうかい" << true;
-    QTest::newRow("vu") << "ヴぁ" << "ゔぁいおりん" << true;
-    QTest::newRow("prefix only") << "やま" << "かたやま" << false;
-    QTest::newRow("percent is no wildcard") << "%" << "かたやま" << false;
-    QTest::newRow("underscore is no wildcard") << "か_" << "かた" << false;
-    QTest::newRow("underscore matches itself") << "a_" << "a_b" << true;
+    QTest::newRow("same hiragana") << "かた"
+                                   << "かたやま" << true;
+    QTest::newRow("katakana typed") << "カタ"
+                                    << "かたやま" << true;
+    QTest::newRow("half-width typed") << "ｶﾀ"
+                                      << "かたやま" << true;
+    QTest::newRow("half-width over katakana") << "ｶﾀ"
+                                              << "カタヤマ" << true;
+    QTest::newRow("half-width voiced") << "ｶﾞｯ"
+                                       << "がっこう" << true;
+    QTest::newRow("separate voiced mark") << "か゛っ"
+                                          << "がっこう" << true;
+    QTest::newRow("separate mark stored") << "がっ"
+                                          << "か゛っこう" << true;
+    QTest::newRow("separate semi-voiced") << "は゜ん"
+                                          << "ぱんや" << true;
+    QTest::newRow("half-width semi-voiced") << "ﾊﾟﾝ"
+                                            << "パンヤ" << true;
+    QTest::newRow("unvoiced is another sound") << "か"
+                                               << "がっこう" << false;
+    QTest::newRow("small kana is another sound") << "つ"
+                                                 << "っくす" << false;
+    QTest::newRow("full-width letters stored") << "abc"
+                                               << "ＡＢＣしょうじ" << true;
+    QTest::newRow("letter case") << "ＡＢＣ"
+                                 << "abcしょうじ" << true;
+    QTest::newRow("full-width digits") << "123"
+                                       << "１２３しょうかい" << true;
+    QTest::newRow("vu") << "ヴぁ"
+                        << "ゔぁいおりん" << true;
+    QTest::newRow("prefix only") << "やま"
+                                 << "かたやま" << false;
+    QTest::newRow("percent is no wildcard") << "%"
+                                            << "かたやま" << false;
+    QTest::newRow("underscore is no wildcard") << "か_"
+                                               << "かた" << false;
+    QTest::newRow("underscore matches itself") << "a_"
+                                               << "a_b" << true;
 }
 
 void TestCustomerSearch::folded_reading() {
@@ -110,7 +129,8 @@ void TestCustomerSearch::partial_search() {
     QFETCH(QString, typed);
     QFETCH(QStringList, expected);
     TestFolder f;
-    save(f, {"山田商事", "やまだしょうじ", "東京都千代田区1-2-3", "03-1234-5678", "", "", "Yamada@Example.jp", "田中"});
+    save(f, {"山田商事", "やまだしょうじ", "東京都千代田区1-2-3", "03-1234-5678", "", "", "Yamada@Example.jp",
+             "田中"});
     save(f, {"鈴木工業", "すずきこうぎょう", "大阪市北区", "", "06-6789-0000", "090-8888-7777",
              "info@example.jp", "さとう"});
     QCOMPARE(names_of(f, partial_search_customer_ids(f.db(), typed)), expected);
@@ -125,9 +145,11 @@ void TestCustomerSearch::old_database_is_upgraded_and_searched_folded() {
         db.open_sqlite_file(file, true);
         for (const QString& s : schema_statements(Dialect::Sqlite) + seed_statements())
             db.execute_sql(s);
-        db.execute_sql(QStringLiteral("insert into 顧客 (顧客名,顧客名かな,TEL) values('片山商店','かたやましょうてん',"
-                                      "'03-5555-1234')"));
-        db.execute_sql(QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values('高田工業','たかだこうぎょう')"));
+        db.execute_sql(
+            QStringLiteral("insert into 顧客 (顧客名,顧客名かな,TEL) values('片山商店','かたやましょうてん',"
+                           "'03-5555-1234')"));
+        db.execute_sql(
+            QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values('高田工業','たかだこうぎょう')"));
     }
     write_sales_ini(dir.path(), QStringLiteral("test"), QStringLiteral("Jet"), QStringLiteral("sales.mdb"));
     Session session;
@@ -135,7 +157,8 @@ void TestCustomerSearch::old_database_is_upgraded_and_searched_folded() {
     start_session(session);
 
     QCOMPARE(stored_schema_version(*session.db), current_schema_version());
-    QCOMPARE(names_of_session(session, search_customer_ids(*session.db, QStringLiteral("ｶﾀ"))), QStringList{"片山商店"});
+    QCOMPARE(names_of_session(session, search_customer_ids(*session.db, QStringLiteral("ｶﾀ"))),
+             QStringList{"片山商店"});
     QCOMPARE(names_of_session(session, partial_search_customer_ids(*session.db, QStringLiteral("55512"))),
              QStringList{"片山商店"});
     // The stored reading is as it was typed.
@@ -205,7 +228,8 @@ void TestCustomerSearch::list_reads_names_as_they_come_into_view() {
     {
         Transaction tx(f.db());
         for (int i = 0; i < 1000; ++i)
-            save(f, {QStringLiteral("田中商店%1").arg(i), "たなかしょうてん", "", QStringLiteral("03-0000-%1").arg(i, 4, 10, QChar('0'))});
+            save(f, {QStringLiteral("田中商店%1").arg(i), "たなかしょうてん", "",
+                     QStringLiteral("03-0000-%1").arg(i, 4, 10, QChar('0'))});
         tx.commit();
     }
     window.show();
