@@ -7,6 +7,8 @@
 
 #include "app/sequential_values.h"
 #include "customers/backup.h"
+#include "db/deleted_rows.h"
+#include "db/deleted_rows_schema.h"
 #include "db/schema_upgrade.h"
 
 namespace {
@@ -70,6 +72,7 @@ void load_startup_data(Session& session) {
     Database& db = *session.db;
     db.open(session.db_kind, session.database_name, session.program_folder);
     upgrade_on_open(session);
+    purge_deleted_rows(db, session.clock.today(), deleted_rows_keep_days(db));
 
     const ResultTable employees = db.query_rows(QStringLiteral("select 社員id,社員 from 社員"), 2);
     session.employee_names.clear();

@@ -2,7 +2,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QTextStream>
+#include <memory>
 
 #include "app/program_folder.h"
 #include "app/startup.h"
@@ -93,17 +95,36 @@ namespace {
 const char* const kUsage =
     "使い方: sales-cli [--as-of yyyy/mm/dd] COMMAND ...\n"
     "  init [--kind Jet|Mysql|Mssql] [--database 名前] [--demo] [--customers N] [--as-of yyyy/mm/dd]\n"
-    "  report NAME ...          分析結果をタブ区切りで出力します (report だけで一覧)\n"
+    "  report NAME ... [--format tsv|csv|pdf] [--output FILE] [--shift-jis]\n"
+    "                           分析結果を出力します (既定はタブ区切りで標準出力、report だけで一覧)\n"
     "  fetch-mail               問い合わせメールを受信して登録し、件数を出力します\n"
     "  import customers|goods FILE   顧客または商品の CSV を読み込みます\n"
+    "  export customers|goods FILE [--shift-jis]   import で読み戻せる CSV を書き出します\n"
     "  backup TARGET            データベースを TARGET にバックアップします\n"
     "--as-of は今日の日付の代わりに使う日付です。";
 
 }  // namespace
 
+// A PDF report lays out text, which needs a GUI application; it runs without a display.
+bool wants_pdf(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--format=pdf" || (a == "--format" && i + 1 < argc && QByteArray(argv[i + 1]) == "pdf"))
+            return true;
+    }
+    return false;
+}
+
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments();
+    std::unique_ptr<QCoreApplication> app;
+    if (wants_pdf(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QStringList arguments = QCoreApplication::arguments();
     CliContext context;
     // Global options stand before the command.
     while (arguments.size() >= 2 && arguments.at(1).startsWith(QLatin1String("--as-of"))) {
@@ -132,7 +153,7 @@ int main(int argc, char** argv) {
     using Command = int (*)(const CliContext&, const QStringList&);
     const std::pair<const char*, Command> commands[] = {
         {"init", run_init},     {"report", run_report}, {"fetch-mail", run_fetch_mail},
-        {"import", run_import}, {"backup", run_backup},
+        {"import", run_import}, {"backup", run_backup}, {"export", run_export},
     };
     for (const auto& [name, run] : commands)
         if (command == QLatin1String(name))

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <optional>
 
+#include "db/deleted_rows.h"
 #include "db/text_fold.h"
 
 const QStringList& customer_field_columns() {
@@ -260,7 +261,10 @@ void update_customer(Database& db, const QStringList& fields, const QString& cus
     db.execute_sql(customer_update_statement(fields, customer_id));
 }
 
-void delete_customer(Database& db, const QString& customer_id) {
+void delete_customer(Database& db, const QString& customer_id, const QString& employee) {
     require_key(customer_id);
+    Transaction transaction(db);
+    remember_deleted_rows(db, {QStringLiteral("顧客"), QStringLiteral("顧客ID"), customer_id}, employee);
     db.execute_sql(customer_delete_statement(customer_id));
+    transaction.commit();
 }

@@ -1,5 +1,6 @@
 #include "db/schema.h"
 
+#include "db/deleted_rows_schema.h"
 #include "db/schema_upgrade.h"
 
 namespace {
@@ -295,6 +296,9 @@ void create_schema(Database& db) {
     for (const QString& statement : schema_statements(db.dialect()))
         db.execute_sql(statement);
     for (const QString& statement : seed_statements())
+        db.execute_sql(statement);
+    // Deleted rows kept for restore (schema upgrade step 2 for older databases).
+    for (const QString& statement : deleted_rows_schema_statements(db.dialect()))
         db.execute_sql(statement);
     create_schema_version(db);  // a new database starts at the current version
     tx.commit();

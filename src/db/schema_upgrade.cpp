@@ -1,5 +1,6 @@
 #include "db/schema_upgrade.h"
 
+#include "db/deleted_rows_schema.h"
 #include "db/text_fold.h"
 
 namespace {
@@ -127,6 +128,7 @@ const std::vector<SchemaStep>& schema_steps() {
     // To add a step: one line here, with the next number; never change a step once released.
     static const std::vector<SchemaStep> steps = {
         {1, QStringLiteral("顧客の読みと部分一致の検索"), folded_search_statements, folded_search_apply},
+        {2, QStringLiteral("削除済みデータ"), {}, ensure_deleted_rows_table},
     };
     return steps;
 }
@@ -177,4 +179,16 @@ int fill_missing_search_columns(Database& db) {
     const int filled = fill_search_columns(db, QStringLiteral(" where 検索文字列 is null"));
     tx.commit();
     return filled;
+}
+
+bool is_search_column(const QString& column) {
+    return column.compare(QStringLiteral("検索かな"), Qt::CaseInsensitive) == 0 ||
+           column.compare(QStringLiteral("検索文字列"), Qt::CaseInsensitive) == 0;
+}
+
+void refresh_search_columns(Database& db, const QString& customer_id) {
+    bool numeric = false;
+    customer_id.toLongLong(&numeric);
+    if (numeric && stored_schema_version(db) >= 1)
+        fill_search_columns(db, QStringLiteral(" where 顧客ID=") + customer_id);
 }

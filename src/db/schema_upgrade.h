@@ -41,3 +41,9 @@ void create_schema_version(Database& db);
 // Fills the folded search columns of customers that lack them (rows written by an older copy of
 // the program or another tool). Returns the number of rows filled.
 int fill_missing_search_columns(Database& db);
+
+// The folded copies kept beside a customer's fields (検索かな, 検索文字列): derived, never typed or
+// copied from another customer.
+bool is_search_column(const QString& column);
+// Recomputes one customer's folded copies from its stored fields (after a change made column by column).
+void refresh_search_columns(Database& db, const QString& customer_id);

@@ -11,6 +11,7 @@
 #include "ui/customer_list_model.h"
 
 class ChartWidget;
+class HelpDesk;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -85,6 +86,8 @@ private:
     void run_action(const QString& name);
     void open_help();
     void open_version();
+    void add_access_keys();
+    void add_keys();
     void list_clicked(const QModelIndex& index);
     QWidget* build_partial_search_row();
     // Puts a search's matches into List1 with their count; one match is shown at once.
@@ -128,4 +131,8 @@ private:
     QVector<ClickLabel*> m_links;
     QVector<ClickLabel*> m_legend;
     QWidget* m_version = nullptr;
+    HelpDesk* m_help = nullptr;
+
+public:
+    HelpDesk* help() const { return m_help; }
 };
