@@ -64,7 +64,7 @@ QString folded_reading(const QString& reading) {
     return folded;
 }
 
-QString phone_digits(const QString& text) {
+QString folded_phone_digits(const QString& text) {
     const QString folded = fold_text(text);
     QString digits;
     for (QChar c : folded)
@@ -83,7 +83,7 @@ QString customer_search_text(const QString& name, const QString& address, const 
         parts << folded;
     }
     for (const QString& phone : phones)
-        parts << phone_digits(phone);
+        parts << folded_phone_digits(phone);
     // Ends with a line break too, so that every two characters of a field begin some three-character
     // piece of the text (the partial search finds two typed characters through those pieces).
     return parts.join(QLatin1Char('\n')) + QLatin1Char('\n');
@@ -103,7 +103,7 @@ QStringList partial_search_terms(const QString& typed) {
             phone_like = false;
     }
     if (phone_like && digit_count > 0) {
-        const QString digits = phone_digits(folded);
+        const QString digits = folded_phone_digits(folded);
         if (digits != folded)
             terms << digits;
     }

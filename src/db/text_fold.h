@@ -14,7 +14,7 @@ QString folded_reading(const QString& reading);
 inline constexpr int kFoldedReadingLength = 255;
 
 // The digits of a phone number, without hyphens, blanks or brackets (full-width digits included).
-QString phone_digits(const QString& text);
+QString folded_phone_digits(const QString& text);
 
 // The text the partial search looks in: the folded name, address, contact, mail address and the
 // digits of TEL, FAX and 携帯, each on a line of its own so that no match runs across two fields.
