@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include "customers/customer_store.h"
+
 namespace {
 
 struct Word {
@@ -253,10 +255,12 @@ public:
         QStringList quoted;
         for (const QString& v : values)
             quoted << sql_text(v);
+        const SearchColumns search = customer_search_columns(values);
+        quoted << sql_text(search.reading) << sql_text(search.text);
         exec(
             "insert into 顧客 "
             "(顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email,担当者,担当者かな,"
-            "ランク,タイプ,R,M,F,備考) values(" +
+            "ランク,タイプ,R,M,F,備考,検索かな,検索文字列) values(" +
             quoted.join(',') + ")");
         m_customer_names << name;
     }

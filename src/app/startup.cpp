@@ -1,16 +1,43 @@
 #include "app/startup.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
 #include "app/sequential_values.h"
+#include "customers/backup.h"
 #include "db/deleted_rows.h"
 #include "db/deleted_rows_schema.h"
+#include "db/schema_upgrade.h"
 
 namespace {
 const QString kIniName = QStringLiteral("sales.ini");
+
+// An older database is brought up to this program's version; an embedded file only after a verified
+// copy of it is in the program folder. Customers written since by an older copy get their folded
+// search columns.
+void upgrade_on_open(Session& session) {
+    Database& db = *session.db;
+    upgrade_schema(db, [&](int from, int to) {
+        if (session.db_kind != QLatin1String("Jet"))
+            return;  // a server's database is backed up by the server's own tools
+        const QString name =
+            QStringLiteral("backup_v%1_%2.mdb")
+                .arg(from)
+                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss")));
+        const MaintenanceResult backup =
+            backup_database(session, QDir(session.program_folder).filePath(name));
+        if (!backup.ok)
+            throw DatabaseError(QStringLiteral("データベースを版 %1 から版 %2 に更新する前のバックアップが"
+                                               "できなかったため、更新せずに終了します。\n")
+                                    .arg(from)
+                                    .arg(to) +
+                                backup.message);
+    });
+    fill_missing_search_columns(db);
 }
+}  // namespace
 
 void read_sales_ini(Session& session) {
     const QString path = QDir(session.program_folder).filePath(kIniName);
@@ -53,8 +80,7 @@ void write_sales_ini(const QString& folder, const QString& first_entry, const QS
 void load_startup_data(Session& session) {
     Database& db = *session.db;
     db.open(session.db_kind, session.database_name, session.program_folder);
-    // Older databases get the deleted-rows table here (schema upgrade step 2).
-    ensure_deleted_rows_table(db);
+    upgrade_on_open(session);
     purge_deleted_rows(db, session.clock.today(), deleted_rows_keep_days(db));
 
     const ResultTable employees = db.query_rows(QStringLiteral("select 社員id,社員 from 社員"), 2);

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include "app/sequential_values.h"
+#include "customers/customer_store.h"
 #include "db/database.h"
 #include "db/storage_error.h"
 #include "records/number_text.h"
@@ -156,7 +157,7 @@ QString insert_prefix(Kind kind) {
                ? QStringLiteral(
                      "insert into 顧客 "
                      "(顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
-                     ",担当者,担当者かな,備考) values")
+                     ",担当者,担当者かな,備考,検索かな,検索文字列) values")
                : QStringLiteral("insert into 商品 (分類コード,分類,商品名,単価) values");
 }
 
@@ -166,6 +167,9 @@ QString row_values(Kind kind, const QStringList& values, int first) {
     if (kind == Kind::Customers) {
         for (int k = 0; k < 13; ++k)
             quoted << sql_text(values.at(first + k));
+        // The file's first eleven values stand in field order: the folded copies come from them.
+        const SearchColumns search = customer_search_columns(values, first);
+        quoted << sql_text(search.reading) << sql_text(search.text);
     } else {
         // The numbers were checked as whole numbers; they go in quoted, as the goods screen writes them.
         quoted << sql_text(*whole_number(values.at(first))) << sql_text(values.at(first + 1))

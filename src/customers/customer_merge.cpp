@@ -6,6 +6,7 @@
 #include "db/database.h"
 #include "db/deleted_rows.h"
 #include "db/schema.h"
+#include "db/schema_upgrade.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ MergePlan make_plan(Database& db, const QString& kept, const QString& other, Row
             plan.moves.push_back({t.table, n});
     }
     for (int i = 0; i < kept_row->columns.size(); ++i) {
-        if (kept_row->columns.at(i) == kCustomerKey)
+        if (kept_row->columns.at(i) == kCustomerKey || is_search_column(kept_row->columns.at(i)))
             continue;
         if (empty_value(kept_row->values.at(i)) && !empty_value(other_row->values.at(i)))
             plan.filled << kept_row->columns.at(i);
@@ -163,6 +164,8 @@ MergePlan merge_customers(Database& db, const QString& kept_id, const QString& o
                                  {QStringLiteral("value"), value},
                                  {QStringLiteral("was"), kept_row.values.at(at)}});
     }
+
+    refresh_search_columns(db, kept);  // the filled fields are searched too
 
     const QJsonObject undo{{QStringLiteral("moves"), moves},
                            {QStringLiteral("fills"), fills},

@@ -1,6 +1,10 @@
 #include "customers/customer_store.h"
 
+#include <QHash>
+#include <optional>
+
 #include "db/deleted_rows.h"
+#include "db/text_fold.h"
 
 const QStringList& customer_field_columns() {
     static const QStringList columns = {
@@ -40,6 +44,136 @@ CustomerHits search_customers(Database& db, const QString& kana_prefix) {
     return hits;
 }
 
+namespace {
+
+// A LIKE pattern that takes the text literally: '!' escapes the wildcards and itself.
+QString like_literal(const QString& text) {
+    QString out = text;
+    out.replace(QLatin1Char('!'), QStringLiteral("!!"))
+        .replace(QLatin1Char('%'), QStringLiteral("!%"))
+        .replace(QLatin1Char('_'), QStringLiteral("!_"));
+    return out;
+}
+
+QVector<QString> first_column(const ResultTable& rows) {
+    QVector<QString> out;
+    out.reserve(rows.row_count());
+    for (int r = 1; r <= rows.row_count(); ++r)
+        out.push_back(rows(0, r));
+    return out;
+}
+
+// An FTS5 phrase: the text between double quotes, each quote doubled.
+QString fts_phrase(const QString& text) {
+    QString inner = text;
+    inner.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
+// The keys a select of one key column named k gives, in its order. The embedded file hands them over as one
+// text: tens of thousands of matches then cost one row instead of one row each.
+QVector<QString> key_list(Database& db, const QString& select) {
+    if (db.dialect() != Dialect::Sqlite)
+        return first_column(db.query_rows(select, 1));
+    const QString joined =
+        db.query_rows(QStringLiteral("select group_concat(k) from (") + select + QLatin1Char(')'), 1)(0, 1);
+    QVector<QString> keys;
+    if (joined == QLatin1String("-"))
+        return keys;  // no match: NULL
+    const QList<QStringView> parts = QStringView(joined).split(QLatin1Char(','));
+    keys.reserve(parts.size());
+    for (QStringView p : parts)
+        keys.push_back(p.toString());
+    return keys;
+}
+
+// The trigram index's pieces that begin with two characters; nothing when there are too many to ask for.
+std::optional<QStringList> pieces_starting_with(Database& db, const QString& two) {
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select term from 顧客検索_語 where term >= %1 and term < %2")
+                          .arg(sql_text(two), sql_text(two + QString::fromUcs4(U"\U0010FFFF", 1))),
+                      1);
+    QStringList pieces;
+    if (rows.row_count() > 2000)
+        return std::nullopt;
+    for (int r = 1; r <= rows.row_count(); ++r)
+        pieces << rows(0, r);
+    return pieces;
+}
+
+}  // namespace
+
+QVector<QString> search_customer_ids(Database& db, const QString& typed) {
+    const QString folded = folded_reading(typed);
+    if (folded.isEmpty())
+        return {};
+    return key_list(db, QStringLiteral("select 顧客ID as k from 顧客 where 検索かな like ") +
+                            sql_text(like_literal(folded) + QLatin1Char('%')) +
+                            QStringLiteral(" escape '!'"));
+}
+
+QVector<QString> partial_search_customer_ids(Database& db, const QString& typed) {
+    const QStringList terms = partial_search_terms(typed);
+    if (terms.isEmpty() || terms.first().size() < kPartialSearchMinimum)
+        return {};
+    if (db.dialect() == Dialect::Sqlite) {
+        // Three characters or more are a phrase of the trigram index; two are the start of its pieces.
+        QStringList phrases;
+        bool indexed = true;
+        for (const QString& term : terms) {
+            if (QStringView(term).toUcs4().size() >= 3) {
+                phrases << fts_phrase(term);
+            } else if (const std::optional<QStringList> pieces = pieces_starting_with(db, term)) {
+                for (const QString& piece : *pieces)
+                    phrases << fts_phrase(piece);
+            } else {
+                indexed = false;
+            }
+        }
+        if (indexed) {
+            if (phrases.isEmpty())
+                return {};
+            return key_list(db, QStringLiteral("select rowid as k from 顧客検索 where 顧客検索 match ") +
+                                    sql_text(phrases.join(QStringLiteral(" OR "))));
+        }
+    }
+    QStringList conditions;
+    for (const QString& term : terms)
+        conditions << (db.dialect() == Dialect::SqlServer
+                           ? QStringLiteral("charindex(%1, 検索文字列) > 0").arg(sql_text(term))
+                           : QStringLiteral("instr(検索文字列, %1) > 0").arg(sql_text(term)));
+    return key_list(
+        db, QStringLiteral("select 顧客ID as k from 顧客 where ") + conditions.join(QStringLiteral(" or ")));
+}
+
+QVector<QString> customer_names(Database& db, const QVector<QString>& ids) {
+    QStringList keys;
+    for (const QString& id : ids) {
+        bool numeric = false;
+        id.toLongLong(&numeric);
+        if (numeric)
+            keys << id;
+    }
+    QVector<QString> names(ids.size());
+    if (keys.isEmpty())
+        return names;
+    const ResultTable rows =
+        db.query_rows(QStringLiteral("select 顧客ID,顧客名 from 顧客 where 顧客ID in (") +
+                          keys.join(QLatin1Char(',')) + ')',
+                      2);
+    QHash<QString, QString> by_id;
+    for (int r = 1; r <= rows.row_count(); ++r)
+        by_id.insert(rows(0, r), rows(1, r));
+    for (int i = 0; i < ids.size(); ++i)
+        names[i] = by_id.value(ids.at(i));
+    return names;
+}
+
+SearchColumns customer_search_columns(const QStringList& fields, int first) {
+    auto f = [&](int i) { return fields.value(first + i); };
+    return {folded_reading(f(1)), customer_search_text(f(0), f(5), f(10), f(9), {f(6), f(7), f(8)})};
+}
+
 std::optional<QStringList> load_customer(Database& db, const QString& customer_id) {
     bool numeric = false;
     customer_id.toLongLong(&numeric);
@@ -59,9 +193,11 @@ QString customer_insert_statement(const QStringList& fields) {
     QStringList values;
     for (int i = 0; i < kCustomerFieldCount; ++i)
         values << sql_text(fields.value(i));
+    const SearchColumns search = customer_search_columns(fields);
+    values << sql_text(search.reading) << sql_text(search.text);
     return QStringLiteral(
                "insert into 顧客 (顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
-               ",担当者,担当者かな,ランク,タイプ,R,M,F,備考) values(") +
+               ",担当者,担当者かな,ランク,タイプ,R,M,F,備考,検索かな,検索文字列) values(") +
            values.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
@@ -73,6 +209,9 @@ QString customer_update_statement(const QStringList& fields, const QString& cust
     QStringList sets;
     for (int i = 0; i < kCustomerFieldCount; ++i)
         sets << names.at(i) + QLatin1Char('=') + sql_text(fields.value(i));
+    const SearchColumns search = customer_search_columns(fields);
+    sets << QStringLiteral("検索かな=") + sql_text(search.reading)
+         << QStringLiteral("検索文字列=") + sql_text(search.text);
     return QStringLiteral("update 顧客  set ") + sets.join(QStringLiteral(", ")) +
            QStringLiteral(" where 顧客id=") + customer_id;
 }

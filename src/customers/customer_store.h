@@ -32,6 +32,27 @@ QString apply_kana_key(const QString& text, const QString& key);
 // Customers whose reading starts with the text, every match, in the order the database returns.
 CustomerHits search_customers(Database& db, const QString& kana_prefix);
 
+// The keys of the customers whose folded reading starts with the folded text (katakana, half-width
+// kana, case and separate voiced marks make no difference), in the order of that reading. Uses the
+// index of the folded reading.
+QVector<QString> search_customer_ids(Database& db, const QString& typed);
+
+// The keys of the customers holding the typed text anywhere in 顧客名, 住所, 担当者, Email or (as
+// digits) TEL, FAX and 携帯, folded as above; nothing for fewer than kPartialSearchMinimum characters.
+QVector<QString> partial_search_customer_ids(Database& db, const QString& typed);
+inline constexpr int kPartialSearchMinimum = 2;
+
+// The names of the given customers, in the order of the keys ("" for a key no longer there).
+QVector<QString> customer_names(Database& db, const QVector<QString>& ids);
+
+// The folded copies kept beside a customer's fields (in field order; the first eleven are used):
+// 検索かな and 検索文字列.
+struct SearchColumns {
+    QString reading;
+    QString text;
+};
+SearchColumns customer_search_columns(const QStringList& fields, int first = 0);
+
 // The whole 顧客 row (19 columns) of one customer, or nothing when there is no such key.
 std::optional<QStringList> load_customer(Database& db, const QString& customer_id);
 

@@ -1,6 +1,7 @@
 #include "db/schema.h"
 
 #include "db/deleted_rows_schema.h"
+#include "db/schema_upgrade.h"
 
 namespace {
 
@@ -299,5 +300,6 @@ void create_schema(Database& db) {
     // Deleted rows kept for restore (schema upgrade step 2 for older databases).
     for (const QString& statement : deleted_rows_schema_statements(db.dialect()))
         db.execute_sql(statement);
+    create_schema_version(db);  // a new database starts at the current version
     tx.commit();
 }

@@ -20,6 +20,7 @@
 #include "app/session.h"
 #include "customers/duplicates.h"
 #include "customers/history_chart.h"
+#include "db/text_fold.h"
 #include "ui/chart_widget.h"
 #include "ui/guard.h"
 #include "ui/help_window.h"
@@ -68,36 +69,6 @@ bool confirm_unique(Database& db, Prompter& prompter, const QStringList& fields,
 }
 
 }  // namespace
-
-// ---- CustomerListModel
-
-int CustomerListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_hits.size();
-}
-
-QVariant CustomerListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_hits.size())
-        return {};
-    if (role == Qt::DisplayRole) {
-        // A name holding line breaks still takes one line of the list.
-        QString name = m_hits.names.at(index.row());
-        static const QRegularExpression breaks(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]+"));
-        return name.replace(breaks, QStringLiteral(" "));
-    }
-    if (role == Qt::UserRole)
-        return m_hits.ids.at(index.row());
-    return {};
-}
-
-void CustomerListModel::set_hits(CustomerHits hits) {
-    beginResetModel();
-    m_hits = std::move(hits);
-    endResetModel();
-}
-
-void CustomerListModel::clear() {
-    set_hits({});
-}
 
 // ---- ClickLabel
 
@@ -357,11 +328,20 @@ QWidget* MainWindow::build_search_frame() {
     }
     layout->addLayout(keys);
 
+    layout->addWidget(build_partial_search_row());
+
     auto* label7 = new QLabel(QStringLiteral("リストをクリックして顧客選択する"));
     label7->setObjectName(QStringLiteral("Label7"));
     layout->addWidget(label7);
 
-    m_model = new CustomerListModel(this);
+    m_model = new CustomerListModel(
+        [this](const QVector<QString>& ids) {
+            // Called while the list paints: a failure leaves the names empty instead of ending the program.
+            QVector<QString> names;
+            guarded(m_prompter, [&] { names = customer_names(*m_session.db, ids); });
+            return names;
+        },
+        this);
     m_list = new QListView;
     m_list->setObjectName(QStringLiteral("List1"));
     m_list->setModel(m_model);
@@ -582,14 +562,58 @@ void MainWindow::open_version() {
 void MainWindow::search(const QString& text) {
     if (text.isEmpty())
         return;  // the list keeps what it showed
-    guarded(m_prompter, [&] {
-        CustomerHits hits = search_customers(*m_session.db, text);
-        const bool single = hits.size() == 1;
-        const QString id = single ? hits.ids.first() : QString();
-        m_model->set_hits(std::move(hits));
-        if (single)
-            show_customer(id);
+    guarded(m_prompter, [&] { show_matches(search_customer_ids(*m_session.db, text)); });
+}
+
+void MainWindow::partial_search(const QString& text) {
+    if (partial_search_terms(text).value(0).size() < kPartialSearchMinimum)
+        return;  // from the second character on; until then the list keeps what it showed
+    guarded(m_prompter, [&] { show_matches(partial_search_customer_ids(*m_session.db, text)); });
+}
+
+void MainWindow::show_matches(QVector<QString> ids) {
+    // The chosen customer stays chosen when the new list still holds it.
+    const QModelIndex current = m_list->currentIndex();
+    const QString selected = current.isValid() ? m_model->id_at(current.row()) : QString();
+    const bool single = ids.size() == 1;
+    const QString only = single ? ids.first() : QString();
+    m_model->set_ids(std::move(ids));
+    m_hit_count->setText(QStringLiteral("%1 件").arg(m_model->rowCount()));
+    const int row = m_model->row_of(selected);
+    if (row >= 0) {
+        const QModelIndex index = m_model->index(row);
+        m_list->setCurrentIndex(index);
+        m_list->scrollTo(index);
+    }
+    if (single)
+        show_customer(only);
+}
+
+QWidget* MainWindow::build_partial_search_row() {
+    auto* box = new QWidget;
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* caption = new QLabel(QStringLiteral("検索"));
+    caption->setObjectName(QStringLiteral("findpLabel"));
+    m_findp = new QLineEdit;
+    m_findp->setObjectName(QStringLiteral("findp"));
+    m_findp->setPlaceholderText(QStringLiteral("名前・住所・担当者・メール・電話番号の一部"));
+    m_findp->setToolTip(QStringLiteral("Ctrl+Shift+F"));
+    m_hit_count = new QLabel;
+    m_hit_count->setObjectName(QStringLiteral("hitCount"));
+    m_hit_count->setMinimumWidth(64);
+    m_hit_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    row->addWidget(caption);
+    row->addWidget(m_findp, 1);
+    row->addWidget(m_hit_count);
+    connect(m_findp, &QLineEdit::textChanged, this, [this](const QString& text) { partial_search(text); });
+    auto* focus = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")), this);
+    focus->setObjectName(QStringLiteral("findpShortcut"));
+    connect(focus, &QShortcut::activated, this, [this] {
+        m_findp->setFocus();
+        m_findp->selectAll();
     });
+    return box;
 }
 
 void MainWindow::press_key(int index) {
@@ -784,6 +808,7 @@ void MainWindow::delete_shown() {
         });
         if (deleted) {
             m_model->clear();
+            m_hit_count->clear();
             m_findc->clear();
             show_status(QStringLiteral("顧客を削除しました（%1）").arg(name));
         }

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "customers/customer_store.h"
+#include "ui/customer_list_model.h"
 
 class ChartWidget;
 class HelpDesk;
@@ -18,22 +19,6 @@ class QListView;
 class QPushButton;
 class Prompter;
 class Session;
-
-// The search list's rows: names shown, keys kept beside them.
-class CustomerListModel : public QAbstractListModel {
-    Q_OBJECT
-public:
-    using QAbstractListModel::QAbstractListModel;
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    void set_hits(CustomerHits hits);
-    void clear();
-    QString id_at(int row) const { return m_hits.ids.value(row); }
-    QString name_at(int row) const { return m_hits.names.value(row); }
-
-private:
-    CustomerHits m_hits;
-};
 
 // A label that reports clicks and the pointer entering it.
 class ClickLabel : public QLabel {
@@ -60,6 +45,8 @@ public:
     bool show_customer(const QString& customer_id);
     // The search of every change of findc.
     void search(const QString& text);
+    // The partial search of every change of findp: any part of name, address, contact, mail or phone.
+    void partial_search(const QString& text);
     void press_key(int index);
 
     // Screens that the entry links open; set by the program so the window needs no knowledge of them.
@@ -102,6 +89,9 @@ private:
     void add_access_keys();
     void add_keys();
     void list_clicked(const QModelIndex& index);
+    QWidget* build_partial_search_row();
+    // Puts a search's matches into List1 with their count; one match is shown at once.
+    void show_matches(QVector<QString> ids);
 
     // Customer editing.
     QStringList field_texts() const;
@@ -127,6 +117,8 @@ private:
 
     QLineEdit* m_findc = nullptr;
     QListView* m_list = nullptr;
+    QLineEdit* m_findp = nullptr;
+    QLabel* m_hit_count = nullptr;
     CustomerListModel* m_model = nullptr;
     QGroupBox* m_frame2 = nullptr;
     QVector<QLineEdit*> m_fields;

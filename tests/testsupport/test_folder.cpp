@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "app/startup.h"
+#include "customers/customer_store.h"
 #include "db/schema.h"
 
 TestFolder::TestFolder(const QDate& today) {
@@ -30,8 +31,10 @@ QString TestFolder::add_employee(const QString& name) {
 }
 
 QString TestFolder::add_customer(const QString& name, const QString& kana) {
-    exec(QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values(%1,%2)")
-             .arg(sql_text(name), sql_text(kana)));
+    // With the folded copies the program keeps beside the reading, as its own save does.
+    const SearchColumns search = customer_search_columns({name, kana});
+    exec(QStringLiteral("insert into 顧客 (顧客名,顧客名かな,検索かな,検索文字列) values(%1,%2,%3,%4)")
+             .arg(sql_text(name), sql_text(kana), sql_text(search.reading), sql_text(search.text)));
     return value(QStringLiteral("select max(顧客ID) from 顧客"));
 }
 

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+#include "db/database.h"
+
+// Tables and columns added after the first release arrive through numbered steps. The database keeps
+// the number of the last step applied in a table of the program's own (sales_schema); a database
+// without it is at version 0. The design's tables and columns are never renamed or dropped, so older
+// copies of the program and other tools keep reading them.
+//
+// A step: statements for each back-end, then (optionally) a function over the open database. Both
+// must be safe to run again on MySQL/MariaDB, which commits each DDL statement on its own: a column
+// or index that already exists is passed over, and functions only overwrite what they fill.
+struct SchemaStep {
+    int version;
+    QString description;                             // for messages, Japanese
+    std::function<QStringList(Dialect)> statements;  // may be empty
+    std::function<void(Database&)> apply;            // may be empty; runs after the statements
+};
+
+// Every step in order; the last one's version is the version of this program's schema.
+const std::vector<SchemaStep>& schema_steps();
+int current_schema_version();
+
+// The version kept in the database; 0 when it has no version table (made before the first step).
+int stored_schema_version(Database& db);
+
+// Brings the open database up to current_schema_version(). Returns false when it already was.
+// before_changes(from, to) runs once before anything is changed (the caller backs up an embedded
+// file there; it throws to refuse). The steps run in one transaction where the back-end allows it.
+// A database newer than the program is refused with a DatabaseError and left untouched.
+bool upgrade_schema(Database& db, const std::function<void(int from, int to)>& before_changes = {});
+
+// For a new database, inside create_schema's transaction: the version table and every step.
+void create_schema_version(Database& db);
+
+// Fills the folded search columns of customers that lack them (rows written by an older copy of
+// the program or another tool). Returns the number of rows filled.
+int fill_missing_search_columns(Database& db);
+
+// The folded copies kept beside a customer's fields (検索かな, 検索文字列): derived, never typed or
+// copied from another customer.
+bool is_search_column(const QString& column);
+// Recomputes one customer's folded copies from its stored fields (after a change made column by column).
+void refresh_search_columns(Database& db, const QString& customer_id);
