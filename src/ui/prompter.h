@@ -17,6 +17,10 @@ public:
     virtual bool choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
                              QString& chosen_name, QString* typed_name) = 0;
     virtual bool open_document(const QUrl& url) = 0;
+    // A folder dialog starting at start; the empty text when the user cancelled.
+    virtual QString choose_folder(QWidget* /*parent*/, const QString& /*title*/, const QString& /*start*/) {
+        return {};
+    }
 
     // The file name that the next file dialog proposes (the backup's default name).
     void propose_file_name(const QString& name) { m_proposed_name = name; }
@@ -35,6 +39,7 @@ public:
     bool choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
                      QString& chosen_name, QString* typed_name) override;
     bool open_document(const QUrl& url) override;
+    QString choose_folder(QWidget* parent, const QString& title, const QString& start) override;
 
 private:
     QWidget* m_parent;
