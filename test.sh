@@ -49,4 +49,9 @@ ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "${CTEST_PARALLEL_L
 if [[ $# -eq 0 ]]; then
     "$ROOT/fuzz/run.sh" || status=1
 fi
+
+# The Debian package (about half a minute): only on a full run.
+if [[ $# -eq 0 ]]; then
+    BUILD_DIR="$BUILD_DIR" "$ROOT/package.sh" || status=1
+fi
 exit "$status"

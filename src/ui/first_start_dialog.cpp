@@ -19,6 +19,13 @@ FirstStartDialog::FirstStartDialog(const QString& folder, Prompter& prompter, bo
     setObjectName(QStringLiteral("hajimeni"));
     setWindowTitle(QStringLiteral("はじめに"));
     auto* layout = new QVBoxLayout(this);
+    auto* heading = new QLabel(QStringLiteral("はじめに"), this);
+    heading->setObjectName(QStringLiteral("Title"));
+    QFont large = heading->font();
+    large.setPointSize(large.pointSize() + 6);
+    large.setBold(true);
+    heading->setFont(large);
+    layout->addWidget(heading);
     auto* intro = new QLabel(QStringLiteral("営業手帳へようこそ。\n"
                                             "データを置くプログラムフォルダがまだありません。\n"
                                             "次のフォルダに作成して始めます:"),
