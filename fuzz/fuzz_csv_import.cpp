@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int after = rows(table);
     FUZZ_CHECK(!imported.message.isEmpty(), "an import without a message");
     if (imported.ok)
-        FUZZ_CHECK(after - before == imported.count, "reported %d, stored %d", imported.count, after - before);
+        FUZZ_CHECK(after - before == imported.count, "reported %d, stored %d", imported.count,
+                   after - before);
     else
         FUZZ_CHECK(after == before, "refused import left %d rows", after - before);
     // The check alone passes every file the import takes.

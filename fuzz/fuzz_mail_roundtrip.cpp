@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString subject = typed(bytes, subject_size);
     const QString body = nul ? typed(nul + 1, qsizetype(size) - subject_size - 1) : QString();
 
-    const QByteArray wire = compose_mail(QStringLiteral("to@example.com"), QStringLiteral("from@example.com"),
-                                         subject, body);
+    const QByteArray wire =
+        compose_mail(QStringLiteral("to@example.com"), QStringLiteral("from@example.com"), subject, body);
     {
         QFile file(folder->filePath(QStringLiteral("m1.eml")));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

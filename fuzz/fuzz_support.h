@@ -10,12 +10,12 @@ inline void fuzz_application(int* argc, char*** argv) {
 }
 
 // A failed check ends the run as a crash, so libFuzzer keeps the input.
-#define FUZZ_CHECK(condition, ...)                                                   \
-    do {                                                                             \
-        if (!(condition)) {                                                          \
-            std::fprintf(stderr, "fuzz check failed: %s\n", #condition);            \
-            std::fprintf(stderr, __VA_ARGS__);                                      \
-            std::fprintf(stderr, "\n");                                              \
-            std::abort();                                                            \
-        }                                                                            \
+#define FUZZ_CHECK(condition, ...)                                       \
+    do {                                                                 \
+        if (!(condition)) {                                              \
+            std::fprintf(stderr, "fuzz check failed: %s\n", #condition); \
+            std::fprintf(stderr, __VA_ARGS__);                           \
+            std::fprintf(stderr, "\n");                                  \
+            std::abort();                                                \
+        }                                                                \
     } while (0)

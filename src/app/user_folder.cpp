@@ -18,8 +18,8 @@ const QString kFolderKey = QStringLiteral("program_folder");
 // First existing of <exe>/../share/eigyo-techo/relative and <exe>/relative.
 QString installed_file(const QString& relative) {
     const QDir exe(QCoreApplication::applicationDirPath());
-    for (const QString& candidate : {exe.filePath(QStringLiteral("../share/") + kShareName + u'/' + relative),
-                                     exe.filePath(relative)})
+    for (const QString& candidate :
+         {exe.filePath(QStringLiteral("../share/") + kShareName + u'/' + relative), exe.filePath(relative)})
         if (QFileInfo::exists(candidate))
             return QDir::cleanPath(candidate);
     return {};
@@ -58,7 +58,9 @@ QString find_program_folder(const QString& named_folder, const QString& working_
     return user_program_folder();
 }
 
-QString installed_help_file() { return installed_file(QStringLiteral("help/index.html")); }
+QString installed_help_file() {
+    return installed_file(QStringLiteral("help/index.html"));
+}
 
 QString installed_translations_folder() {
     const QString file = installed_file(QStringLiteral("translations/qtbase_ja.qm"));
@@ -78,9 +80,12 @@ bool provide_help(const QString& folder) {
 
 SalesArguments parse_sales_arguments(const QStringList& arguments) {
     // Options of the windowing layer that take a value, and those that stand alone.
-    static const QStringList qt_with_value = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
-                                              "-qwindowgeometry", "-qwindowtitle", "-qwindowicon", "-style",
-                                              "-stylesheet", "-display", "-geometry", "-session"};
+    static const QStringList qt_with_value = {"-platform",        "-platformpluginpath",
+                                              "-platformtheme",   "-plugin",
+                                              "-qwindowgeometry", "-qwindowtitle",
+                                              "-qwindowicon",     "-style",
+                                              "-stylesheet",      "-display",
+                                              "-geometry",        "-session"};
     static const QStringList qt_alone = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
     SalesArguments result;
     auto fail = [&](const QString& message) {
@@ -117,30 +122,31 @@ SalesArguments parse_sales_arguments(const QStringList& arguments) {
 
 QString sales_usage_text() {
     return QStringLiteral(
-        "使い方: sales [--folder フォルダ]\n"
-        "営業手帳を起動します。プログラムフォルダは次の順に決まります:\n"
-        "  --folder で指定したフォルダ、sales.ini のある現在のフォルダ、\n"
-        "  ~/営業手帳 (設定ファイル %1 の program_folder で変更できます)。\n"
-        "  フォルダがまだ無いときは「はじめに」の画面で作成します。\n"
-        "オプション:\n"
-        "  --folder フォルダ   このフォルダをプログラムフォルダとして使います\n"
-        "  -h, --help          この説明を表示します\n"
-        "  -v, --version       バージョンを表示します\n"
-        "\n"
-        "Usage: sales [--folder DIR]\n"
-        "Starts 営業手帳 (sales notebook). The program folder is, in this order:\n"
-        "  the one named by --folder, the current folder when it holds sales.ini,\n"
-        "  ~/営業手帳 (or program_folder in %1).\n"
-        "  A missing folder is made from the first-start window (はじめに).\n"
-        "Options:\n"
-        "  --folder DIR        use DIR as the program folder\n"
-        "  -h, --help          show this help\n"
-        "  -v, --version       show the version\n"
-        "\n"
-        "コマンドラインでの操作は sales-cli --help をご覧ください。 (See also sales-cli --help.)")
+               "使い方: sales [--folder フォルダ]\n"
+               "営業手帳を起動します。プログラムフォルダは次の順に決まります:\n"
+               "  --folder で指定したフォルダ、sales.ini のある現在のフォルダ、\n"
+               "  ~/営業手帳 (設定ファイル %1 の program_folder で変更できます)。\n"
+               "  フォルダがまだ無いときは「はじめに」の画面で作成します。\n"
+               "オプション:\n"
+               "  --folder フォルダ   このフォルダをプログラムフォルダとして使います\n"
+               "  -h, --help          この説明を表示します\n"
+               "  -v, --version       バージョンを表示します\n"
+               "\n"
+               "Usage: sales [--folder DIR]\n"
+               "Starts 営業手帳 (sales notebook). The program folder is, in this order:\n"
+               "  the one named by --folder, the current folder when it holds sales.ini,\n"
+               "  ~/営業手帳 (or program_folder in %1).\n"
+               "  A missing folder is made from the first-start window (はじめに).\n"
+               "Options:\n"
+               "  --folder DIR        use DIR as the program folder\n"
+               "  -h, --help          show this help\n"
+               "  -v, --version       show the version\n"
+               "\n"
+               "コマンドラインでの操作は sales-cli --help をご覧ください。 (See also sales-cli --help.)")
         .arg(QDir::toNativeSeparators(user_settings_file()));
 }
 
 QString sales_version_text() {
-    return QStringLiteral("営業手帳 (sales) %1\nQt %2").arg(QStringLiteral(SALES_VERSION), QString::fromLatin1(qVersion()));
+    return QStringLiteral("営業手帳 (sales) %1\nQt %2")
+        .arg(QStringLiteral(SALES_VERSION), QString::fromLatin1(qVersion()));
 }

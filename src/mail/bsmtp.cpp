@@ -312,7 +312,8 @@ QByteArray join_base64_words(const QByteArray& raw) {
     };
     for (auto it = word.globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        const bool continues = run_words > 0 && m.captured(1).compare(run_charset, Qt::CaseInsensitive) == 0 &&
+        const bool continues = run_words > 0 &&
+                               m.captured(1).compare(run_charset, Qt::CaseInsensitive) == 0 &&
                                text.mid(run_end, m.capturedStart() - run_end).trimmed().isEmpty();
         if (!continues) {
             flush();
@@ -332,8 +333,8 @@ QByteArray join_base64_words(const QByteArray& raw) {
 
 // The decoded subject, with the runs of base64 words joined (above).
 QString subject_text(GMimeMessage* message) {
-    GMimeHeader* header = g_mime_header_list_get_header(
-        g_mime_object_get_header_list(GMIME_OBJECT(message)), "Subject");
+    GMimeHeader* header =
+        g_mime_header_list_get_header(g_mime_object_get_header_list(GMIME_OBJECT(message)), "Subject");
     const char* raw = header ? g_mime_header_get_raw_value(header) : nullptr;
     if (raw) {
         char* unfolded = g_mime_utils_header_unfold(raw);

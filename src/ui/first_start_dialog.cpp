@@ -51,8 +51,9 @@ FirstStartDialog::FirstStartDialog(const QString& folder, Prompter& prompter, bo
     };
     QPushButton* empty = button("emptyB", QStringLiteral("空のデータベースで始める"),
                                 QStringLiteral("自社情報の行だけがあるデータベースを作ります。"));
-    QPushButton* sample = button("sampleB", QStringLiteral("サンプルデータで始める"),
-                                 QStringLiteral("架空の顧客・受注・訪問などを入れて、操作を試せるようにします。"));
+    QPushButton* sample =
+        button("sampleB", QStringLiteral("サンプルデータで始める"),
+               QStringLiteral("架空の顧客・受注・訪問などを入れて、操作を試せるようにします。"));
     QPushButton* other = button("folderB", QStringLiteral("別のフォルダを選ぶ…"),
                                 QStringLiteral("sales.ini のあるフォルダならそのまま使います。"));
     auto* row = new QHBoxLayout;
@@ -69,7 +70,9 @@ FirstStartDialog::FirstStartDialog(const QString& folder, Prompter& prompter, bo
     setMinimumWidth(460);
 }
 
-void FirstStartDialog::show_folder() { m_folder_label->setText(QDir::toNativeSeparators(m_folder)); }
+void FirstStartDialog::show_folder() {
+    m_folder_label->setText(QDir::toNativeSeparators(m_folder));
+}
 
 void FirstStartDialog::create(bool sample) {
     if (!QDir().mkpath(m_folder)) {
@@ -99,8 +102,8 @@ void FirstStartDialog::create(bool sample) {
 }
 
 void FirstStartDialog::choose_other() {
-    const QString chosen = m_prompter.choose_folder(this, QStringLiteral("プログラムフォルダを選んでください"),
-                                                    QFileInfo(m_folder).path());
+    const QString chosen = m_prompter.choose_folder(
+        this, QStringLiteral("プログラムフォルダを選んでください"), QFileInfo(m_folder).path());
     if (chosen.isEmpty())
         return;
     m_folder = QDir::cleanPath(chosen);

@@ -25,7 +25,9 @@ void TestUserFolder::init() {
     qunsetenv("XDG_CONFIG_HOME");
 }
 
-void TestUserFolder::cleanup() { m_home.reset(); }
+void TestUserFolder::cleanup() {
+    m_home.reset();
+}
 
 void TestUserFolder::arguments_data() {
     QTest::addColumn<QStringList>("arguments");
@@ -34,9 +36,10 @@ void TestUserFolder::arguments_data() {
     QTest::newRow("none") << QStringList{} << int(SalesArguments::Run) << "";
     QTest::newRow("folder") << QStringList{"--folder", "/tmp/a b"} << int(SalesArguments::Run) << "/tmp/a b";
     QTest::newRow("folder=") << QStringList{"--folder=/x"} << int(SalesArguments::Run) << "/x";
-    QTest::newRow("qt option with value") << QStringList{"-platform", "offscreen", "--folder", "/y"}
-                                          << int(SalesArguments::Run) << "/y";
-    QTest::newRow("help wins over version") << QStringList{"--version", "-h"} << int(SalesArguments::Help) << "";
+    QTest::newRow("qt option with value")
+        << QStringList{"-platform", "offscreen", "--folder", "/y"} << int(SalesArguments::Run) << "/y";
+    QTest::newRow("help wins over version")
+        << QStringList{"--version", "-h"} << int(SalesArguments::Help) << "";
     QTest::newRow("version") << QStringList{"-v"} << int(SalesArguments::Version) << "";
     QTest::newRow("unknown") << QStringList{"--fodler", "/x"} << int(SalesArguments::Error) << "";
     QTest::newRow("folder without value") << QStringList{"--folder"} << int(SalesArguments::Error) << "";

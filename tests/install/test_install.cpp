@@ -63,9 +63,10 @@ void TestInstall::initTestCase() {
 
 void TestInstall::tree_holds_file_data() {
     QTest::addColumn<QString>("path");
-    for (const char* path : {"bin/sales", "bin/sales-cli", "share/eigyo-techo/help/index.html",
-                             "share/eigyo-techo/translations/qtbase_ja.qm", "share/applications/eigyo-techo.desktop",
-                             "share/icons/hicolor/scalable/apps/eigyo-techo.svg", "share/man/man1/sales-cli.1.gz"})
+    for (const char* path :
+         {"bin/sales", "bin/sales-cli", "share/eigyo-techo/help/index.html",
+          "share/eigyo-techo/translations/qtbase_ja.qm", "share/applications/eigyo-techo.desktop",
+          "share/icons/hicolor/scalable/apps/eigyo-techo.svg", "share/man/man1/sales-cli.1.gz"})
         QTest::newRow(path) << QString::fromLatin1(path);
 }
 
@@ -85,8 +86,8 @@ void TestInstall::icon_sizes_data() {
 
 void TestInstall::icon_sizes() {
     QFETCH(int, size);
-    const QImage icon(QDir(usr()).filePath(
-        QStringLiteral("share/icons/hicolor/%1x%1/apps/eigyo-techo.png").arg(size)));
+    const QImage icon(
+        QDir(usr()).filePath(QStringLiteral("share/icons/hicolor/%1x%1/apps/eigyo-techo.png").arg(size)));
     QCOMPARE(icon.size(), QSize(size, size));
     // Drawn, not blank: the middle of the notebook is opaque.
     QCOMPARE(qAlpha(icon.pixel(size / 2, size / 2)), 255);
@@ -100,14 +101,16 @@ void TestInstall::desktop_entry_is_valid() {
     desktop.beginGroup(QStringLiteral("Desktop Entry"));
     QCOMPARE(desktop.value("Name").toString(), QStringLiteral("営業手帳"));
     QCOMPARE(desktop.value("Exec").toString(), QStringLiteral("sales"));
-    QVERIFY(QFileInfo::exists(QDir(usr()).filePath(QStringLiteral("bin/") + desktop.value("Exec").toString())));
+    QVERIFY(
+        QFileInfo::exists(QDir(usr()).filePath(QStringLiteral("bin/") + desktop.value("Exec").toString())));
     QCOMPARE(desktop.value("Icon").toString(), QStringLiteral("eigyo-techo"));
 }
 
 void TestInstall::cli_help_lists_commands_in_both_languages() {
     const Run r = run(QDir(usr()).filePath(QStringLiteral("bin/sales-cli")), {"--help"});
     QCOMPARE(r.status, 0);
-    for (const char* text : {"使い方", "Usage", "init", "report", "fetch-mail", "import", "backup", "--folder"})
+    for (const char* text :
+         {"使い方", "Usage", "init", "report", "fetch-mail", "import", "backup", "--folder"})
         QVERIFY2(r.out.contains(QString::fromUtf8(text)), text);
 }
 
@@ -141,10 +144,12 @@ void TestInstall::command_lines_data() {
     QTest::newRow("sales --help") << "sales" << QStringList{"--help"} << 0 << "Usage: sales [--folder DIR]";
     QTest::newRow("sales -h japanese") << "sales" << QStringList{"-h"} << 0 << "使い方: sales";
     QTest::newRow("sales --version") << "sales" << QStringList{"--version"} << 0 << "営業手帳 (sales) ";
-    QTest::newRow("sales unknown") << "sales" << QStringList{"--colour"} << 2 << "不明なオプションです: --colour";
+    QTest::newRow("sales unknown") << "sales" << QStringList{"--colour"} << 2
+                                   << "不明なオプションです: --colour";
     QTest::newRow("sales --folder alone") << "sales" << QStringList{"--folder"} << 2 << "--folder";
     QTest::newRow("cli alone") << "sales-cli" << QStringList{} << 2 << "Usage: sales-cli";
-    QTest::newRow("cli unknown") << "sales-cli" << QStringList{"--colour"} << 2 << "不明なオプションです: --colour";
+    QTest::newRow("cli unknown") << "sales-cli" << QStringList{"--colour"} << 2
+                                 << "不明なオプションです: --colour";
     QTest::newRow("cli --folder alone") << "sales-cli" << QStringList{"--folder"} << 2 << "--folder";
 }
 

@@ -74,9 +74,8 @@ void TestFirstStart::quit_from_first_start_makes_nothing() {
     QTemporaryDir working;
     qputenv("HOME", QFile::encodeName(home.path()));
     QVERIFY(QDir::setCurrent(working.path()));
-    when_shown(QStringLiteral("hajimeni"), [](QWidget* first) {
-        first->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
-    });
+    when_shown(QStringLiteral("hajimeni"),
+               [](QWidget* first) { first->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click(); });
     QCOMPARE(start_program(*qApp, QString()), 0);
     QVERIFY(QDir(home.path()).isEmpty());
 }
