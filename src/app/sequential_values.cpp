@@ -45,10 +45,20 @@ bool SequentialReader::next(QString& value) {
         return false;
     value.clear();
     if (m_text.at(m_pos) == QLatin1Char('"')) {
-        const int close = m_text.indexOf(QLatin1Char('"'), m_pos + 1);
-        const int end = close < 0 ? n : close;
-        value = m_text.mid(m_pos + 1, end - m_pos - 1);
-        m_pos = close < 0 ? n : close + 1;
+        // A doubled quote inside the quotes is one quote of the value, as spreadsheets write it.
+        int p = m_pos + 1;
+        while (p < n) {
+            if (m_text.at(p) == QLatin1Char('"')) {
+                if (p + 1 < n && m_text.at(p + 1) == QLatin1Char('"')) {
+                    value += QLatin1Char('"');
+                    p += 2;
+                    continue;
+                }
+                break;
+            }
+            value += m_text.at(p++);
+        }
+        m_pos = p < n ? p + 1 : n;
         // Anything up to the separator after the closing quote is not part of the value.
         while (m_pos < n && m_text.at(m_pos) != QLatin1Char(',') && !is_line_end(m_text.at(m_pos)))
             ++m_pos;

@@ -6,8 +6,9 @@
 #include <optional>
 
 // The sequential value format of sales.ini and the CSV files: values separated by commas or line
-// ends; a value that begins with a double quote runs to the next double quote (commas and line ends
-// inside belong to it); other values run to the next comma or line end, surrounding blanks removed.
+// ends; a value that begins with a double quote runs to the next single double quote (commas and line
+// ends inside belong to it, a doubled quote is one quote of the value); other values run to the next
+// comma or line end, surrounding blanks removed.
 class SequentialReader {
 public:
     explicit SequentialReader(QString text) : m_text(std::move(text)) {}

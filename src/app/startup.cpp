@@ -5,6 +5,8 @@
 #include <QSaveFile>
 
 #include "app/sequential_values.h"
+#include "db/deleted_rows.h"
+#include "db/deleted_rows_schema.h"
 
 namespace {
 const QString kIniName = QStringLiteral("sales.ini");
@@ -42,6 +44,9 @@ void write_sales_ini(const QString& folder, const QString& first_entry, const QS
 void load_startup_data(Session& session) {
     Database& db = *session.db;
     db.open(session.db_kind, session.database_name, session.program_folder);
+    // Older databases get the deleted-rows table here (schema upgrade step 2).
+    ensure_deleted_rows_table(db);
+    purge_deleted_rows(db, session.clock.today(), deleted_rows_keep_days(db));
 
     const ResultTable employees = db.query_rows(QStringLiteral("select 社員id,社員 from 社員"), 2);
     session.employee_names.clear();

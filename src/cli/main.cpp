@@ -2,7 +2,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QTextStream>
+#include <memory>
 
 #include "app/program_folder.h"
 #include "app/startup.h"
@@ -102,9 +104,11 @@ namespace {
 const char* const kUsage =
     "使い方: sales-cli [--folder フォルダ] [--as-of yyyy/mm/dd] COMMAND ...\n"
     "  init [--kind Jet|Mysql|Mssql] [--database 名前] [--demo] [--customers N] [--as-of yyyy/mm/dd]\n"
-    "  report NAME ...          分析結果をタブ区切りで出力します (report だけで一覧)\n"
+    "  report NAME ... [--format tsv|csv|pdf] [--output FILE] [--shift-jis]\n"
+    "                           分析結果を出力します (既定はタブ区切りで標準出力、report だけで一覧)\n"
     "  fetch-mail               問い合わせメールを受信して登録し、件数を出力します\n"
     "  import customers|goods FILE   顧客または商品の CSV を読み込みます\n"
+    "  export customers|goods FILE [--shift-jis]   import で読み戻せる CSV を書き出します\n"
     "  backup TARGET            データベースを TARGET にバックアップします\n"
     "--as-of は今日の日付の代わりに使う日付です。\n"
     "--folder はプログラムフォルダです (既定は現在のフォルダ)。\n"
@@ -113,9 +117,11 @@ const char* const kUsage =
     "Usage: sales-cli [--folder DIR] [--as-of yyyy/mm/dd] COMMAND ...\n"
     "  init [--kind Jet|Mysql|Mssql] [--database NAME] [--demo] [--customers N] [--as-of yyyy/mm/dd]\n"
     "                           make a program folder (sales.ini, database, mail/, help/)\n"
-    "  report NAME ...          print an analysis as tab-separated text (report alone lists them)\n"
+    "  report NAME ... [--format tsv|csv|pdf] [--output FILE] [--shift-jis]\n"
+    "                           print an analysis (default: tab-separated to standard output;\n"
+    "                           report alone lists them)\n"
     "  fetch-mail               fetch inquiry mail, register it and print the count\n"
-    "  import customers|goods FILE   import a customer or goods CSV file\n"
+    "  import customers|goods FILE   import a customer or goods CSV file\n"    "  export customers|goods FILE [--shift-jis]   write a CSV file that import reads back\n"
     "  backup TARGET            back the database up to TARGET\n"
     "--folder DIR works in the program folder DIR (default: the current directory).\n"
     "--as-of gives the date to use instead of today.\n"
@@ -123,9 +129,26 @@ const char* const kUsage =
 
 }  // namespace
 
+// A PDF report lays out text, which needs a GUI application; it runs without a display.
+bool wants_pdf(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--format=pdf" || (a == "--format" && i + 1 < argc && QByteArray(argv[i + 1]) == "pdf"))
+            return true;
+    }
+    return false;
+}
+
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments();
+    std::unique_ptr<QCoreApplication> app;
+    if (wants_pdf(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QStringList arguments = QCoreApplication::arguments();
     CliContext context;
     // Global options stand before the command, in any order.
     auto take_value = [&](const QString& name, QString& value) {
@@ -175,7 +198,7 @@ int main(int argc, char** argv) {
     using Command = int (*)(const CliContext&, const QStringList&);
     const std::pair<const char*, Command> commands[] = {
         {"init", run_init},     {"report", run_report}, {"fetch-mail", run_fetch_mail},
-        {"import", run_import}, {"backup", run_backup},
+        {"import", run_import}, {"backup", run_backup}, {"export", run_export},
     };
     for (const auto& [name, run] : commands)
         if (command == QLatin1String(name))

@@ -146,12 +146,17 @@ QString row_values(Kind kind, const QStringList& values, int first) {
     return QLatin1Char('(') + quoted.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
-CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgress& progress) {
+CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgress& progress,
+                 const QSet<int>& skip = {}) {
     const Parsed parsed = parse(path, kind);
     if (!parsed.problem.isEmpty())
         return {false, parsed.problem, 0};
     const Layout& l = layout(kind);
-    const int total = int(parsed.values.size() / l.width);
+    QVector<int> chosen;  // the records that go in
+    for (int i = 0; i < int(parsed.values.size() / l.width); ++i)
+        if (!skip.contains(i))
+            chosen << i;
+    const int total = int(chosen.size());
     const QString prefix = insert_prefix(kind);
     // Records go in a hundred to a statement (every back-end takes a row list that long); a refused
     // statement is retried one record at a time to name the record the database refuses.
@@ -166,7 +171,7 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
             const int n = qMin(batch, total - r);
             QStringList rows;
             for (int i = r; i < r + n; ++i)
-                rows << row_values(kind, parsed.values, i * l.width);
+                rows << row_values(kind, parsed.values, chosen.at(i) * l.width);
             try {
                 db.execute_sql(prefix + rows.join(QLatin1Char(',')));
                 continue;
@@ -176,9 +181,10 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
                 try {
                     db.execute_sql(prefix + rows.at(i - r));
                 } catch (const DatabaseError& e) {
-                    const QString name = parsed.values.at(i * l.width + (kind == Kind::Customers ? 0 : 2));
+                    const QString name =
+                        parsed.values.at(chosen.at(i) * l.width + (kind == Kind::Customers ? 0 : 2));
                     throw DatabaseError(QStringLiteral("%1 件目のデータ（%2）を登録できませんでした: %3")
-                                            .arg(i + 1)
+                                            .arg(chosen.at(i) + 1)
                                             .arg(name, e.message()));
                 }
             }
@@ -189,7 +195,10 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
     }
     if (progress)
         progress(total, total);
-    return {true, QStringLiteral(" %1を %2 読み込みました").arg(l.what).arg(total), total};
+    QString message = QStringLiteral(" %1を %2 読み込みました").arg(l.what).arg(total);
+    if (!skip.isEmpty())
+        message += QStringLiteral("（重複の可能性がある %1 件は読み込みませんでした）").arg(skip.size());
+    return {true, message, total};
 }
 
 }  // namespace
@@ -202,8 +211,19 @@ CsvResult validate_goods_csv(const QString& path) {
     return validate(path, Kind::Goods);
 }
 
-CsvResult import_customer_csv(Database& db, const QString& path, const ImportProgress& progress) {
-    return import(db, path, Kind::Customers, progress);
+CsvResult import_customer_csv(Database& db, const QString& path, const ImportProgress& progress,
+                              const QSet<int>& skip) {
+    return import(db, path, Kind::Customers, progress, skip);
+}
+
+QVector<QStringList> read_customer_records(const QString& path) {
+    const Parsed parsed = parse(path, Kind::Customers);
+    QVector<QStringList> records;
+    if (!parsed.problem.isEmpty())
+        return records;
+    for (int i = 0; i + 13 <= parsed.values.size(); i += 13)
+        records << parsed.values.mid(i, 13);
+    return records;
 }
 
 CsvResult import_goods_csv(Database& db, const QString& path, const ImportProgress& progress) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <functional>
 
 class Database;
@@ -25,5 +27,9 @@ CsvResult validate_customer_csv(const QString& path);
 CsvResult validate_goods_csv(const QString& path);
 
 // Check and insert in one transaction: a refused file or record leaves nothing of the file behind.
-CsvResult import_customer_csv(Database& db, const QString& path, const ImportProgress& progress = {});
+// skip: records (counted from 0) left out, e.g. the duplicates the user chose not to import.
+CsvResult import_customer_csv(Database& db, const QString& path, const ImportProgress& progress = {},
+                              const QSet<int>& skip = {});
+// The records of a customer file that passes the check, 13 values each; empty when it does not pass.
+QVector<QStringList> read_customer_records(const QString& path);
 CsvResult import_goods_csv(Database& db, const QString& path, const ImportProgress& progress = {});

@@ -1,5 +1,7 @@
 #include "customers/customer_store.h"
 
+#include "db/deleted_rows.h"
+
 const QStringList& customer_field_columns() {
     static const QStringList columns = {
         "顧客名", "顧客名かな", "都道府県",   "郵便番号1", "郵便番号2", "住所", "TEL", "FAX", "携帯",
@@ -120,7 +122,10 @@ void update_customer(Database& db, const QStringList& fields, const QString& cus
     db.execute_sql(customer_update_statement(fields, customer_id));
 }
 
-void delete_customer(Database& db, const QString& customer_id) {
+void delete_customer(Database& db, const QString& customer_id, const QString& employee) {
     require_key(customer_id);
+    Transaction transaction(db);
+    remember_deleted_rows(db, {QStringLiteral("顧客"), QStringLiteral("顧客ID"), customer_id}, employee);
     db.execute_sql(customer_delete_statement(customer_id));
+    transaction.commit();
 }

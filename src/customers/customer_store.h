@@ -45,4 +45,5 @@ QString customer_check_message(int error);
 
 void insert_customer(Database& db, const QStringList& fields);
 void update_customer(Database& db, const QStringList& fields, const QString& customer_id);
-void delete_customer(Database& db, const QString& customer_id);
+// The row is kept in 削除済みデータ (with the employee) in the same transaction, so it can be restored.
+void delete_customer(Database& db, const QString& customer_id, const QString& employee = QString());

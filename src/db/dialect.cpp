@@ -214,3 +214,11 @@ QString sql_text(const QString& value) {
     out += QLatin1Char('\'');
     return out;
 }
+
+QStringList explicit_key_insert(const QString& table, const QString& insert, Dialect dialect) {
+    if (dialect != Dialect::SqlServer)
+        return {insert};
+    const QString name = QLatin1Char('[') + table + QLatin1Char(']');
+    return {QStringLiteral("set identity_insert %1 on").arg(name), insert,
+            QStringLiteral("set identity_insert %1 off").arg(name)};
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The back-ends a statement can be sent to. Statements are written once in the embedded dialect
 // (#yyyy/mm/dd# date literals, (#yyyy/mm/dd#-column) day differences, [name] identifiers) and
@@ -14,3 +15,8 @@ QString translate_statement(const QString& statement, Dialect dialect);
 // stored text equals the typed text and cannot end the literal. NUL characters, which no back-end
 // stores, are dropped. (MySQL sessions run with NO_BACKSLASH_ESCAPES, so a backslash is plain text.)
 QString sql_text(const QString& value);
+
+// An insert that names the key of an auto-numbered table (a restore under the original key). SQL
+// Server takes it only between "set identity_insert … on" and "off"; the others take it as it is.
+// The statements are in the embedded dialect, like every other.
+QStringList explicit_key_insert(const QString& table, const QString& insert, Dialect dialect);

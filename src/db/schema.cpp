@@ -1,5 +1,7 @@
 #include "db/schema.h"
 
+#include "db/deleted_rows_schema.h"
+
 namespace {
 
 using K = ColumnKind;
@@ -293,6 +295,9 @@ void create_schema(Database& db) {
     for (const QString& statement : schema_statements(db.dialect()))
         db.execute_sql(statement);
     for (const QString& statement : seed_statements())
+        db.execute_sql(statement);
+    // Deleted rows kept for restore (schema upgrade step 2 for older databases).
+    for (const QString& statement : deleted_rows_schema_statements(db.dialect()))
         db.execute_sql(statement);
     tx.commit();
 }

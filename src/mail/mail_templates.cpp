@@ -2,6 +2,7 @@
 
 #include "app/session.h"
 #include "db/database.h"
+#include "db/deleted_rows.h"
 #include "db/dialect.h"
 
 MailTemplates load_templates(Database& db) {
@@ -31,8 +32,11 @@ void save_template(Database& db, const QString& name, const QString& body) {
                    QStringLiteral(" where 名称=") + sql_text(name));
 }
 
-void delete_template(Database& db, const QString& name) {
+void delete_template(Database& db, const QString& name, const QString& employee) {
+    Transaction transaction(db);
+    remember_deleted_rows(db, {QStringLiteral("テンプレート"), QStringLiteral("名称"), name, true}, employee);
     db.execute_sql(QStringLiteral("delete from テンプレート where 名称=") + sql_text(name));
+    transaction.commit();
 }
 
 QString default_template_body(const Session& session) {

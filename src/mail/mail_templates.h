@@ -19,7 +19,8 @@ MailTemplates load_templates(Database& db);
 // to show; empty when the template was added.
 QString add_template(Database& db, const QString& name, const QString& body);
 void save_template(Database& db, const QString& name, const QString& body);
-void delete_template(Database& db, const QString& name);
+// The row is kept in 削除済みデータ (by its name) in the same transaction.
+void delete_template(Database& db, const QString& name, const QString& employee = QString());
 
 // The body a new template starts with: a greeting with both placeholders and the company's
 // signature from the company row. Lines end in "\n".

@@ -1,6 +1,7 @@
 #include "masters/master_records.h"
 
 #include "db/database.h"
+#include "db/deleted_rows.h"
 #include "records/number_text.h"
 
 const MasterTable& master_table(MasterKind kind) {
@@ -118,9 +119,12 @@ QString update_master(Database& db, MasterKind kind, const QString& key, const Q
     return QString();
 }
 
-void delete_master(Database& db, MasterKind kind, const QString& key) {
+void delete_master(Database& db, MasterKind kind, const QString& key, const QString& employee) {
     const MasterTable& t = master_table(kind);
     if (!is_key(key))
         return;
+    Transaction transaction(db);
+    remember_deleted_rows(db, {t.table, t.key_column, key.trimmed()}, employee);
     db.execute_sql(QStringLiteral("delete from %1 where %2=%3").arg(t.table, t.key_column, key.trimmed()));
+    transaction.commit();
 }

@@ -44,4 +44,5 @@ std::optional<MasterRecord> read_master(Database& db, MasterKind kind, const QSt
 // (nothing is written then); empty when the statement ran.
 QString insert_master(Database& db, MasterKind kind, const QStringList& fields);
 QString update_master(Database& db, MasterKind kind, const QString& key, const QStringList& fields);
-void delete_master(Database& db, MasterKind kind, const QString& key);
+// The row is kept in 削除済みデータ in the same transaction.
+void delete_master(Database& db, MasterKind kind, const QString& key, const QString& employee = QString());

@@ -1,5 +1,6 @@
 #include "records/record_list.h"
 
+#include "db/deleted_rows.h"
 #include "db/schema.h"
 #include "records/check.h"
 #include "records/number_text.h"
@@ -137,10 +138,13 @@ QStringList update_record(Database& db, const TableItem& item, const QString& ke
     return {};
 }
 
-bool delete_record(Database& db, const TableItem& item, const QString& key) {
+bool delete_record(Database& db, const TableItem& item, const QString& key, const QString& employee) {
     if (!is_key(key))
         return false;
+    Transaction transaction(db);
+    remember_deleted_rows(db, {item.table_name, item.key_field, key.trimmed()}, employee);
     db.execute_sql(QStringLiteral("delete from ") + item.table_name + QStringLiteral(" where ") +
                    item.key_field + QLatin1Char('=') + key.trimmed());
+    transaction.commit();
     return true;
 }

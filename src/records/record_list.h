@@ -39,4 +39,6 @@ QStringList update_record(Database& db, const TableItem& item, const QString& ke
                           const QString& status, const QDate& today);
 
 // Deletes the record; false (nothing run) when the key is not a number.
-bool delete_record(Database& db, const TableItem& item, const QString& key);
+// The row is kept in 削除済みデータ in the same transaction.
+bool delete_record(Database& db, const TableItem& item, const QString& key,
+                   const QString& employee = QString());

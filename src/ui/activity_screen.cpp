@@ -62,6 +62,7 @@ ActivityScreen::ActivityScreen(Session& session, Prompter& prompter, Activity ac
     layout->addLayout(buttons);
     connect(save_button, &QPushButton::clicked, this, &ActivityScreen::save);
     connect(close_button, &QPushButton::clicked, this, &QWidget::hide);
+    set_key_buttons({save_button}, close_button);
 
     adjustSize();
     center_form(this);

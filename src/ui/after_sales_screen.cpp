@@ -14,6 +14,7 @@
 #include "app/session.h"
 #include "records/number_text.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/prompter.h"
 
 namespace {
@@ -71,6 +72,7 @@ AfterSalesScreen::AfterSalesScreen(Session& session, Prompter& prompter, QWidget
 
     m_list = new QListWidget;
     m_list->setObjectName(QStringLiteral("List2"));
+    install_list_tools(m_list, m_session, m_prompter, QStringLiteral("顧客名"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

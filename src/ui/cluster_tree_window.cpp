@@ -13,6 +13,7 @@
 
 #include "app/session.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 
 namespace {
 
@@ -45,6 +46,8 @@ ClusterTreeWindow::ClusterTreeWindow(Session& session, Prompter& prompter, QWidg
     m_list = new QListWidget;
     m_list->setObjectName(QStringLiteral("List1"));
     m_list->setMinimumWidth(220);
+    install_list_tools(m_tree, m_session, m_prompter, QStringLiteral("グループ"));
+    install_list_tools(m_list, m_session, m_prompter, QStringLiteral("選択された顧客"));
     side->addWidget(m_list, 1);
     auto* add_button = make_button("Command3", QStringLiteral("同報メールへ追加"));
     auto* clear_button = make_button("Command2", QStringLiteral("クリア"));

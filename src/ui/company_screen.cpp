@@ -85,6 +85,7 @@ CompanyScreen::CompanyScreen(Session& session, Prompter& prompter, QWidget* pare
     layout->addLayout(buttons);
     connect(save_button, &QPushButton::clicked, this, &CompanyScreen::save);
     connect(close_button, &QPushButton::clicked, this, &QWidget::hide);
+    set_key_buttons({save_button}, close_button);
     adjustSize();
     center_form(this);
 }

@@ -16,6 +16,7 @@
 
 #include "app/session.h"
 #include "records/cost_entry.h"
+#include "ui/figure_text.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
 
@@ -54,6 +55,7 @@ CostScreen::CostScreen(Session& session, Prompter& prompter, QWidget* parent)
     m_grid = new QTableWidget(0, 4);
     m_grid->setObjectName(QStringLiteral("MSFlexGrid1"));
     m_grid->setHorizontalHeaderLabels({"受注番号", "受注部", "名称", "受注金額"});
+    show_figures(m_grid, {Figure::Key, Figure::Text, Figure::Text, Figure::Yen});
     m_grid->verticalHeader()->hide();
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -97,6 +99,7 @@ CostScreen::CostScreen(Session& session, Prompter& prompter, QWidget* parent)
     close_button->setObjectName(QStringLiteral("Command1"));
     layout->addWidget(close_button, 0, Qt::AlignRight);
     connect(close_button, &QPushButton::clicked, this, &QWidget::hide);
+    set_key_buttons({save_button}, close_button);
 
     m_date->setText(m_session.clock.today_text());
     fill_cost_names();
@@ -127,10 +130,7 @@ void CostScreen::fill_orders() {
             const CostOrder& order = orders.at(r);
             const QStringList cells{order.id, order.date, order.title, order.amount};
             for (int c = 0; c < cells.size(); ++c) {
-                auto* item = new QTableWidgetItem(cells.at(c));
-                if (c == 0 || c == 3)
-                    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                m_grid->setItem(r, c, item);
+                m_grid->setItem(r, c, new QTableWidgetItem(cells.at(c)));
             }
         }
     });

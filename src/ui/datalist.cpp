@@ -15,7 +15,9 @@
 #include "app/session.h"
 #include "records/record_list.h"
 #include "ui/detail_view.h"
+#include "ui/figure_text.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/prompter.h"
 
 namespace {
@@ -37,7 +39,7 @@ int RecordTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if ((role != Qt::DisplayRole && role != kExactTextRole) || !index.isValid())
         return {};
     return m_rows(index.column(), index.row() + 1);
 }
@@ -79,6 +81,7 @@ RecordListScreen::RecordListScreen(Session& session, Prompter& prompter, QWidget
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setDefaultSectionSize(110);
     m_grid->horizontalHeader()->setStretchLastSection(true);
+    install_list_tools(m_grid, m_session, m_prompter);
     layout->addWidget(m_grid, 1);
     connect(m_grid, &QTableView::clicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
@@ -140,6 +143,7 @@ RecordListScreen::RecordListScreen(Session& session, Prompter& prompter, QWidget
     connect(m_update, &QPushButton::clicked, this, &RecordListScreen::update_record);
     connect(m_delete, &QPushButton::clicked, this, &RecordListScreen::delete_record);
     connect(m_cancel, &QPushButton::clicked, this, &RecordListScreen::close_list);
+    set_key_buttons({m_update}, m_cancel);
 
     guarded(m_prompter, [&] { m_combo->addItems(load_statuses(*m_session.db)); });
     m_combo->hide();
@@ -173,6 +177,10 @@ void RecordListScreen::set_datagrid() {
     guarded(m_prompter, [&] {
         ResultTable rows = load_record_list(*m_session.db, m_session, m_entry);
         m_model->set_records(item.field_names.mid(0, n), std::move(rows));
+        QVector<Figure> figures;
+        for (const QString& field : item.field_names.mid(0, n))
+            figures << figure_of_field(field);
+        show_figures(m_grid, figures);
     });
 }
 
@@ -231,7 +239,7 @@ void RecordListScreen::delete_record() {
     if (m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか")) && m_entry >= 0 &&
         m_entry < m_session.table_items.size()) {
         const TableItem& item = m_session.table_items.at(m_entry);
-        guarded(m_prompter, [&] { ::delete_record(*m_session.db, item, m_key); });
+        guarded(m_prompter, [&] { ::delete_record(*m_session.db, item, m_key, m_session.current_employee); });
     }
     close_list();
 }

@@ -9,6 +9,7 @@
 #include "app/session.h"
 #include "masters/old_data.h"
 #include "records/check.h"
+#include "ui/backup_commands.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
 
@@ -48,7 +49,13 @@ void DeldataScreen::delete_old() {
         return;
     }
     m_text1->setText(date);
-    if (!m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか")))
+    // A backup is suggested first, and the question says how many rows will go.
+    QVector<DeletedRows> counts;
+    if (!guarded(m_prompter, [&] { counts = count_old_data(*m_session.db, date); }))
+        return;
+    if (m_prompter.ask_yes_no(kBackupFirstQuestion))
+        backup_from_menu(m_session, m_prompter, this);
+    if (!m_prompter.ask_yes_no(old_data_question(counts)))
         return;
     guarded(m_prompter,
             [&] { m_prompter.inform(deleted_rows_message(delete_old_data(*m_session.db, date))); });

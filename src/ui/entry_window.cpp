@@ -1,7 +1,9 @@
 #include "ui/entry_window.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "records/number_text.h"
 
@@ -26,4 +28,30 @@ void EntryWindow::closeEvent(QCloseEvent* event) {
     // Only the window's own close control lands here; the buttons hide.
     setAttribute(Qt::WA_DeleteOnClose);
     QWidget::closeEvent(event);
+}
+
+void EntryWindow::set_key_buttons(const QVector<QPushButton*>& save, QPushButton* close) {
+    m_save_keys.clear();
+    for (QPushButton* b : save)
+        m_save_keys << b;
+    m_close_key = close;
+}
+
+void EntryWindow::keyPressEvent(QKeyEvent* event) {
+    // Keys the boxes leave unused arrive here.
+    if (event->matches(QKeySequence::Save)) {
+        for (const QPointer<QPushButton>& b : m_save_keys) {
+            if (b && b->isVisible() && b->isEnabled()) {
+                b->setFocus(Qt::ShortcutFocusReason);  // a box that formats on leaving does so first
+                b->click();
+                break;
+            }
+        }
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_close_key) {
+        m_close_key->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -5,18 +5,24 @@
 
 #include "app/session.h"
 #include "customers/csv_import.h"
+#include "customers/duplicates.h"
 #include "ui/prompter.h"
 
 namespace {
 
-using Import = CsvResult (*)(Database&, const QString&, const ImportProgress&);
+using Import = std::function<CsvResult(Database&, const QString&, const ImportProgress&)>;
+// Runs between the choice of the file and the import (the customers' duplicate question).
+using Prepare = std::function<void(const QString& path)>;
 
-void run_import(Session& session, Prompter& prompter, QWidget* parent, const QString& title, Import import) {
+void run_import(Session& session, Prompter& prompter, QWidget* parent, const QString& title, Import import,
+                const Prepare& prepare = {}) {
     QString chosen;
     QString typed;
     if (!choose_file(prompter, parent, title, QStringLiteral("データベース(*.csv)|*.csv"), false, chosen,
                      &typed))
         return;
+    if (prepare)
+        prepare(typed);
     // The import checks the whole file first (reading it under the wait cursor) and refuses it with
     // the check's message; the inserts then run under the progress dialog.
     QProgressDialog progress(QString(), QStringLiteral("中止"), 0, 1, parent);
@@ -47,7 +53,28 @@ void run_import(Session& session, Prompter& prompter, QWidget* parent, const QSt
 }  // namespace
 
 void import_customers_from_menu(Session& session, Prompter& prompter, QWidget* parent) {
-    run_import(session, prompter, parent, QStringLiteral("インポート顧客"), import_customer_csv);
+    // Records that look like customers already stored (or earlier ones of the file) are listed, and
+    // the user chooses to leave them out or to import everything.
+    QSet<int> skip;
+    const Prepare ask_duplicates = [&](const QString& path) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QVector<ImportDuplicate> duplicates;
+        try {
+            duplicates = find_import_duplicates(*session.db, read_customer_records(path));
+        } catch (const DatabaseError&) {
+            // The import itself reports what the database refuses.
+        }
+        QApplication::restoreOverrideCursor();
+        if (!duplicates.isEmpty() && prompter.ask_yes_no(import_duplicates_question(duplicates)))
+            for (const ImportDuplicate& d : duplicates)
+                skip.insert(d.record - 1);
+    };
+    run_import(
+        session, prompter, parent, QStringLiteral("インポート顧客"),
+        [&](Database& db, const QString& path, const ImportProgress& progress) {
+            return import_customer_csv(db, path, progress, skip);
+        },
+        ask_duplicates);
 }
 
 void import_goods_from_menu(Session& session, Prompter& prompter, QWidget* parent) {

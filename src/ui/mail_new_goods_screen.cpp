@@ -11,6 +11,7 @@
 
 #include "app/session.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/mail_broadcast.h"
 #include "ui/prompter.h"
 
@@ -38,6 +39,7 @@ MailNewGoodsScreen::MailNewGoodsScreen(Session& session, Prompter& prompter,
     auto* step2 = new QGroupBox(QStringLiteral("２　旧商品販売顧客の抽出"));
     m_list1 = new QListWidget;
     m_list1->setObjectName(QStringLiteral("List1"));
+    install_list_tools(m_list1, m_session, m_prompter, QStringLiteral("顧客名"));
     auto* extract = button("Command1", QStringLiteral("抽出"));
     auto* l2 = new QVBoxLayout(step2);
     l2->addWidget(extract, 0, Qt::AlignLeft);

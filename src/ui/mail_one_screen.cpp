@@ -46,6 +46,7 @@ MailOneScreen::MailOneScreen(Session& session, Prompter& prompter, QWidget* pare
     connect(m_text1, &QLineEdit::returnPressed, m_text2, [this] { m_text2->setFocus(); });
     connect(send, &QPushButton::clicked, this, [this] { guarded(m_prompter, [this] { this->send(); }); });
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
+    set_key_buttons({}, close);
 }
 
 void MailOneScreen::set_customer(const QString& customer_id, const QString& name) {

@@ -12,6 +12,7 @@
 
 #include "app/session.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/mail_broadcast.h"
 #include "ui/prompter.h"
 
@@ -55,6 +56,7 @@ MailTemplateScreen::MailTemplateScreen(Session& session, Prompter& prompter, QWi
     auto* list_layout = new QVBoxLayout(list_box);
     m_list2 = new QListWidget;
     m_list2->setObjectName(QStringLiteral("List2"));
+    install_list_tools(m_list2, m_session, m_prompter, QStringLiteral("送信先"));
     list_layout->addWidget(m_list2);
     m_clear = button("Command1", QStringLiteral("クリア"));
     m_send = button("mailbuttun", QStringLiteral("送信"));
@@ -64,7 +66,9 @@ MailTemplateScreen::MailTemplateScreen(Session& session, Prompter& prompter, QWi
     list_buttons->addWidget(m_send);
     list_layout->addLayout(list_buttons);
 
-    m_cancel = button("cancelB", QStringLiteral("閉じる"));
+    // Made without a parent: it joins the window last, so Tab reaches it last, as it stands.
+    m_cancel = new QPushButton(QStringLiteral("閉じる"));
+    m_cancel->setObjectName(QStringLiteral("cancelB"));
     auto* grid = new QGridLayout(this);
     grid->addWidget(choose_box, 0, 0);
     grid->addWidget(edit_box, 0, 1);
@@ -140,7 +144,7 @@ void MailTemplateScreen::save() {
 }
 
 void MailTemplateScreen::remove() {
-    delete_template(*m_session.db, m_name->text());
+    delete_template(*m_session.db, m_name->text(), m_session.current_employee);
     show_edit_buttons(false);
     load_list();
 }

@@ -7,6 +7,7 @@
 #include "app/session.h"
 #include "mail/mail_templates.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 
 MailUnreadScreen::MailUnreadScreen(Session& session, Prompter& prompter, QWidget* parent)
     : EntryWindow(parent) {
@@ -14,6 +15,7 @@ MailUnreadScreen::MailUnreadScreen(Session& session, Prompter& prompter, QWidget
     setWindowTitle(QStringLiteral("未対応　EMAIL　問い合わせ一覧"));
     m_list1 = new QListWidget;
     m_list1->setObjectName(QStringLiteral("List1"));
+    install_list_tools(m_list1, session, prompter, QStringLiteral("未対応問い合わせ"));
     auto* close = new QPushButton(QStringLiteral("閉じる"));
     close->setObjectName(QStringLiteral("Command1"));
     auto* layout = new QVBoxLayout(this);

@@ -13,13 +13,16 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/session.h"
+#include "customers/duplicates.h"
 #include "customers/history_chart.h"
 #include "ui/chart_widget.h"
 #include "ui/guard.h"
+#include "ui/help_window.h"
 #include "ui/prompter.h"
 #include "ui/version_dialog.h"
 
@@ -55,6 +58,13 @@ const QStringList kLegendCaptions = {"受注", "案件見積", "訪問", "問い
 // Legend colours match the chart's marks.
 const QColor kLegendColours[6] = {QColor(0, 170, 0),   QColor(0, 0, 255), QColor(0, 190, 190),
                                   QColor(190, 190, 0), QColor(255, 0, 0), QColor(0, 0, 0)};
+
+// A customer sharing the folded name, a phone number or the mail address with another is saved only
+// when the user says so.
+bool confirm_unique(Database& db, Prompter& prompter, const QStringList& fields, const QString& own_id) {
+    const std::optional<DuplicateMatch> match = find_duplicate_customer(db, fields, own_id);
+    return !match || prompter.ask_yes_no(duplicate_question(*match));
+}
 
 }  // namespace
 
@@ -133,6 +143,8 @@ MainWindow::MainWindow(Session& session, Prompter& prompter, QWidget* parent)
         l->hide();
     resize(1180, 780);
     center_form(this);
+    m_help = new HelpDesk(m_session.program_folder, m_prompter, this);
+    add_keys();
 }
 
 MainWindow::~MainWindow() = default;
@@ -167,12 +179,15 @@ void MainWindow::build_menu() {
     add(file, "backup", "バックアップ", true);
     separator(file, "d9");
     add(file, "del_data", "データ消去", true);
+    add(file, "deleted_rows", "削除済みデータ", true);
     add(file, "fend", "終了", true, [this] { close(); });
 
     QMenu* edit = menu("edit", "編集");
     add(edit, "edit_person", "社員", true);
     add(edit, "edit_goods", "商品", true);
     add(edit, "edit_company", "会社情報", true);
+    separator(edit, "d_merge");
+    add(edit, "merge_customers", "顧客の統合", true);
 
     QMenu* after = menu("after", "アフターセールス(email)");
     add(after, "after_order", "受注後対応", true);
@@ -214,6 +229,79 @@ void MainWindow::build_menu() {
     QMenu* help = menu("help", "ヘルプ");
     add(help, "helphtml", "ヘルプ", true, [this] { open_help(); });
     add(help, "version", "バージョン", true, [this] { open_version(); });
+    add_access_keys();
+}
+
+void MainWindow::add_access_keys() {
+    // Written after the caption, as Japanese programs show them: ファイル(&F). Names not listed
+    // (items added later) keep their captions.
+    static const QHash<QString, QChar> keys = {
+        {"file", 'F'},
+        {"import", 'I'},
+        {"import_goods", 'G'},
+        {"export", 'E'},
+        {"change_DB", 'C'},
+        {"backup", 'B'},
+        {"del_data", 'D'},
+        {"fend", 'X'},
+        {"edit", 'E'},
+        {"edit_person", 'P'},
+        {"edit_goods", 'G'},
+        {"edit_company", 'C'},
+        {"after", 'A'},
+        {"after_order", 'O'},
+        {"repeat", 'R'},
+        {"d5", 'C'},
+        {"new_goods_sale", 'N'},
+        {"analysys", 'N'},
+        {"abc_cust", 'A'},
+        {"abc_goods", 'B'},
+        {"rmf", 'R'},
+        {"clustering", 'C'},
+        {"order2visit", 'V'},
+        {"statistic", 'S'},
+        {"order_rank", 'C'},
+        {"goods_rank", 'G'},
+        {"recieve_mail", 'M'},
+        {"receive_mail", 'R'},
+        {"unread_mail_list", 'U'},
+        {"mail_template_edit", 'T'},
+        {"help", 'H'},
+        {"helphtml", 'H'},
+        {"version", 'A'},
+        {"repeat_time", 'T'},
+        {"P_visit", 'V'},
+        {"p_sale", 'P'},
+        {"good_sale", 'G'},
+        {"p_sale_a", 'P'},
+        {"new_goods_a", 'G'},
+        {"repeat_a", 'E'},
+        {"goods_sales", 'T'},
+        {"person_sales", 'P'},
+    };
+    auto with_key = [](const QString& caption, QChar key) {
+        return caption.contains(QLatin1Char('&')) ? caption : caption + QStringLiteral("(&%1)").arg(key);
+    };
+    for (QAction* action : findChildren<QAction*>()) {
+        const QString name = action->menu() ? action->menu()->objectName() : action->objectName();
+        const auto it = keys.constFind(name);
+        if (it != keys.constEnd() && !action->isSeparator())
+            action->setText(with_key(action->text(), *it));
+    }
+    // F1 is shown beside the item; the help desk answers it in every window, at that window's section.
+    if (QAction* help_item = findChild<QAction*>(QStringLiteral("helphtml"))) {
+        help_item->setShortcut(QKeySequence::HelpContents);
+        help_item->setShortcutContext(Qt::WidgetShortcut);
+    }
+}
+
+void MainWindow::add_keys() {
+    // Ctrl+F: the cursor into the kana search box.
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        m_findc->setFocus(Qt::ShortcutFocusReason);
+        m_findc->selectAll();
+    });
 }
 
 QWidget* MainWindow::build_search_frame() {
@@ -474,14 +562,8 @@ void MainWindow::run_action(const QString& name) {
 }
 
 void MainWindow::open_help() {
-    const QString path = QDir(m_session.program_folder).filePath(QStringLiteral("help/index.html"));
-    if (!QFileInfo::exists(path)) {
-        m_prompter.inform(QStringLiteral("ヘルプファイルが見つかりません: ") +
-                          QDir::toNativeSeparators(path));
-        return;
-    }
-    if (!m_prompter.open_document(QUrl::fromLocalFile(path)))
-        m_prompter.inform(QStringLiteral("ヘルプを開けませんでした: ") + QDir::toNativeSeparators(path));
+    // In a window of the program: no browser is needed.
+    m_help->open();
 }
 
 void MainWindow::open_version() {
@@ -601,7 +683,12 @@ void MainWindow::cancel_entry() {
 
 void MainWindow::save_and_close() {
     const QString name = m_fields[0]->text();
-    if (!guarded(m_prompter, [&] { insert_customer(*m_session.db, field_texts()); }))
+    bool saved = false;
+    if (!guarded(m_prompter, [&] {
+            if ((saved = confirm_unique(*m_session.db, m_prompter, field_texts(), QString())))
+                insert_customer(*m_session.db, field_texts());
+        }) ||
+        !saved)
         return;
     show_status(QStringLiteral("顧客を保存しました（%1）").arg(name));
     clear_fields();
@@ -620,6 +707,8 @@ void MainWindow::save_and_next() {
             m_prompter.inform(customer_check_message(error));
             return;
         }
+        if (!confirm_unique(*m_session.db, m_prompter, fields, QString()))
+            return;
         insert_customer(*m_session.db, fields);
         show_status(QStringLiteral("顧客を保存しました（%1）").arg(fields.at(0)));
     });
@@ -630,7 +719,13 @@ void MainWindow::update_shown() {
         m_prompter.inform(QStringLiteral("顧客を選択してください"));
         return;
     }
-    if (guarded(m_prompter, [&] { update_customer(*m_session.db, field_texts(), m_shown_id); }))
+    bool saved = false;
+    if (guarded(m_prompter,
+                [&] {
+                    if ((saved = confirm_unique(*m_session.db, m_prompter, field_texts(), m_shown_id)))
+                        update_customer(*m_session.db, field_texts(), m_shown_id);
+                }) &&
+        saved)
         show_status(QStringLiteral("顧客情報を変更しました（%1）").arg(m_fields[0]->text()));
 }
 
@@ -642,7 +737,8 @@ void MainWindow::delete_shown() {
     }
     if (m_prompter.ask_yes_no(QStringLiteral("本当に削除しますか"))) {
         const QString name = m_fields[0]->text();
-        if (guarded(m_prompter, [&] { delete_customer(*m_session.db, m_shown_id); })) {
+        if (guarded(m_prompter,
+                    [&] { delete_customer(*m_session.db, m_shown_id, m_session.current_employee); })) {
             m_model->clear();
             m_findc->clear();
             show_status(QStringLiteral("顧客を削除しました（%1）").arg(name));

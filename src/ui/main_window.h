@@ -10,6 +10,7 @@
 #include "customers/customer_store.h"
 
 class ChartWidget;
+class HelpDesk;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -98,6 +99,8 @@ private:
     void run_action(const QString& name);
     void open_help();
     void open_version();
+    void add_access_keys();
+    void add_keys();
     void list_clicked(const QModelIndex& index);
 
     // Customer editing.
@@ -136,4 +139,8 @@ private:
     QVector<ClickLabel*> m_links;
     QVector<ClickLabel*> m_legend;
     QWidget* m_version = nullptr;
+    HelpDesk* m_help = nullptr;
+
+public:
+    HelpDesk* help() const { return m_help; }
 };

@@ -4,9 +4,11 @@
 #include "ui/backup_commands.h"
 #include "ui/company_screen.h"
 #include "ui/deldata_screen.h"
+#include "ui/deleted_rows_screen.h"
 #include "ui/goods_screen.h"
 #include "ui/import_csv.h"
 #include "ui/main_window.h"
+#include "ui/merge_screen.h"
 #include "ui/person_screen.h"
 #include "ui/prompter.h"
 #include "ui/screen_context.h"
@@ -20,7 +22,7 @@ public:
     MasterScreens(Session& session, Prompter& prompter, QObject* parent)
         : QObject(parent), m_session(session), m_prompter(prompter) {}
     ~MasterScreens() override {
-        for (QPointer<QWidget>* s : {&m_person, &m_goods, &m_company, &m_deldata})
+        for (QPointer<QWidget>* s : {&m_person, &m_goods, &m_company, &m_deldata, &m_deleted_rows, &m_merge})
             delete s->data();
     }
 
@@ -41,6 +43,8 @@ public:
     QPointer<QWidget> m_goods;
     QPointer<QWidget> m_company;
     QPointer<QWidget> m_deldata;
+    QPointer<QWidget> m_deleted_rows;
+    QPointer<QWidget> m_merge;
 };
 
 }  // namespace
@@ -62,6 +66,12 @@ void install_master_screens(const ScreenContext& context) {
     });
     main->set_action(QStringLiteral("del_data"), [screens, &session, &prompter] {
         screens->open(screens->m_deldata, [&] { return new DeldataScreen(session, prompter); });
+    });
+    main->set_action(QStringLiteral("deleted_rows"), [screens, &session, &prompter] {
+        screens->open(screens->m_deleted_rows, [&] { return new DeletedRowsScreen(session, prompter); });
+    });
+    main->set_action(QStringLiteral("merge_customers"), [screens, &session, &prompter] {
+        screens->open(screens->m_merge, [&] { return new MergeScreen(session, prompter); });
     });
     main->set_action(QStringLiteral("import"),
                      [&session, &prompter, main] { import_customers_from_menu(session, prompter, main); });

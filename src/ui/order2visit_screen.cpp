@@ -10,6 +10,7 @@
 #include "analysis/order_visits.h"
 #include "app/session.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/prompter.h"
 
 Order2VisitScreen::Order2VisitScreen(Session& session, Prompter& prompter, QWidget* parent)
@@ -23,6 +24,7 @@ Order2VisitScreen::Order2VisitScreen(Session& session, Prompter& prompter, QWidg
     caption->setWordWrap(true);
 
     m_grid = new RankingGrid({2000, 1000, 1000, 1000});
+    install_list_tools(m_grid, m_session, m_prompter);
 
     auto* close_button = new QPushButton(QStringLiteral("閉じる"));
     close_button->setObjectName(QStringLiteral("Command1"));

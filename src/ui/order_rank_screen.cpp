@@ -11,6 +11,7 @@
 #include "analysis/ranking.h"
 #include "app/session.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/prompter.h"
 
 SalesRankScreen::SalesRankScreen(Session& session, Prompter& prompter, Kind kind, QWidget* parent)
@@ -36,6 +37,7 @@ SalesRankScreen::SalesRankScreen(Session& session, Prompter& prompter, Kind kind
     period->addStretch();
 
     m_grid = customers ? new RankingGrid({2000, 1000, 1000, 1000}) : new RankingGrid({2000, 1000});
+    install_list_tools(m_grid, m_session, m_prompter);
 
     auto* close_button = new QPushButton(QStringLiteral("閉じる"));
     close_button->setObjectName(QStringLiteral("Command1"));

@@ -13,6 +13,7 @@
 
 #include "app/session.h"
 #include "records/number_text.h"
+#include "ui/figure_text.h"
 #include "ui/guard.h"
 #include "ui/prompter.h"
 
@@ -58,6 +59,7 @@ OrderScreen::OrderScreen(Session& session, Prompter& prompter, QWidget* parent)
     layout->addLayout(buttons);
     connect(save_button, &QPushButton::clicked, this, &OrderScreen::save);
     connect(close_button, &QPushButton::clicked, this, &OrderScreen::close_screen);
+    set_key_buttons({save_button}, close_button);
 
     m_text1[0]->setText(m_session.current_employee);
     m_text1[1]->setText(m_session.clock.today_text());
@@ -149,6 +151,7 @@ QGroupBox* OrderScreen::build_lines() {
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    show_figures(m_grid, {Figure::Key, Figure::Text, Figure::Number, Figure::Yen});
     m_grid->setColumnWidth(0, 50);
     m_grid->setColumnWidth(1, 160);
     m_grid->setColumnWidth(2, 60);
@@ -219,10 +222,7 @@ void OrderScreen::show_lines() {
         const OrderLine& line = m_lines.at(r);
         const QStringList cells{line.goods_id, line.goods_name, line.quantity, line.subtotal};
         for (int c = 0; c < cells.size(); ++c) {
-            auto* item = new QTableWidgetItem(cells.at(c));
-            if (c != 1)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            m_grid->setItem(r, c, item);
+            m_grid->setItem(r, c, new QTableWidgetItem(cells.at(c)));
         }
     }
 }

@@ -73,6 +73,8 @@ MasterScreen::MasterScreen(Session& session, Prompter& prompter, MasterKind kind
     connect(m_update, &QPushButton::clicked, this, &MasterScreen::update_record);
     connect(m_delete, &QPushButton::clicked, this, &MasterScreen::delete_record);
     connect(m_cancel, &QPushButton::clicked, this, &QWidget::hide);
+    // A new record is saved, a chosen one updated.
+    set_key_buttons({m_save, m_update}, m_cancel);
 
     show_buttons(true, false, false, false);
     refresh_list();
@@ -176,7 +178,7 @@ void MasterScreen::update_record() {
 
 void MasterScreen::delete_record() {
     guarded(m_prompter, [&] {
-        delete_master(*m_session.db, m_kind, m_key);
+        delete_master(*m_session.db, m_kind, m_key, m_session.current_employee);
         m_label4->clear();
         show_buttons(true, false, false, false);
         refresh_list();

@@ -18,6 +18,7 @@
 #include "ui/prompter.h"
 #include "ui/screen_context.h"
 #include "ui/screens.h"
+#include "ui/window_places.h"
 
 bool install_japanese_translation(QApplication& app) {
     static QTranslator* installed = nullptr;
@@ -60,6 +61,8 @@ int run_program(QApplication& app, const QString& program_folder) {
     DialogPrompter prompter;
     // The main window is made (hidden) while the login window loads, as its chart area is prepared.
     MainWindow main_window(session, prompter);
+    // Every window reopens where it was last time, on the main window's screen.
+    new WindowPlaces(&main_window);
     Screens screens(session, prompter, &main_window);
     main_window.set_entry_opener([&screens](int link) { screens.open_entry(link); });
     install_all_screens(ScreenContext{session, prompter, main_window});

@@ -1,12 +1,17 @@
 #include "ui/prompter.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QWidget>
+
+#include "print/print_job.h"
 
 namespace {
 QString caption() {
@@ -19,8 +24,12 @@ void DialogPrompter::inform(const QString& text) {
 }
 
 bool DialogPrompter::ask_yes_no(const QString& text) {
-    return QMessageBox::question(m_parent ? m_parent : QApplication::activeWindow(), caption(), text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, caption(), text, QMessageBox::Yes | QMessageBox::No,
+                    m_parent ? m_parent : QApplication::activeWindow());
+    // Enter takes the safe answer, Esc says no; Y and N answer by their access keys.
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 bool DialogPrompter::choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
@@ -84,4 +93,38 @@ bool choose_file(Prompter& prompter, QWidget* parent, const QString& title, cons
     const bool chosen = prompter.choose_file(parent, title, filter, save, chosen_name, typed_name);
     QDir::setCurrent(folder);
     return chosen;
+}
+
+bool Prompter::choose_export_file(QWidget* parent, const QString& name, QString& path,
+                                  CsvEncoding& encoding) {
+    const QString utf8 = QStringLiteral("CSV UTF-8 (Excel 用) (*.csv)");
+    const QString sjis = QStringLiteral("CSV Shift_JIS (*.csv)");
+    QFileDialog dialog(parent, QStringLiteral("書き出し"), QDir(QDir::currentPath()).filePath(name));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({utf8, sjis});
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    const QString folder = QDir::currentPath();
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    QDir::setCurrent(folder);  // names without a folder keep resolving to the program folder
+    if (!accepted)
+        return false;
+    path = dialog.selectedFiles().first();
+    encoding = dialog.selectedNameFilter() == sjis ? CsvEncoding::ShiftJis : CsvEncoding::Utf8Bom;
+    return true;
+}
+
+void Prompter::copy_text(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void Prompter::print_preview(QWidget* parent, const PrintJob& job) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(job.heading().title);
+    job.prepare(printer);
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("印刷プレビュー - ") + job.heading().title);
+    dialog.resize(1000, 760);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&job](QPrinter* target) { job.paint(*target); });
+    dialog.exec();
 }

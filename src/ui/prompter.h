@@ -3,6 +3,9 @@
 #include <QString>
 #include <QUrl>
 
+#include "app/table_csv.h"
+
+class PrintJob;
 class QWidget;
 
 // Every message box, Yes/No question, file dialog and "open in the default viewer" goes through
@@ -21,6 +24,14 @@ public:
     virtual QString choose_folder(QWidget* /*parent*/, const QString& /*title*/, const QString& /*start*/) {
         return {};
     }
+
+    // The outside worlds of exporting, copying and printing; the real ones unless a test replaces them.
+    // Save dialog of an export, proposing name: the path and the chosen encoding; false on cancel.
+    virtual bool choose_export_file(QWidget* parent, const QString& name, QString& path,
+                                    CsvEncoding& encoding);
+    virtual void copy_text(const QString& text);
+    // The print preview, which prints or saves as PDF.
+    virtual void print_preview(QWidget* parent, const PrintJob& job);
 
     // The file name that the next file dialog proposes (the backup's default name).
     void propose_file_name(const QString& name) { m_proposed_name = name; }

@@ -5,6 +5,9 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "ui/figure_text.h"
+#include "ui/list_tools.h"
+
 void AnalysisWindow::closeEvent(QCloseEvent* event) {
     // Only the window's own close control lands here; the buttons hide.
     setAttribute(Qt::WA_DeleteOnClose);
@@ -33,6 +36,13 @@ void RankingGrid::set_ranking(const Ranking& ranking) {
     m_descending = true;
     horizontalHeader()->setSortIndicatorShown(false);
     setHorizontalHeaderLabels(m_ranking.headings);
+    // Figures read in whole yen with separators (the yen per visit too); the items keep the exact
+    // values, so sorting, copies and exports use those. An unlabelled column stays as it is.
+    QVector<Figure> figures(columnCount(), Figure::Text);
+    for (int c = 1; c < columnCount(); ++c)
+        if (!m_ranking.headings.value(c).isEmpty() && is_numeric_column(m_ranking.rows, c))
+            figures[c] = Figure::Yen;
+    m_figures = show_figures(this, figures);
     QVector<int> order(m_ranking.rows.size());
     for (int i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -48,8 +58,10 @@ void RankingGrid::fit_columns() {
     for (int c = 0; c < columnCount(); ++c) {
         int width = m_laid_out_widths.value(c);
         width = std::max(width, heading_metrics.horizontalAdvance(m_ranking.headings.value(c)) + 20);
+        const Figure kind = m_figures ? m_figures->figure(c) : Figure::Text;
         for (const RankedRow& row : m_ranking.rows)
-            width = std::max(width, metrics.horizontalAdvance(row.cells.value(c)) + 12);
+            width =
+                std::max(width, metrics.horizontalAdvance(shown_cell(row.cells.value(c), kind).text) + 12);
         setColumnWidth(c, width);
         total += width;
     }
@@ -72,16 +84,12 @@ void RankingGrid::fill(const QVector<int>& order) {
     setUpdatesEnabled(false);
     clearContents();
     setRowCount(int(order.size()));
-    QVector<bool> numeric(columnCount());
-    for (int c = 0; c < columnCount(); ++c)
-        numeric[c] = c > 0 && is_numeric_column(m_ranking.rows, c);
     for (int r = 0; r < order.size(); ++r) {
         const RankedRow& row = m_ranking.rows.at(order.at(r));
         for (int c = 0; c < columnCount(); ++c) {
             auto* item = new QTableWidgetItem(row.cells.value(c));
             item->setData(Qt::UserRole, order.at(r));
-            if (numeric.at(c))
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            item->setData(kExactTextRole, row.cells.value(c));  // exports keep the computed value
             setItem(r, c, item);
         }
     }
@@ -99,5 +107,13 @@ QStringList RankingGrid::column_texts(int column) const {
     QStringList texts;
     for (int r = 0; r < rowCount(); ++r)
         texts << (item(r, column) ? item(r, column)->text() : QString());
+    return texts;
+}
+
+QStringList RankingGrid::shown_texts(int column) const {
+    QStringList texts;
+    for (int r = 0; r < rowCount(); ++r)
+        texts << (m_figures ? m_figures->shown(model()->index(r, column)).text
+                            : column_texts(column).value(r));
     return texts;
 }

@@ -6,6 +6,8 @@
 
 #include "analysis/ranking_common.h"
 
+class FigureDelegate;
+
 // Base of the analysis screens: their own buttons hide them, so reopening shows the same result;
 // the window's close control discards them, so the next opening computes afresh.
 class AnalysisWindow : public QWidget {
@@ -31,6 +33,8 @@ public:
     // The keys of the rows in their shown order.
     QStringList shown_ids() const;
     QStringList column_texts(int column) const;
+    // The cells of a column as the grid shows them (separators, alignment).
+    QStringList shown_texts(int column) const;
     void sort_by(int column);
 
 private:
@@ -38,6 +42,7 @@ private:
     void fit_columns();
 
     QVector<int> m_laid_out_widths;  // pixels
+    FigureDelegate* m_figures = nullptr;
     Ranking m_ranking;
     int m_sorted_column = -1;
     bool m_descending = true;

@@ -12,6 +12,7 @@
 #include "app/session.h"
 #include "records/number_text.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/prompter.h"
 
 RfmScreen::RfmScreen(Session& session, Prompter& prompter, QWidget* parent)
@@ -64,6 +65,7 @@ RfmScreen::RfmScreen(Session& session, Prompter& prompter, QWidget* parent)
     connect(close_button, &QPushButton::clicked, this, &QWidget::hide);
 
     m_grid = new RankingGrid({2500, 500, 500, 500, 500});
+    install_list_tools(m_grid, m_session, m_prompter);
 
     auto* side = new QVBoxLayout;
     side->addWidget(frame);

@@ -17,10 +17,12 @@ void install_mail_screens(const ScreenContext& context);         // mail: templa
 void install_cluster_abc_screens(const ScreenContext& context);  // cluster tree, ABC of customers and goods
 void install_ranking_screens(const ScreenContext& context);      // RFM, rankings, after-sales, orders vs visits
 void install_master_screens(const ScreenContext& context);       // company, employees, goods, import, backup
+void install_export_print(const ScreenContext& context);  // ファイル → 書き出し, 印刷… of the chart
 
 inline void install_all_screens(const ScreenContext& context) {
     install_mail_screens(context);
     install_cluster_abc_screens(context);
     install_ranking_screens(context);
     install_master_screens(context);
+    install_export_print(context);
 }

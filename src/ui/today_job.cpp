@@ -15,7 +15,9 @@
 
 #include "app/session.h"
 #include "records/today_jobs.h"
+#include "ui/figure_text.h"
 #include "ui/guard.h"
+#include "ui/list_tools.h"
 #include "ui/prompter.h"
 
 namespace {
@@ -48,9 +50,9 @@ public:
         for (int i = 0; i < parts.size(); ++i) {
             const int w = widths[std::min(i, 2)];
             const QRect cell(x, r.top(), w - wide / 2, r.height());
-            const Qt::Alignment align =
-                i == 2 ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter;
-            painter->drawText(cell, align, fm.elidedText(parts.at(i), Qt::ElideRight, cell.width()));
+            // The amount in whole yen with separators; the item keeps the stored value.
+            const ShownCell shown = shown_cell(parts.at(i), i == 2 ? Figure::Yen : Figure::Text);
+            painter->drawText(cell, shown.alignment, fm.elidedText(shown.text, Qt::ElideRight, cell.width()));
             x += w;
         }
         painter->restore();
@@ -86,6 +88,12 @@ TodayJobScreen::TodayJobScreen(Session& session, Prompter& prompter, QWidget* pa
     QListView* estimates = make_list(QStringLiteral("List3_1"), m_estimates);
     orders->setItemDelegate(columns);
     estimates->setItemDelegate(columns);
+    install_list_tools(findChild<QListView*>(QStringLiteral("List1")), m_session, m_prompter,
+                       QStringLiteral("未対応問い合わせ"));
+    install_list_tools(findChild<QListView*>(QStringLiteral("List2")), m_session, m_prompter,
+                       QStringLiteral("未対応クレーム"));
+    install_list_tools(orders, m_session, m_prompter, QStringLiteral("受注日 顧客名\t名称\t受注金額"));
+    install_list_tools(estimates, m_session, m_prompter, QStringLiteral("提出日 顧客名\t名称\t見積もり金額"));
     grid->addWidget(new QLabel(QStringLiteral("受注")), 0, 0, Qt::AlignTop);
     grid->addWidget(orders, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("案件")), 1, 0, Qt::AlignTop);

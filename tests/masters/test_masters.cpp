@@ -414,7 +414,7 @@ void TestMasters::deldata_screen() {
     TestFolder folder(QDate(2026, 12, 8));
     add_dated_rows(folder, {"2025/12/07", "2025/12/08"});
     QueuedPrompter prompter;
-    prompter.answers << yes;
+    prompter.answers << false << yes;  // no backup first, then the answer to the delete
     DeldataScreen screen(folder.session(), prompter);
     auto* text1 = screen.findChild<QLineEdit*>(QStringLiteral("Text1"));
     QCOMPARE(text1->text(), QStringLiteral("2025/12/08"));
@@ -424,6 +424,21 @@ void TestMasters::deldata_screen() {
     QCOMPARE(text1->text(), field);
     QCOMPARE(prompter.messages, messages);
     QCOMPARE(counts(folder), left);
+    // Asked only for an accepted date: the backup first, then the rows that will go.
+    if (field.startsWith(QLatin1String("20")) && field != QLatin1String("2026/12/09")) {
+        QCOMPARE(prompter.questions.size(), 2);
+        QCOMPARE(prompter.questions.at(0),
+                 QStringLiteral("消去したデータは元に戻せません。消去する前にバックアップを取りますか？"));
+        const int each = field == QLatin1String("2026/12/08") ? 2 : 1;
+        QCOMPARE(prompter.questions.at(1),
+                 QStringLiteral("次のデータ（合計 %1 件）を消去します。\n受注: %2 件\n訪問: %2 件\n問い合わせ: %2 件\n"
+                                "受注明細: %3 件\nクレーム: %2 件\n見積もり: %2 件\n原価: %2 件\n本当に削除しますか")
+                     .arg(each * 8)
+                     .arg(each)
+                     .arg(each * 2));
+    } else {
+        QVERIFY(prompter.questions.isEmpty());
+    }
 }
 
 QTEST_MAIN(TestMasters)

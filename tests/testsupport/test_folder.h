@@ -7,6 +7,7 @@
 
 #include "app/session.h"
 #include "db/database.h"
+#include "print/print_job.h"
 #include "ui/prompter.h"
 
 // A temporary program folder with a fresh embedded database (schema and seed rows), sales.ini,
@@ -46,6 +47,9 @@ public:
     QVector<bool> answers;  // next Yes/No answers; No when empty
     QStringList files;      // next chosen file names; cancel when empty
     QVector<QUrl> opened;
+    QStringList export_files;  // next export paths; cancel when empty
+    CsvEncoding export_encoding = CsvEncoding::Utf8Bom;
+    std::vector<PrintJob> printed;  // what went to the print preview
 
     void inform(const QString& text) override { messages << text; }
     bool ask_yes_no(const QString& text) override {
@@ -66,6 +70,14 @@ public:
         opened << url;
         return true;
     }
+    bool choose_export_file(QWidget*, const QString&, QString& path, CsvEncoding& encoding) override {
+        if (export_files.isEmpty())
+            return false;
+        path = export_files.takeFirst();
+        encoding = export_encoding;
+        return true;
+    }
+    void print_preview(QWidget*, const PrintJob& job) override { printed.push_back(job); }
     QString last() const { return messages.isEmpty() ? QString() : messages.last(); }
     void clear() {
         messages.clear();

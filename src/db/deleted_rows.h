@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDate>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class Database;
+
+// Deleting a customer, an activity record, an employee, goods or a template first keeps the row's
+// values in 削除済みデータ (table, key, time, employee), so that 元に戻す can put it back under the
+// same key. A merge of customers is kept the same way, with what it moved, and undone by restoring.
+
+// The rows a delete removes: table, key column and key value (a number, or a text such as a
+// template's name).
+struct RowKey {
+    QString table;
+    QString column;
+    QString value;
+    bool text = false;
+    // "[column]=value", the value spliced safely; empty when a number key is not a number.
+    QString condition() const;
+};
+
+// A row's values with NULL told apart from text: columns, and values as JSON strings or null.
+struct RowValues {
+    QStringList columns;
+    QJsonArray values;
+    QString value(const QString& column) const;  // "" for NULL or an unknown column
+};
+QVector<RowValues> read_rows(Database& db, const QString& table, const QString& condition);
+
+inline const QString kDeleteKind = QStringLiteral("削除");
+inline const QString kMergeKind = QStringLiteral("統合");
+
+// Keeps every row that the key selects; call it in the delete's transaction, before the delete.
+// undo holds what a restore must also set back (see the merge). Returns the number of rows kept.
+int remember_deleted_rows(Database& db, const RowKey& key, const QString& employee,
+                          const QString& kind = kDeleteKind, const QJsonObject& undo = {});
+
+struct DeletedEntry {
+    QString id;
+    QString kind;  // 削除 or 統合
+    QString table;
+    QString key_column;
+    QString key;
+    QString deleted_at;  // yyyy/MM/dd hh:mm:ss
+    QString employee;
+    QString summary;  // the row's name or title, for the list
+};
+// Newest first.
+QVector<DeletedEntry> list_deleted_rows(Database& db);
+
+// Puts the row back under its original key, and sets back what a merge moved, in one transaction.
+// Returns the message for the user when it is refused (nothing changes then); empty when restored.
+QString restore_deleted_rows(Database& db, const QString& entry_id);
+
+// Removes kept rows deleted more than days days before today.
+int purge_deleted_rows(Database& db, const QDate& today, int days);
+
+// How many days deleted rows are kept (a setting of the database; 90 unless set).
+inline constexpr int kDefaultKeepDays = 90;
+int deleted_rows_keep_days(Database& db);
+void set_deleted_rows_keep_days(Database& db, int days);
