@@ -43,4 +43,15 @@ unset SALES_SKIP_INTEGRATION
 
 status=0
 ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "${CTEST_PARALLEL_LEVEL:-$(nproc)}" "$@" || status=$?
+
+# Fuzz targets (clang's libFuzzer), each about 30 s from its corpus in tests/data/fuzz; only on a
+# full run (no ctest arguments). A crash or a failed round trip fails the run.
+if [[ $# -eq 0 ]]; then
+    "$ROOT/fuzz/run.sh" || status=1
+fi
+
+# The Debian package (about half a minute): only on a full run.
+if [[ $# -eq 0 ]]; then
+    BUILD_DIR="$BUILD_DIR" "$ROOT/package.sh" || status=1
+fi
 exit "$status"

@@ -15,6 +15,9 @@ QTextStream& err();
 // Options that stand before the command: sales-cli [--as-of yyyy/mm/dd] COMMAND ...
 struct CliContext {
     QDate as_of;  // invalid: the system clock
+    QString folder;  // --folder DIR; empty: the current directory
+    // The program folder the commands work in.
+    QString program_folder() const;
 };
 
 // Wrong arguments: the message is printed and the program ends with status 2.

@@ -8,6 +8,7 @@
 
 #include "app/program_folder.h"
 #include "app/startup.h"
+#include "app/user_folder.h"
 #include "cli/cli_context.h"
 
 QTextStream& out() {
@@ -19,8 +20,13 @@ QTextStream& err() {
     return s;
 }
 
+QString CliContext::program_folder() const {
+    return folder.isEmpty() ? QDir::currentPath() : QDir(folder).absolutePath();
+}
+
 void open_program_folder(Session& session, const CliContext& context) {
-    session.program_folder = QDir::currentPath();
+    session.program_folder = context.program_folder();
+    provide_help(session.program_folder);
     if (context.as_of.isValid())
         session.clock.fix(context.as_of);
     start_session(session);
@@ -57,7 +63,11 @@ int run_init(const CliContext& context, const QStringList& arguments) {
     InitOptions options;
     if (context.as_of.isValid())
         options.demo_options.as_of = context.as_of;
-    options.folder = QDir::currentPath();
+    options.folder = context.program_folder();
+    if (!QDir().mkpath(options.folder)) {
+        err() << "フォルダを作成できません: " << QDir::toNativeSeparators(options.folder) << Qt::endl;
+        return 1;
+    }
     options.db_kind = parser.value("kind");
     options.database_name = parser.value("database");
     options.demo = parser.isSet("demo");
@@ -75,8 +85,7 @@ int run_init(const CliContext& context, const QStringList& arguments) {
         }
         options.demo_options.as_of = d;
     }
-    options.help_source =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
+    options.help_source = installed_help_file();
     try {
         init_program_folder(options, [](const QString& line) { out() << line << Qt::endl; });
     } catch (const StartupError& e) {
@@ -93,7 +102,7 @@ int run_init(const CliContext& context, const QStringList& arguments) {
 namespace {
 
 const char* const kUsage =
-    "使い方: sales-cli [--as-of yyyy/mm/dd] COMMAND ...\n"
+    "使い方: sales-cli [--folder フォルダ] [--as-of yyyy/mm/dd] COMMAND ...\n"
     "  init [--kind Jet|Mysql|Mssql] [--database 名前] [--demo] [--customers N] [--as-of yyyy/mm/dd]\n"
     "  report NAME ... [--format tsv|csv|pdf] [--output FILE] [--shift-jis]\n"
     "                           分析結果を出力します (既定はタブ区切りで標準出力、report だけで一覧)\n"
@@ -101,7 +110,22 @@ const char* const kUsage =
     "  import customers|goods FILE   顧客または商品の CSV を読み込みます\n"
     "  export customers|goods FILE [--shift-jis]   import で読み戻せる CSV を書き出します\n"
     "  backup TARGET            データベースを TARGET にバックアップします\n"
-    "--as-of は今日の日付の代わりに使う日付です。";
+    "--as-of は今日の日付の代わりに使う日付です。\n"
+    "--folder はプログラムフォルダです (既定は現在のフォルダ)。\n"
+    "-h, --help でこの説明を表示します。\n"
+    "\n"
+    "Usage: sales-cli [--folder DIR] [--as-of yyyy/mm/dd] COMMAND ...\n"
+    "  init [--kind Jet|Mysql|Mssql] [--database NAME] [--demo] [--customers N] [--as-of yyyy/mm/dd]\n"
+    "                           make a program folder (sales.ini, database, mail/, help/)\n"
+    "  report NAME ... [--format tsv|csv|pdf] [--output FILE] [--shift-jis]\n"
+    "                           print an analysis (default: tab-separated to standard output;\n"
+    "                           report alone lists them)\n"
+    "  fetch-mail               fetch inquiry mail, register it and print the count\n"
+    "  import customers|goods FILE   import a customer or goods CSV file\n"    "  export customers|goods FILE [--shift-jis]   write a CSV file that import reads back\n"
+    "  backup TARGET            back the database up to TARGET\n"
+    "--folder DIR works in the program folder DIR (default: the current directory).\n"
+    "--as-of gives the date to use instead of today.\n"
+    "-h, --help shows this text. Unknown options end with status 2.";
 
 }  // namespace
 
@@ -126,22 +150,39 @@ int main(int argc, char** argv) {
     }
     QStringList arguments = QCoreApplication::arguments();
     CliContext context;
-    // Global options stand before the command.
-    while (arguments.size() >= 2 && arguments.at(1).startsWith(QLatin1String("--as-of"))) {
-        QString value;
-        if (arguments.at(1).startsWith(QLatin1String("--as-of="))) {
-            value = arguments.takeAt(1).mid(8);
-        } else if (arguments.size() >= 3) {
-            arguments.removeAt(1);
-            value = arguments.takeAt(1);
-        } else {
-            err() << "--as-of の日付がありません。" << Qt::endl;
-            return 2;
+    // Global options stand before the command, in any order.
+    auto take_value = [&](const QString& name, QString& value) {
+        const QString& a = arguments.at(1);
+        if (a.startsWith(name + u'=')) {
+            value = arguments.takeAt(1).mid(name.size() + 1);
+            return true;
         }
-        context.as_of = QDate::fromString(value, QStringLiteral("yyyy/MM/dd"));
-        if (!context.as_of.isValid()) {
-            err() << "日付が正しくありません: " << value << Qt::endl;
-            return 2;
+        if (a != name)
+            return false;
+        arguments.removeAt(1);
+        value = arguments.size() >= 2 ? arguments.takeAt(1) : QString();
+        return true;
+    };
+    while (arguments.size() >= 2) {
+        QString value;
+        if (take_value(QStringLiteral("--folder"), value)) {
+            if (value.isEmpty()) {
+                err() << "--folder のフォルダがありません。 (--folder needs a folder.)" << Qt::endl;
+                return 2;
+            }
+            context.folder = value;
+        } else if (take_value(QStringLiteral("--as-of"), value)) {
+            if (value.isEmpty()) {
+                err() << "--as-of の日付がありません。" << Qt::endl;
+                return 2;
+            }
+            context.as_of = QDate::fromString(value, QStringLiteral("yyyy/MM/dd"));
+            if (!context.as_of.isValid()) {
+                err() << "日付が正しくありません: " << value << Qt::endl;
+                return 2;
+            }
+        } else {
+            break;
         }
     }
     if (arguments.size() < 2 || arguments.at(1) == QLatin1String("--help") ||
@@ -150,6 +191,10 @@ int main(int argc, char** argv) {
         return arguments.size() < 2 ? 2 : 0;
     }
     const QString command = arguments.takeAt(1);
+    if (command.startsWith(QLatin1Char('-'))) {
+        err() << "不明なオプションです: " << command << " (unknown option)\n" << kUsage << Qt::endl;
+        return 2;
+    }
     using Command = int (*)(const CliContext&, const QStringList&);
     const std::pair<const char*, Command> commands[] = {
         {"init", run_init},     {"report", run_report}, {"fetch-mail", run_fetch_mail},

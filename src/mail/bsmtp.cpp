@@ -295,6 +295,71 @@ QString part_text(GMimeTextPart* part) {
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 
+// GMime 3.2.13 decodes adjacent base64 words of one charset as one stream and stops at a word that
+// ends in padding: "=?UTF-8?B?VFI=?= =?UTF-8?B?VVNU?=" reads "TR", and the rest of the subject is
+// lost. Each such run is joined into one word first; other text is left as it is.
+QByteArray join_base64_words(const QByteArray& raw) {
+    static const QRegularExpression word(QStringLiteral("=\\?([^?\\s]+)\\?[Bb]\\?([A-Za-z0-9+/=]*)\\?="));
+    const QString text = QString::fromLatin1(raw);
+    QString out;
+    qsizetype copied = 0;
+    QString run_charset;
+    QByteArray run_bytes;
+    qsizetype run_start = -1;
+    qsizetype run_end = -1;
+    int run_words = 0;
+    auto flush = [&] {
+        if (run_words > 1) {
+            out += text.mid(copied, run_start - copied);
+            out += QStringLiteral("=?%1?B?%2?=").arg(run_charset, QString::fromLatin1(run_bytes.toBase64()));
+            copied = run_end;
+        }
+        run_words = 0;
+        run_bytes.clear();
+    };
+    for (auto it = word.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const bool continues = run_words > 0 &&
+                               m.captured(1).compare(run_charset, Qt::CaseInsensitive) == 0 &&
+                               text.mid(run_end, m.capturedStart() - run_end).trimmed().isEmpty();
+        if (!continues) {
+            flush();
+            run_charset = m.captured(1);
+            run_start = m.capturedStart();
+        }
+        run_bytes += QByteArray::fromBase64(m.captured(2).toLatin1());
+        run_end = m.capturedEnd();
+        ++run_words;
+    }
+    flush();
+    if (copied == 0)
+        return raw;
+    out += text.mid(copied);
+    return out.toLatin1();
+}
+
+// The decoded subject, with the runs of base64 words joined (above).
+QString subject_text(GMimeMessage* message) {
+    GMimeHeader* header =
+        g_mime_header_list_get_header(g_mime_object_get_header_list(GMIME_OBJECT(message)), "Subject");
+    const char* raw = header ? g_mime_header_get_raw_value(header) : nullptr;
+    if (raw) {
+        char* unfolded = g_mime_utils_header_unfold(raw);
+        const QByteArray original(unfolded);
+        g_free(unfolded);
+        const QByteArray joined = join_base64_words(original);
+        if (joined != original) {
+            GMimeParserOptions* options = g_mime_parser_options_new();
+            const char* fallback[] = {"UTF-8", "EUC-JP", "Shift_JIS", nullptr};
+            g_mime_parser_options_set_fallback_charsets(options, fallback);
+            char* decoded = g_mime_utils_header_decode_text(options, joined.trimmed().constData());
+            g_mime_parser_options_free(options);
+            return take_g_string(decoded);
+        }
+    }
+    return QString::fromUtf8(g_mime_message_get_subject(message));
+}
+
 QString header_text(GMimeMessage* message, const QString& name) {
     const QByteArray key = name.trimmed().toLatin1();
     const char* raw = g_mime_object_get_header(GMIME_OBJECT(message), key.constData());
@@ -304,7 +369,7 @@ QString header_text(GMimeMessage* message, const QString& name) {
     if (std::strchr(raw, 0x1b))
         return raw_jis_header(QString::fromLatin1(raw)).simplified();
     if (key.compare("subject", Qt::CaseInsensitive) == 0)
-        return QString::fromUtf8(g_mime_message_get_subject(message));
+        return subject_text(message);
     if (key.compare("from", Qt::CaseInsensitive) == 0 || key.compare("to", Qt::CaseInsensitive) == 0) {
         InternetAddressList* list = key.compare("from", Qt::CaseInsensitive) == 0
                                         ? g_mime_message_get_from(message)
@@ -342,12 +407,35 @@ MailServerUrl mail_server_url(const QString& server, const QString& plain_scheme
     return {url.toString(QUrl::FullyEncoded), QString()};
 }
 
+// GMime leaves ASCII words of a subject as they stand, so a typed "=?utf-8?q?x?=" would be decoded
+// by every reader. Such a subject goes out as encoded words in whole, each short enough for a
+// folded header line and cut between characters.
+static QByteArray subject_words(const QString& subject) {
+    if (!subject.contains(QLatin1String("=?")))
+        return subject.toUtf8();
+    QByteArrayList words;
+    QByteArray word;
+    for (qsizetype i = 0; i < subject.size(); ++i) {
+        const qsizetype length = subject.at(i).isHighSurrogate() && i + 1 < subject.size() ? 2 : 1;
+        const QByteArray character = subject.mid(i, length).toUtf8();
+        i += length - 1;
+        if (word.size() + character.size() > 45) {
+            words << "=?utf-8?b?" + word.toBase64() + "?=";
+            word.clear();
+        }
+        word += character;
+    }
+    if (!word.isEmpty())
+        words << "=?utf-8?b?" + word.toBase64() + "?=";
+    return words.join(' ');
+}
+
 QByteArray compose_mail(const QString& to, const QString& from, const QString& subject, const QString& body) {
     init_libraries();
     GMimeMessage* message = g_mime_message_new(TRUE);
     g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_FROM, nullptr, from.toUtf8().constData());
     g_mime_message_add_mailbox(message, GMIME_ADDRESS_TYPE_TO, nullptr, to.toUtf8().constData());
-    g_mime_message_set_subject(message, one_line(subject).toUtf8().constData(), "utf-8");
+    g_mime_message_set_subject(message, subject_words(one_line(subject)).constData(), "utf-8");
     GDateTime* now = g_date_time_new_now_local();
     g_mime_message_set_date(message, now);
     g_date_time_unref(now);

@@ -1,6 +1,7 @@
 #include "ui/program.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -9,6 +10,8 @@
 
 #include "app/session.h"
 #include "app/startup.h"
+#include "app/user_folder.h"
+#include "ui/first_start_dialog.h"
 #include "ui/history_screens.h"
 #include "ui/login_window.h"
 #include "ui/main_window.h"
@@ -18,13 +21,25 @@
 #include "ui/window_places.h"
 
 bool install_japanese_translation(QApplication& app) {
+    static QTranslator* installed = nullptr;
+    if (installed)
+        return true;
     auto* translator = new QTranslator(&app);
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                          QStringLiteral("_"), folder)) {
+    // Qt's own translations, else the copy installed with the program.
+    bool loaded = false;
+    for (const QString& folder :
+         {QLibraryInfo::path(QLibraryInfo::TranslationsPath), installed_translations_folder()}) {
+        if (!folder.isEmpty() && translator->load(QLocale(QLocale::Japanese, QLocale::Japan),
+                                                  QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            loaded = true;
+            break;
+        }
+    }
+    if (!loaded) {
         delete translator;
         return false;
     }
+    installed = translator;
     return QApplication::installTranslator(translator);
 }
 
@@ -65,4 +80,24 @@ int run_program(QApplication& app, const QString& program_folder) {
     login.show();
     const int code = app.exec();
     return code != 0 ? code : status;
+}
+
+int start_program(QApplication& app, const QString& named_folder) {
+    install_japanese_translation(app);
+    QString folder = find_program_folder(named_folder, QDir::currentPath());
+    if (!holds_sales_ini(folder)) {
+        DialogPrompter prompter;
+        // A folder named on the command line is used for this start only.
+        FirstStartDialog first(folder, prompter, named_folder.isEmpty());
+        if (first.exec() != QDialog::Accepted)
+            return 0;
+        folder = first.folder();
+    }
+    provide_help(folder);
+    // Names without a folder (sales.ini, the file dialogs' start) resolve to the program folder.
+    if (!QDir::setCurrent(folder)) {
+        std::fprintf(stderr, "%s\n", qPrintable(QStringLiteral("フォルダに移れません: ") + folder));
+        return 1;
+    }
+    return run_program(app, QDir::currentPath());
 }

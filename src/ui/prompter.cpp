@@ -84,6 +84,10 @@ bool DialogPrompter::open_document(const QUrl& url) {
     return QDesktopServices::openUrl(url);
 }
 
+QString DialogPrompter::choose_folder(QWidget* parent, const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, title, start);
+}
+
 QString convert_file_filter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;

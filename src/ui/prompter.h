@@ -31,6 +31,10 @@ public:
     virtual bool open_document(const QUrl& url) = 0;
     // A progress window for total steps (a QProgressDialog with 中止 unless a test answers instead).
     virtual std::unique_ptr<ProgressView> progress(QWidget* parent, const QString& title, int total);
+    // A folder dialog starting at start; the empty text when the user cancelled.
+    virtual QString choose_folder(QWidget* /*parent*/, const QString& /*title*/, const QString& /*start*/) {
+        return {};
+    }
 
     // The outside worlds of exporting, copying and printing; the real ones unless a test replaces them.
     // Save dialog of an export, proposing name: the path and the chosen encoding; false on cancel.
@@ -57,6 +61,7 @@ public:
     bool choose_file(QWidget* parent, const QString& title, const QString& filter, bool save,
                      QString& chosen_name, QString* typed_name) override;
     bool open_document(const QUrl& url) override;
+    QString choose_folder(QWidget* parent, const QString& title, const QString& start) override;
 
 private:
     QWidget* m_parent;

@@ -36,6 +36,8 @@ private slots:
     void server_field();
     void sender_address_data();
     void sender_address();
+    void encoded_word_runs_data();
+    void encoded_word_runs();
     void composed_mail_is_one_utf8_message_data();
     void composed_mail_is_one_utf8_message();
     void placeholders_data();
@@ -174,6 +176,34 @@ void TestMail::sender_address() {
     QCOMPARE(::sender_address(from), address);
 }
 
+void TestMail::encoded_word_runs_data() {
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QString>("subject");
+    QTest::newRow("padded word, then more") << QByteArray("=?UTF-8?B?VFI=?= =?UTF-8?B?VVNU?=") << "TRUST";
+    QTest::newRow("folded, charset case differs")
+        << QByteArray("=?utf-8?B?VA==?=\r\n =?UTF-8?b?VVNU?=") << "TUST";
+    QTest::newRow("character cut between words") << QByteArray("=?UTF-8?B?44E=?= =?UTF-8?B?gg==?=") << "あ";
+    QTest::newRow("text between runs kept")
+        << QByteArray("A =?UTF-8?B?VA==?= B =?UTF-8?B?VQ==?= C") << "A T B U C";
+    QTest::newRow("other charsets apart")
+        << QByteArray("=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?UTF-8?B?VVNU?=") << "あUST";
+}
+
+// A subject that other mailers split into base64 words with padding reads back whole.
+void TestMail::encoded_word_runs() {
+    QFETCH(QByteArray, header);
+    QFETCH(QString, subject);
+    QTemporaryDir dir;
+    QFile file(QDir(dir.path()).filePath(QStringLiteral("m1.eml")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("From: a@example.jp\r\nSubject: " + header + "\r\nMIME-Version: 1.0\r\n\r\nbody\r\n");
+    file.close();
+    const std::optional<QStringList> back =
+        ReadMail(QStringLiteral("m1"), QStringLiteral("subject:"), dir.path());
+    QVERIFY(back);
+    QCOMPARE(back->at(0), subject);
+}
+
 void TestMail::composed_mail_is_one_utf8_message_data() {
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("body");
@@ -181,6 +211,13 @@ void TestMail::composed_mail_is_one_utf8_message_data() {
                               << "山田様\r\nいつもお世話になっております。";
     QTest::newRow("line breaks in subject") << "ご案内\r\nBcc: victim@example.jp"
                                             << "本文\n二行目";
+    QTest::newRow("long subject, gmime pads a middle word")
+        << QString(QStringLiteral("件名")).repeated(59) + "件TRUST_NEVER名"
+        << "本文";
+    QTest::newRow("latin-1 characters only in the body") << "温度 100 × 2"
+                                                         << "100 × 2 = 200 ± 5°C";
+    QTest::newRow("ascii that looks encoded") << "Re: =?utf-8?q?x?= " + QString(60, u'z') + " ?="
+                                              << "=?utf-8?q?x?=";
 }
 
 // The message must parse back to the same subject and body, and a line break in the subject must not
