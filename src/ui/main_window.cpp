@@ -268,8 +268,8 @@ void MainWindow::add_access_keys() {
 }
 
 void MainWindow::add_keys() {
-    // Ctrl+F: the cursor into the kana search box.
-    auto* find = new QShortcut(QKeySequence::Find, this);
+    // Ctrl+F goes to the partial search box 検索 (see build_search_frame); Ctrl+Shift+F to the kana box.
+    auto* find = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")), this);
     connect(find, &QShortcut::activated, this, [this] {
         m_findc->setFocus(Qt::ShortcutFocusReason);
         m_findc->selectAll();
@@ -598,7 +598,7 @@ QWidget* MainWindow::build_partial_search_row() {
     m_findp = new QLineEdit;
     m_findp->setObjectName(QStringLiteral("findp"));
     m_findp->setPlaceholderText(QStringLiteral("名前・住所・担当者・メール・電話番号の一部"));
-    m_findp->setToolTip(QStringLiteral("Ctrl+Shift+F"));
+    m_findp->setToolTip(QStringLiteral("Ctrl+F"));
     m_hit_count = new QLabel;
     m_hit_count->setObjectName(QStringLiteral("hitCount"));
     m_hit_count->setMinimumWidth(64);
@@ -607,7 +607,7 @@ QWidget* MainWindow::build_partial_search_row() {
     row->addWidget(m_findp, 1);
     row->addWidget(m_hit_count);
     connect(m_findp, &QLineEdit::textChanged, this, [this](const QString& text) { partial_search(text); });
-    auto* focus = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")), this);
+    auto* focus = new QShortcut(QKeySequence::Find, this);
     focus->setObjectName(QStringLiteral("findpShortcut"));
     connect(focus, &QShortcut::activated, this, [this] {
         m_findp->setFocus();
