@@ -191,7 +191,7 @@ void TestMailScreens::saving_an_edited_title_data() {
         << "冬のご案内" << false << "同じタイトルのテンプレートがあります"
         << "冬のご案内:冬,夏のご案内:夏";
     QTest::newRow("deleted meanwhile")
-        << "夏のご案内" << true << "保存するテンプレートがありません。一覧から選び直してください"
+        << "夏のご案内" << true << "表示した後に他の担当者が削除しています。"
         << "冬のご案内:冬";
 }
 
