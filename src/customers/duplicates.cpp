@@ -1,52 +1,16 @@
 #include "customers/duplicates.h"
 
-#include <unicode/translit.h>
-#include <unicode/unistr.h>
-
 #include <memory>
 #include <mutex>
 
 #include "db/database.h"
+#include "db/text_fold.h"
 
 namespace {
 
-// One transliterator for the run: making one parses its rules, which costs far more than using it.
-icu::Transliterator* width_and_kana() {
-    static std::unique_ptr<icu::Transliterator> instance;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        UErrorCode status = U_ZERO_ERROR;
-        instance.reset(icu::Transliterator::createInstance("Halfwidth-Fullwidth; Katakana-Hiragana",
-                                                           UTRANS_FORWARD, status));
-        if (U_FAILURE(status))
-            instance.reset();
-    });
-    return instance.get();
-}
-
-// Only katakana and half-width kana need the transliterator; everything else (kanji, hiragana,
-// latin, full-width latin and digits) comes out the same from the normalisation alone.
-bool needs_transliteration(const QString& text) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x30A0 && u <= 0x30FF) || (u >= 0x31F0 && u <= 0x31FF) || (u >= 0xFF61 && u <= 0xFF9F))
-            return true;
-    }
-    return false;
-}
-
+// The same folding as the searches (width, kana, voiced marks, case), blanks removed.
 QString fold_uncached(const QString& text) {
-    QString out = text;
-    icu::Transliterator* t = needs_transliteration(out) ? width_and_kana() : nullptr;
-    if (t) {
-        icu::UnicodeString u(reinterpret_cast<const UChar*>(out.utf16()), int32_t(out.size()));
-        t->transliterate(u);
-        out = QString(reinterpret_cast<const QChar*>(u.getBuffer()), u.length());
-    }
-    // The voiced marks typed as characters of their own become the combining ones, so that the
-    // normalisation joins か゛ into が.
-    out.replace(QChar(0x309B), QChar(0x3099)).replace(QChar(0x309C), QChar(0x309A));
-    out = out.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    QString out = fold_text(text);
     out.removeIf([](QChar c) { return c.isSpace(); });
     return out;
 }
@@ -102,14 +66,7 @@ QString fold_for_match(const QString& text) {
 }
 
 QString phone_digits(const QString& text) {
-    // Decimal digits of any width (０-９ too) by their value; no normalisation needed for that.
-    QString digits;
-    for (const QChar c : text) {
-        const int d = c.digitValue();
-        if (d >= 0 && c.category() == QChar::Number_DecimalDigit)
-            digits += QChar(u'0' + d);
-    }
-    return digits;
+    return folded_phone_digits(text);
 }
 
 CustomerMatchIndex CustomerMatchIndex::load(Database& db) {
