@@ -10,6 +10,7 @@
 #include "db/dialect.h"
 #include "db/schema.h"
 #include "mail/fetch_mail.h"
+#include "mysql_dsn.h"
 
 class TestMailMariaDb : public QObject {
     Q_OBJECT
@@ -29,14 +30,7 @@ private:
 };
 
 void TestMailMariaDb::initTestCase() {
-    m_dsn = qEnvironmentVariable("SALES_TEST_MYSQL_DSN");
-    if (m_dsn.isEmpty()) {
-        if (qEnvironmentVariable("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
-            QSKIP("SALES_SKIP_INTEGRATION=1: MariaDB integration test skipped on request");
-        QFAIL(
-            "SALES_TEST_MYSQL_DSN is not set: run ./test.sh, or eval \"$(tests/integration/mariadb_server.sh "
-            "start)\".");
-    }
+    SALES_REQUIRE_MYSQL_DSN(m_dsn);
     m_database = QStringLiteral("sales_mail_%1").arg(QCoreApplication::applicationPid());
     m_admin = std::make_unique<Database>();
     m_admin->open(QStringLiteral("Mysql"), m_dsn, m_folder.path());

@@ -11,6 +11,7 @@
 #include "db/database.h"
 #include "db/schema.h"
 #include "db_checks.h"
+#include "mysql_dsn.h"
 
 class TestMariaDb : public QObject {
     Q_OBJECT
@@ -62,14 +63,7 @@ private:
 };
 
 void TestMariaDb::initTestCase() {
-    m_dsn = qEnvironmentVariable("SALES_TEST_MYSQL_DSN");
-    if (m_dsn.isEmpty()) {
-        if (qEnvironmentVariable("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
-            QSKIP("SALES_SKIP_INTEGRATION=1: MariaDB integration test skipped on request");
-        QFAIL(
-            "SALES_TEST_MYSQL_DSN is not set. Run ./test.sh, or start a server with "
-            "eval \"$(tests/integration/mariadb_server.sh start)\"; set SALES_SKIP_INTEGRATION=1 to skip.");
-    }
+    SALES_REQUIRE_MYSQL_DSN(m_dsn);
     if (qEnvironmentVariable("ODBCSYSINI").isEmpty())
         QFAIL(
             "ODBCSYSINI is not set: it must name the folder holding the odbc.ini that defines the data "

@@ -8,6 +8,7 @@
 #include "db/database.h"
 #include "db/schema.h"
 #include "restore_checks.h"
+#include "mysql_dsn.h"
 
 class TestRestoreMariaDb : public QObject {
     Q_OBJECT
@@ -28,14 +29,7 @@ private:
 };
 
 void TestRestoreMariaDb::initTestCase() {
-    m_dsn = qEnvironmentVariable("SALES_TEST_MYSQL_DSN");
-    if (m_dsn.isEmpty()) {
-        if (qEnvironmentVariable("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
-            QSKIP("SALES_SKIP_INTEGRATION=1: MariaDB integration test skipped on request");
-        QFAIL(
-            "SALES_TEST_MYSQL_DSN is not set: run ./test.sh, or eval \"$(tests/integration/mariadb_server.sh "
-            "start)\".");
-    }
+    SALES_REQUIRE_MYSQL_DSN(m_dsn);
     m_database = QStringLiteral("sales_restore_%1").arg(QCoreApplication::applicationPid());
     m_admin = std::make_unique<Database>();
     m_admin->open(QStringLiteral("Mysql"), m_dsn, m_folder.path());

@@ -9,6 +9,7 @@
 #include "db/database.h"
 #include "db/schema.h"
 #include "db/schema_upgrade.h"
+#include "mysql_dsn.h"
 
 class TestSchemaUpgradeMariaDb : public QObject {
     Q_OBJECT
@@ -29,14 +30,7 @@ private:
 };
 
 void TestSchemaUpgradeMariaDb::initTestCase() {
-    m_dsn = qEnvironmentVariable("SALES_TEST_MYSQL_DSN");
-    if (m_dsn.isEmpty()) {
-        if (qEnvironmentVariable("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
-            QSKIP("SALES_SKIP_INTEGRATION=1: MariaDB integration test skipped on request");
-        QFAIL(
-            "SALES_TEST_MYSQL_DSN is not set. Run ./test.sh, or start a server with "
-            "tests/integration/mariadb_server.sh.");
-    }
+    SALES_REQUIRE_MYSQL_DSN(m_dsn);
     m_db = std::make_unique<Database>();
     m_db->open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
     m_database = m_db->query_rows(QStringLiteral("select database()"), 1)(0, 1);
