@@ -20,11 +20,11 @@
 #include "bench_support.h"
 #include "db/schema.h"
 #include "silent_prompter.h"
-#include "ui/after_sales_screen.h"
-#include "ui/order2visit_screen.h"
-#include "ui/order_rank_screen.h"
-#include "ui/prompter.h"
-#include "ui/rfm_screen.h"
+#include "ui/analysis/after_sales_screen.h"
+#include "ui/analysis/order2visit_screen.h"
+#include "ui/analysis/order_rank_screen.h"
+#include "ui/analysis/rfm_screen.h"
+#include "ui/common/prompter.h"
 
 namespace {
 

@@ -22,8 +22,8 @@
 #include "customers/customer_store.h"
 #include "db/schema.h"
 #include "silent_prompter.h"
-#include "ui/main_window.h"
-#include "ui/prompter.h"
+#include "ui/common/prompter.h"
+#include "ui/customers/main_window.h"
 
 namespace {
 

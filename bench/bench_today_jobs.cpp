@@ -18,8 +18,8 @@
 #include "db/schema.h"
 #include "records/today_jobs.h"
 #include "silent_prompter.h"
-#include "ui/prompter.h"
-#include "ui/today_job.h"
+#include "ui/common/prompter.h"
+#include "ui/records/today_job.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ui/prompter.h"
+#include "ui/common/prompter.h"
 
 // The benchmarks' prompter: messages go to the terminal, questions are answered No, dialogs cancelled.
 class SilentPrompter : public Prompter {

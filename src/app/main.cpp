@@ -6,7 +6,7 @@
 
 #include "app/startup.h"
 #include "app/user_folder.h"
-#include "ui/program.h"
+#include "ui/app/program.h"
 
 int main(int argc, char** argv) {
     // The options are read before the window system is reached, so --help works without a display.

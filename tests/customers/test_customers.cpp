@@ -9,8 +9,8 @@
 #include "customers/csv_import.h"
 #include "db/schema.h"
 #include "test_folder.h"
-#include "ui/backup_commands.h"
-#include "ui/import_csv.h"
+#include "ui/masters/backup_commands.h"
+#include "ui/masters/import_csv.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "db/schema_upgrade.h"
 #include "restore_checks.h"
 #include "test_folder.h"
-#include "ui/deleted_rows_screen.h"
-#include "ui/import_csv.h"
-#include "ui/main_window.h"
+#include "ui/customers/deleted_rows_screen.h"
+#include "ui/customers/main_window.h"
+#include "ui/masters/import_csv.h"
 
 class TestRegisterCleanup : public QObject {
     Q_OBJECT

@@ -15,8 +15,8 @@
 #include "mail/bsmtp.h"
 #include "mail/send_mail.h"
 #include "test_folder.h"
-#include "ui/main_window.h"
-#include "ui/screen_context.h"
+#include "ui/common/screen_context.h"
+#include "ui/customers/main_window.h"
 
 // The mail screens as the user drives them, sending to the SMTP server that ./test.sh starts.
 namespace {

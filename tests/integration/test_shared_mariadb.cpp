@@ -14,7 +14,7 @@
 #include "records/order_entry.h"
 #include "records/record_list.h"
 #include "test_folder.h"
-#include "ui/save_conflict.h"
+#include "ui/common/save_conflict.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "masters/old_data.h"
 #include "records/check.h"
 #include "test_folder.h"
-#include "ui/company_screen.h"
-#include "ui/deldata_screen.h"
-#include "ui/goods_screen.h"
-#include "ui/person_screen.h"
+#include "ui/masters/company_screen.h"
+#include "ui/masters/deldata_screen.h"
+#include "ui/masters/goods_screen.h"
+#include "ui/masters/person_screen.h"
 
 namespace {
 

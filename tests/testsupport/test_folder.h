@@ -8,7 +8,7 @@
 #include "app/session.h"
 #include "db/database.h"
 #include "print/print_job.h"
-#include "ui/prompter.h"
+#include "ui/common/prompter.h"
 
 // A temporary program folder with a fresh embedded database (schema and seed rows), sales.ini,
 // and a session loaded from it with the clock fixed.
