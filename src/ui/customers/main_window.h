@@ -76,24 +76,31 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void build_menu();
-    QWidget* build_search_frame();
-    QWidget* build_customer_frame();
-    QWidget* build_history_frame();
-    QWidget* build_links();
+    // main_window.cpp: actions, help and version.
     void set_row_highlight(const QVector<ClickLabel*>& row, ClickLabel* hovered);
     void not_ready();
     void run_action(const QString& name);
     void open_help();
     void open_version();
+
+    // main_window_menu.cpp: the menu bar and the window's keys.
+    void build_menu();
     void add_access_keys();
     void add_keys();
-    void list_clicked(const QModelIndex& index);
+
+    // main_window_search.cpp: the search frame.
+    QWidget* build_search_frame();
     QWidget* build_partial_search_row();
+    void list_clicked(const QModelIndex& index);
     // Puts a search's matches into List1 with their count; one match is shown at once.
     void show_matches(QVector<QString> ids);
 
-    // Customer editing.
+    // main_window_history.cpp: the entry links and the chart frame.
+    QWidget* build_links();
+    QWidget* build_history_frame();
+
+    // main_window_customer.cpp: the customer frame and customer editing.
+    QWidget* build_customer_frame();
     QStringList field_texts() const;
     void clear_fields();
     void set_frame2_colour(const QColor& colour);
@@ -112,7 +119,7 @@ private:
     ScreenOpener m_entry_opener;
     LegendOpener m_legend_opener;
     QHash<QString, std::function<void()>> m_actions;
-    QString m_shown_id;  // the customer the fields show; empty in new entry and after cancel
+    QString m_shown_id;     // the customer the fields show; empty in new entry and after cancel
     StoredRow m_shown_row;  // that customer's row as read, for the write-conflict check
 
     QLineEdit* m_findc = nullptr;
