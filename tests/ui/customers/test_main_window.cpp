@@ -5,17 +5,27 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTextBrowser>
 #include <QtTest>
 
 #include "test_folder.h"
 #include "ui/common/help_window.h"
+#include "ui/common/screen_context.h"
 #include "ui/customers/main_window.h"
 #include "ui/records/chart_widget.h"
 
 namespace {
+
+QWidget* top_level(const QString& name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == name && w->isVisible())
+            return w;
+    return nullptr;
+}
 
 struct Fixture {
     TestFolder folder;
@@ -72,7 +82,7 @@ private slots:
     void update_changes_the_shown_customer();
     void update_after_cancel_is_refused();
     void delete_question_no_keeps_customer_but_hides_button();
-    void delete_question_yes_deletes_and_clears();
+    void delete_question_yes_deletes_and_forgets();
     void delete_without_shown_customer_is_refused_data();
     void delete_without_shown_customer_is_refused();
     void name_with_line_break_takes_one_line();
@@ -82,6 +92,16 @@ private slots:
     void version_dialog_texts();
     void new_entry_refuses_customer_actions_data();
     void new_entry_refuses_customer_actions();
+    void new_entry_colour_ends_data();
+    void new_entry_colour_ends();
+    void list_keys_choose_the_customer_data();
+    void list_keys_choose_the_customer();
+    void list_shows_one_search_data();
+    void list_shows_one_search();
+    void every_menu_item_has_an_access_key_data();
+    void every_menu_item_has_an_access_key();
+    void window_follows_merge_and_restore_data();
+    void window_follows_merge_and_restore();
 };
 
 void TestMainWindow::starts_with_only_new_customer_button() {
@@ -333,9 +353,6 @@ void TestMainWindow::save_and_close_writes_without_checks() {
     QVERIFY(f.button("Command1")->isVisible());
     QVERIFY(f.button("Command6")->isVisible());
     QVERIFY(!f.button("Command3")->isVisible());
-    // The frame keeps its new-entry colour after this save.
-    QCOMPARE(f.window.findChild<QGroupBox*>("Frame2")->palette().color(QPalette::Window),
-             QColor(200, 250, 200));
 }
 
 void TestMainWindow::quote_in_name_saves_and_shows_unchanged() {
@@ -429,22 +446,36 @@ void TestMainWindow::delete_question_no_keeps_customer_but_hides_button() {
     QCOMPARE(f.listed().size(), 1);
 }
 
-void TestMainWindow::delete_question_yes_deletes_and_clears() {
+// After its delete the window forgets the customer, as before any search: nothing may act for it.
+void TestMainWindow::delete_question_yes_deletes_and_forgets() {
     Fixture f;
     const QString id = f.folder.add_customer("森商店", "もりしょうてん");
     f.folder.add_customer("守屋工業", "もりやこうぎょう");
     f.folder.exec("insert into 訪問 (顧客ID,社員,訪問日,名称,内容) values(" + id +
                   ",'a','2026/01/05','x','y')");
+    QStringList opened;
+    f.window.set_entry_opener([&](int link) { opened << QString::number(link); });
     f.window.show();
     f.findc()->setText("もりし");
     f.prompter.answers = {true};
     f.button("delete_cust")->click();
     QCOMPARE(f.folder.count("顧客"), 1);
     QCOMPARE(f.folder.count("訪問"), 1);  // activity rows outlive their customer
-    QVERIFY(!f.button("delete_cust")->isVisible());
     QCOMPARE(f.listed().size(), 0);
     QCOMPARE(f.findc()->text(), QString());
-    QCOMPARE(f.field(0)->text(), QStringLiteral("森商店"));
+    QCOMPARE(f.window.findChild<QLineEdit*>("findp")->text(), QString());
+    QCOMPARE(f.field(0)->text(), QString());
+    QVERIFY(f.folder.session().current_customer_id.isEmpty());
+    QVERIFY(f.folder.session().current_customer_name.isEmpty());
+    QVERIFY(f.button("Command1")->isVisible());
+    for (const char* hidden : {"Command6", "delete_cust", "mail_one"})
+        QVERIFY2(!f.button(hidden)->isVisible(), hidden);
+    QVERIFY(!f.window.findChild<QLabel*>("Label4_0")->isVisible());
+    QVERIFY(!f.window.chart_area()->isVisible());
+    // The link's click (a key press on a hidden label) opens nothing.
+    emit f.window.findChild<ClickLabel*>("Label4_0")->clicked();
+    QVERIFY(opened.isEmpty());
+    QCOMPARE(f.prompter.last(), QStringLiteral("顧客を選択してください"));
 }
 
 void TestMainWindow::delete_without_shown_customer_is_refused_data() {
@@ -632,6 +663,220 @@ void TestMainWindow::new_entry_refuses_customer_actions() {
     QCOMPARE(f.prompter.messages, QStringList{"顧客を選択してください"});
     QVERIFY(!f.window.chart()->has_chart());
     QVERIFY(f.folder.session().current_customer_id.isEmpty());
+}
+
+void TestMainWindow::new_entry_colour_ends_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("保存終了") << "save";
+    QTest::newRow("another customer chosen") << "choose";
+}
+
+// The light green of a new entry goes when the entry ends, whichever way it ends.
+void TestMainWindow::new_entry_colour_ends() {
+    QFETCH(QString, how);
+    Fixture f;
+    f.folder.add_customer("森商店", "もりしょうてん");
+    f.window.show();
+    auto* frame = f.window.findChild<QGroupBox*>("Frame2");
+    const QColor browsing = frame->palette().color(QPalette::Window);
+    f.button("Command1")->click();
+    QCOMPARE(frame->palette().color(QPalette::Window), QColor(200, 250, 200));
+    if (how == QLatin1String("save")) {
+        f.fill({"新井商店", "あらいしょうてん"});
+        f.button("Command3")->click();
+        QCOMPARE(f.folder.count("顧客"), 2);
+    } else {
+        f.findc()->setText("もり");
+        QCOMPARE(f.field(0)->text(), QStringLiteral("森商店"));
+    }
+    QCOMPARE(frame->palette().color(QPalette::Window), browsing);
+    QVERIFY(browsing != QColor(200, 250, 200));
+}
+
+void TestMainWindow::list_keys_choose_the_customer_data() {
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("shown");
+    // Entering the list makes its first row current.
+    QTest::newRow("down arrow") << QList<int>{Qt::Key_Down} << "森田工業";
+    QTest::newRow("down twice") << QList<int>{Qt::Key_Down, Qt::Key_Down} << "森山商会";
+    QTest::newRow("down, down, up") << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up} << "森田工業";
+    QTest::newRow("end, home") << QList<int>{Qt::Key_End, Qt::Key_Home} << "森商店";
+}
+
+// Moving through the list with the keys shows each customer reached, as a click does; Enter shows
+// the current one after a new entry.
+void TestMainWindow::list_keys_choose_the_customer() {
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, shown);
+    Fixture f;
+    f.folder.add_customer("森商店", "もりしょうてん");
+    f.folder.add_customer("森田工業", "もりたこうぎょう");
+    f.folder.add_customer("森山商会", "もりやましょうかい");
+    f.window.show();
+    QApplication::setActiveWindow(&f.window);
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    f.findc()->setText("もり");
+    QCOMPARE(f.listed().size(), 3);
+    f.list()->setFocus();
+    for (int key : keys)
+        QTest::keyClick(f.list(), Qt::Key(key));
+    QCOMPARE(f.field(0)->text(), shown);
+    QCOMPARE(f.folder.session().current_customer_name, shown);
+    f.button("Command1")->click();
+    QVERIFY(f.field(0)->text().isEmpty());
+    f.list()->setFocus();
+    QTest::keyClick(f.list(), Qt::Key_Return);
+    QCOMPARE(f.field(0)->text(), shown);
+}
+
+void TestMainWindow::list_shows_one_search_data() {
+    QTest::addColumn<bool>("kana_last");
+    QTest::newRow("kana search after the partial one") << true;
+    QTest::newRow("partial search after the kana one") << false;
+}
+
+// The list shows the result of one search; the other search's box does not keep a text the list
+// no longer answers.
+void TestMainWindow::list_shows_one_search() {
+    QFETCH(bool, kana_last);
+    Fixture f;
+    f.folder.add_customer("森商店", "もりしょうてん");
+    f.folder.add_customer("森田工業", "もりたこうぎょう");
+    f.folder.add_customer("山田商事", "やまだしょうじ");
+    f.folder.add_customer("山本工業", "やまもとこうぎょう");
+    auto* findp = f.window.findChild<QLineEdit*>("findp");
+    f.window.show();
+    if (kana_last) {
+        findp->setText("山");
+        findp->setText("山田");
+        QCOMPARE(f.field(0)->text(), QStringLiteral("山田商事"));
+        f.findc()->setText("もり");
+    } else {
+        f.findc()->setText("もり");
+        findp->setText("工");
+        findp->setText("工業");
+    }
+    QStringList names = f.listed();
+    names.sort();
+    QCOMPARE(names, kana_last ? (QStringList{"森商店", "森田工業"}) : (QStringList{"山本工業", "森田工業"}));
+    QCOMPARE(findp->text(), kana_last ? QString() : QStringLiteral("工業"));
+    QCOMPARE(f.findc()->text(), kana_last ? QStringLiteral("もり") : QString());
+}
+
+void TestMainWindow::every_menu_item_has_an_access_key_data() {
+    QTest::addColumn<QString>("menu");
+    for (const char* menu : {"file", "edit", "after", "analysys", "statistic", "recieve_mail", "help"})
+        QTest::newRow(menu) << QString::fromLatin1(menu);
+}
+
+// Every item of a menu (印刷…, 削除済みデータ and 顧客の統合 included) opens with its own letter.
+void TestMainWindow::every_menu_item_has_an_access_key() {
+    QFETCH(QString, menu);
+    Fixture f;
+    install_export_print(ScreenContext{f.folder.session(), f.prompter, f.window});
+    auto* m = f.window.findChild<QMenu*>(menu);
+    QVERIFY(m);
+    static const QRegularExpression access_key(QStringLiteral("&([A-Z])"));
+    QStringList letters;
+    for (QAction* action : m->actions()) {
+        if (action->isSeparator())
+            continue;
+        const QRegularExpressionMatch match = access_key.match(action->text());
+        QVERIFY2(match.hasMatch(), qPrintable(action->text()));
+        letters << match.captured(1);
+    }
+    QVERIFY(!letters.isEmpty());
+    QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+}
+
+void TestMainWindow::window_follows_merge_and_restore_data() {
+    QTest::addColumn<QString>("step");
+    QTest::newRow("merge with the kept customer shown") << "merge kept";
+    QTest::newRow("merge with the other customer shown") << "merge other";
+    QTest::newRow("undo of the merge") << "undo";
+    QTest::newRow("restore of a deleted customer") << "restore";
+}
+
+// After a merge, its undo or a restore the window shows what is stored: the kept customer with the
+// fields the merge filled, no merged-away customer, the restored one back in the list; 変更 then
+// asks nothing about the user's own merge.
+void TestMainWindow::window_follows_merge_and_restore() {
+    QFETCH(QString, step);
+    Fixture f;
+    install_master_screens(ScreenContext{f.folder.session(), f.prompter, f.window});
+    f.folder.session().current_employee = "佐藤";
+    const QString kept = f.folder.add_customer("森商店", "もりしょうてん");
+    const QString other = f.folder.add_customer("森商店（旧）", "もりしょうてんきゅう");
+    f.folder.exec("update 顧客 set TEL='03-1111-2222' where 顧客ID=" + other);
+    f.folder.exec("update 顧客 set TEL=NULL where 顧客ID=" + kept);
+    f.window.show();
+    auto show = [&](const QString& id) {
+        f.findc()->setText("もりしょうてん");
+        f.click_row(
+            f.listed().indexOf(id == kept ? QStringLiteral("森商店") : QStringLiteral("森商店（旧）")));
+        QCOMPARE(f.folder.session().current_customer_id, id);
+    };
+    auto merge = [&] {
+        f.window.findChild<QAction*>("merge_customers")->trigger();
+        QWidget* screen = top_level("merge_customers");
+        QVERIFY(screen);
+        screen->findChild<QLineEdit*>("findA")->setText("もりしょうてん");
+        auto* a = screen->findChild<QListWidget*>("ListA");
+        for (int r = 0; r < a->count(); ++r)
+            if (a->item(r)->data(Qt::UserRole).toString() == kept)
+                a->setCurrentRow(r);
+        screen->findChild<QLineEdit*>("findB")->setText("もりしょうてんき");
+        f.prompter.answers = {true};
+        screen->findChild<QPushButton*>("mergeB")->click();
+        QCOMPARE(f.folder.value("select count(*) from 顧客 where 顧客ID=" + other), QStringLiteral("0"));
+    };
+    auto restore_newest = [&] {
+        f.window.findChild<QAction*>("deleted_rows")->trigger();
+        QWidget* screen = top_level("deleted_rows");
+        QVERIFY(screen);
+        screen->findChild<QTableWidget*>("List1")->setCurrentCell(0, 0);
+        screen->findChild<QPushButton*>("restoreB")->click();
+        QVERIFY2(f.prompter.last().startsWith(QStringLiteral("元に戻しました")),
+                 qPrintable(f.prompter.last()));
+    };
+
+    if (step == QLatin1String("merge kept") || step == QLatin1String("undo")) {
+        show(kept);
+        QCOMPARE(f.field(6)->text(), QStringLiteral("-"));
+        merge();
+        QCOMPARE(f.folder.session().current_customer_id, kept);
+        QCOMPARE(f.field(6)->text(), QStringLiteral("03-1111-2222"));
+        QCOMPARE(f.listed(), QStringList{"森商店"});
+        if (step == QLatin1String("undo")) {
+            restore_newest();
+            QCOMPARE(f.field(6)->text(), QStringLiteral("-"));
+            QCOMPARE(f.listed(), (QStringList{"森商店", "森商店（旧）"}));
+        }
+        // 変更 stores the fields as shown, without asking about the user's own merge or undo.
+        f.prompter.clear();
+        f.field(17)->setText("変更後");
+        f.button("Command6")->click();
+        QVERIFY2(f.prompter.questions.isEmpty(), qPrintable(f.prompter.questions.join(u'/')));
+        QCOMPARE(f.folder.value("select 備考 from 顧客 where 顧客ID=" + kept), QStringLiteral("変更後"));
+        QCOMPARE(f.folder.value("select TEL from 顧客 where 顧客ID=" + kept),
+                 step == QLatin1String("undo") ? QStringLiteral("-") : QStringLiteral("03-1111-2222"));
+    } else if (step == QLatin1String("merge other")) {
+        show(other);
+        merge();
+        QVERIFY(f.folder.session().current_customer_id.isEmpty());
+        QVERIFY(f.field(0)->text().isEmpty());
+        QVERIFY(!f.button("Command6")->isVisible());
+        QCOMPARE(f.listed(), QStringList{"森商店"});
+    } else {
+        show(other);
+        f.prompter.answers = {true};
+        f.button("delete_cust")->click();
+        QVERIFY(f.listed().isEmpty());
+        restore_newest();
+        QCOMPARE(f.listed(), QStringList{"森商店（旧）"});
+        f.click_row(0);
+        QCOMPARE(f.field(6)->text(), QStringLiteral("03-1111-2222"));
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
