@@ -14,6 +14,7 @@
 #include "records/check.h"
 #include "records/cost_entry.h"
 #include "records/number_text.h"
+#include "records/order_entry.h"
 #include "test_folder.h"
 #include "ui/customers/main_window.h"
 #include "ui/records/screens.h"
@@ -140,6 +141,8 @@ private slots:
     void cost_grid_columns_fit_their_contents();
     void save_is_confirmed_in_the_status_bar_data();
     void save_is_confirmed_in_the_status_bar();
+    void gone_customer_is_refused_data();
+    void gone_customer_is_refused();
 };
 
 void TestEntryScreens::links_open_their_screens_data() {
@@ -287,7 +290,17 @@ void TestEntryScreens::order_goods_choice_fills_price_and_subtotal() {
     QCOMPARE(f.child(kOrder, "Text2")->text(), QStringLiteral("1"));
     QCOMPARE(f.label(kOrder, "Label3")->text(), QStringLiteral("120"));
     f.child(kOrder, "Text2")->setText(QStringLiteral("12"));
-    QCOMPARE(f.label(kOrder, "Label3")->text(), QStringLiteral("1440"));
+    // The subtotal reads as the line grid and the amount show it.
+    QCOMPARE(f.label(kOrder, "Label3")->text(), QStringLiteral("1,440"));
+    f.press(kOrder, "Command3");
+    QCOMPARE(f.text1(kOrder, 3)->text(), QStringLiteral("1,440"));
+    // The lines stand under their headings.
+    QTableWidget* grid = f.grid(kOrder);
+    QVERIFY(grid->horizontalHeader()->isVisible());
+    QStringList headings;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        headings << grid->horizontalHeaderItem(c)->text();
+    QCOMPARE(headings, (QStringList{"商品ID", "商品名", "数量", "小計"}));
     f.child(kOrder, "Text2")->setText(QStringLiteral("x"));
     QCOMPARE(f.label(kOrder, "Label3")->text(), QString());
     // Choosing again with the quantity at 1 still recomputes.
@@ -711,6 +724,73 @@ void TestEntryScreens::save_is_confirmed_in_the_status_bar() {
     QCOMPARE(prompter.messages, QStringList());
     QVERIFY(!screen->isVisible());
     QCOMPARE(main.statusBar()->currentMessage(), message);
+}
+
+void TestEntryScreens::gone_customer_is_refused_data() {
+    QTest::addColumn<int>("link");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<bool>("other_pc");  // deleted by another PC, else in this main window
+    const struct {
+        const char* name;
+        int link;
+        const char* table;
+    } screens[] = {{"order", kOrder, "受注"},     {"estimate", kEstimate, "見積もり"},
+                   {"visit", kVisit, "訪問"},     {"inquiry", kInquiry, "問い合わせ"},
+                   {"claim", kClaim, "クレーム"}, {"cost", kCost, "原価"}};
+    for (const auto& s : screens) {
+        QTest::newRow(qPrintable(QStringLiteral("%1, deleted on another PC").arg(s.name)))
+            << s.link << QString::fromUtf8(s.table) << true;
+        QTest::newRow(qPrintable(QStringLiteral("%1, deleted here").arg(s.name)))
+            << s.link << QString::fromUtf8(s.table) << false;
+    }
+}
+
+// A screen left open for a customer that was deleted since stores nothing for it, with a message:
+// a delete elsewhere is found when saving, a delete here empties the screen's customer at once.
+void TestEntryScreens::gone_customer_is_refused() {
+    QFETCH(int, link);
+    QFETCH(QString, table);
+    QFETCH(bool, other_pc);
+    TestFolder folder;
+    QueuedPrompter prompter;
+    folder.session().current_employee = QStringLiteral("佐藤");
+    MainWindow main(folder.session(), prompter);
+    Screens screens(folder.session(), prompter, &main);
+    main.set_entry_opener([&](int l) { screens.open_entry(l); });
+    const QString id = folder.add_customer(QStringLiteral("金子製作所"), QStringLiteral("かねこ"));
+    folder.exec(QStringLiteral("insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) "
+                               "values(%1,'佐藤','2026/12/01','工事',1000,10,0)")
+                    .arg(id));
+    main.show();
+    QVERIFY(main.show_customer(id));
+    QTest::mouseClick(main.findChild<QLabel*>(QStringLiteral("Label4_%1").arg(link)), Qt::LeftButton);
+    QWidget* screen = screens.entry_screen(link);
+    QVERIFY(screen && screen->isVisible());
+    if (link == kCost) {
+        auto* grid = screen->findChild<QTableWidget*>(QStringLiteral("MSFlexGrid1"));
+        emit grid->cellClicked(0, 0);
+        screen->findChild<QLineEdit*>(QStringLiteral("Text1_2"))->setText(QStringLiteral("外注費"));
+    } else {
+        screen->findChild<QLineEdit*>(QStringLiteral("Text1_2"))->setText(QStringLiteral("件名"));
+    }
+    const int before = folder.count(table);
+    if (other_pc) {
+        Database other;
+        other.open_sqlite_file(folder.database_path(), false);
+        other.execute_sql(QStringLiteral("delete from 顧客 where 顧客ID=") + id);
+    } else {
+        prompter.answers = {true};
+        main.findChild<QPushButton*>(QStringLiteral("delete_cust"))->click();
+        QCOMPARE(folder.count(QStringLiteral("顧客")), 0);
+        // The screen no longer names the customer it would save for.
+        const QString label = link == kCost ? QStringLiteral("Label2_0") : QStringLiteral("Label2");
+        QCOMPARE(screen->findChild<QLabel*>(label)->text(), QString());
+    }
+    prompter.clear();
+    screen->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    QCOMPARE(prompter.messages, QStringList{other_pc ? kCustomerGoneMessage : kChooseCustomerMessage});
+    QCOMPARE(folder.count(table), before);
+    QVERIFY(screen->isVisible());
 }
 
 QTEST_MAIN(TestEntryScreens)
