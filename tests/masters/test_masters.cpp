@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -87,6 +88,8 @@ private slots:
     void delete_old_data_all_or_nothing();
     void deldata_screen_data();
     void deldata_screen();
+    void cli_adds_an_employee_data();
+    void cli_adds_an_employee();
 };
 
 // The master pattern's button states, list, boxes and message after a sequence of events.
@@ -486,6 +489,59 @@ void TestMasters::deldata_screen() {
     } else {
         QVERIFY(prompter.questions.isEmpty());
     }
+}
+
+void TestMasters::cli_adds_an_employee_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QStringList>("stored");  // 社員, 社員かな, email, 部署 of the row of that name
+    QTest::newRow("name and reading")
+        << QStringList{"add-employee", "田中 花子", "たなか はなこ"} << 0 << "社員を登録しました: 田中 花子"
+        << QStringList{"田中 花子", "たなか はなこ", "", ""};
+    QTest::newRow("with mail and department")
+        << QStringList{"add-employee",      "田中 花子",    "たなか はなこ", "--email",
+                       "tanaka@example.jp", "--department", "営業部"}
+        << 0 << "社員を登録しました: 田中 花子"
+        << QStringList{"田中 花子", "たなか はなこ", "tanaka@example.jp", "営業部"};
+    QTest::newRow("name taken")
+        << QStringList{"add-employee", "山田 太郎", "やまだ"} << 1
+        << "同じ氏名の社員が既に登録されています。別の氏名を入力してください: 山田 太郎"
+        << QStringList{"山田 太郎", "やまだ たろう", "-", "-"};
+    QTest::newRow("reading missing")
+        << QStringList{"add-employee", "田中 花子"} << 2
+        << "使い方: sales-cli add-employee 氏名 かな [--email アドレス] [--department 部署]" << QStringList{};
+    QTest::newRow("empty reading") << QStringList{"add-employee", "田中 花子", " "} << 1
+                                   << "必要な情報を入力してください" << QStringList{};
+}
+
+// sales-cli add-employee registers an employee (the first one of an empty database, for one).
+void TestMasters::cli_adds_an_employee() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QFETCH(QStringList, stored);
+    TestFolder folder;
+    folder.exec(QStringLiteral("insert into 社員 (社員,社員かな) values('山田 太郎','やまだ たろう')"));
+    folder.db().close();
+    QProcess cli;
+    cli.setWorkingDirectory(folder.path());
+    cli.start(qEnvironmentVariable("SALES_CLI"), arguments);
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), status);
+    QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError()).trimmed(), output);
+    Database db;
+    db.open_sqlite_file(folder.database_path(), false);
+    const int expected = 1 + (status == 0 ? 1 : 0);
+    QCOMPARE(db.query_rows(QStringLiteral("select count(*) from 社員"), 1)(0, 1).toInt(), expected);
+    if (stored.isEmpty())
+        return;
+    const ResultTable row = db.query_rows(
+        QStringLiteral("select 社員,社員かな,email,部署 from 社員 where 社員=") + sql_text(stored.first()),
+        4);
+    QCOMPARE(row.row_count(), 1);
+    for (int c = 0; c < 4; ++c)
+        QCOMPARE(row(c, 1), stored.at(c));
 }
 
 QTEST_MAIN(TestMasters)
