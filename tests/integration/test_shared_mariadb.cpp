@@ -11,8 +11,6 @@
 #include "mail/mail_templates.h"
 #include "masters/company_settings.h"
 #include "masters/master_records.h"
-#include "records/activity_entry.h"
-#include "records/cost_entry.h"
 #include "records/order_entry.h"
 #include "records/record_list.h"
 #include "test_folder.h"
@@ -147,8 +145,6 @@ private slots:
     void concurrent_orders_keep_their_lines();
     void save_of_a_row_another_pc_changed_data();
     void save_of_a_row_another_pc_changed();
-    void entry_for_a_customer_deleted_elsewhere_data();
-    void entry_for_a_customer_deleted_elsewhere();
 
 private:
     // A client of the back-end: a session with its own connection.
@@ -219,7 +215,7 @@ void TestSharedDatabase::concurrent_orders_keep_their_lines_data() {
 void TestSharedDatabase::concurrent_orders_keep_their_lines() {
     QFETCH(QString, backend);
     fresh(backend);
-    // Orders are saved for customer 1, which must be in the register.
+    // Orders are saved only for a customer in the register.
     client(backend)->db->execute_sql(
         QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values('山田','やまだ')"));
     constexpr int kClients = 8;
@@ -363,59 +359,6 @@ void TestSharedDatabase::save_of_a_row_another_pc_changed() {
         QCOMPARE(reloaded, !answer);
         QCOMPARE(after, answer ? mine_value : before);
     }
-}
-
-void TestSharedDatabase::entry_for_a_customer_deleted_elsewhere_data() {
-    QTest::addColumn<QString>("backend");
-    QTest::addColumn<QString>("record");  // 受注, 訪問 or 原価
-    for (const char* backend : {"file", "MariaDB"})
-        for (const char* record : {"受注", "訪問", "原価"})
-            QTest::addRow("%s %s", backend, record)
-                << QString::fromLatin1(backend) << QString::fromUtf8(record);
-}
-
-// An entry screen opened for a customer that another PC deletes meanwhile stores nothing for it.
-void TestSharedDatabase::entry_for_a_customer_deleted_elsewhere() {
-    QFETCH(QString, backend);
-    QFETCH(QString, record);
-    fresh(backend);
-    std::unique_ptr<Session> mine = client(backend);
-    std::unique_ptr<Session> theirs = client(backend);
-    const QString customer = mine->db->insert_row(
-        QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values('金子製作所','かねこ')"),
-        QStringLiteral("顧客ID"));
-    const QString order = mine->db->insert_row(
-        QStringLiteral("insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) values(%1,'山田',"
-                       "'2026/12/01','工事',1000,10,0)")
-            .arg(customer),
-        QStringLiteral("受注ID"));
-    theirs->db->execute_sql(QStringLiteral("delete from 顧客 where 顧客ID=") + customer);
-    const QString count = QStringLiteral("select count(*) from ") + record;
-    const QString before = one(*theirs, count);
-    QStringList messages;
-    if (record == QStringLiteral("受注")) {
-        OrderForm form{customer,
-                       QStringLiteral("金子製作所"),
-                       QStringLiteral("山田"),
-                       QStringLiteral("2026/12/08"),
-                       QStringLiteral("注文"),
-                       QStringLiteral("300"),
-                       QStringLiteral("10"),
-                       QStringLiteral("0"),
-                       {}};
-        messages = save_order(*mine->db, form, mine->clock.today());
-    } else if (record == QStringLiteral("訪問")) {
-        QStringList boxes{QStringLiteral("山田"), QStringLiteral("2026/12/08"), QStringLiteral("挨拶"),
-                          QString()};
-        messages =
-            save_activity(*mine->db, activity_kind(Activity::Visit), customer, boxes, mine->clock.today());
-    } else {
-        CostForm form{customer, order, QStringLiteral("2026/12/08"), QStringLiteral("外注費"),
-                      QStringLiteral("500")};
-        messages = save_cost(*mine->db, form, mine->clock.today());
-    }
-    QCOMPARE(messages, QStringList{kCustomerGoneMessage});
-    QCOMPARE(one(*theirs, count), before);
 }
 
 QTEST_GUILESS_MAIN(TestSharedDatabase)

@@ -75,7 +75,6 @@ private slots:
     void f1_opens_help_at_the_window_section_data();
     void f1_opens_help_at_the_window_section();
     void ctrl_s_saves_and_esc_closes_entry_screen();
-    void deleted_rows_screen_chosen_again_is_current();
     void help_contents_numbers_match_headings();
     void window_reopens_where_it_was();
     void first_opening_is_centred_over_main_window();
@@ -168,26 +167,18 @@ void TestWindowManners::yen_per_visit_shows_whole_yen_and_sorts_by_value() {
 }
 
 void TestWindowManners::f1_opens_help_at_the_window_section_data() {
-    QTest::addColumn<int>("link");      // entry link, -1 for the main window or a menu's screen
-    QTest::addColumn<QString>("menu");  // the menu item opening the screen, if any
+    QTest::addColumn<int>("link");  // entry link, -1 for the main window, -2 and -3 for menu screens
     QTest::addColumn<QString>("anchor");
-    QTest::newRow("main window") << -1 << ""
-                                 << "main";
-    QTest::newRow("order") << 0 << ""
-                           << "order";
-    QTest::newRow("visit") << 2 << ""
-                           << "visit";
-    QTest::newRow("cost") << 5 << ""
-                          << "cost";
-    QTest::newRow("削除済みデータ") << -1 << "deleted_rows"
-                                    << "deleted-rows";
-    QTest::newRow("顧客の統合") << -1 << "merge_customers"
-                                << "merge";
+    QTest::newRow("main window") << -1 << "main";
+    QTest::newRow("order") << 0 << "order";
+    QTest::newRow("visit") << 2 << "visit";
+    QTest::newRow("cost") << 5 << "cost";
+    QTest::newRow("削除済みデータ") << -2 << "deleted-rows";
+    QTest::newRow("顧客の統合") << -3 << "merge";
 }
 
 void TestWindowManners::f1_opens_help_at_the_window_section() {
     QFETCH(int, link);
-    QFETCH(QString, menu);
     QFETCH(QString, anchor);
     Fixture f;
     f.put_help_page();
@@ -196,11 +187,10 @@ void TestWindowManners::f1_opens_help_at_the_window_section() {
     if (link >= 0) {
         f.screens.open_entry(link);
         target = f.screens.entry_screen(link)->findChild<QLineEdit*>();
-    } else if (!menu.isEmpty()) {
+    } else if (link < -1) {
+        const QString menu = link == -2 ? QStringLiteral("deleted_rows") : QStringLiteral("merge_customers");
         f.window.findChild<QAction*>(menu)->trigger();
-        QWidget* screen = top_level(menu);
-        QVERIFY(screen);
-        target = screen->findChild<QAbstractItemView*>();
+        target = top_level(menu)->findChild<QAbstractItemView*>();
     }
     QVERIFY(target);
     QTest::keyClick(target, Qt::Key_F1);
@@ -270,59 +260,28 @@ void TestWindowManners::first_opening_is_centred_over_main_window() {
     QVERIFY(screen->geometry().topLeft() != screen->screen()->availableGeometry().topLeft());
 }
 
-// 削除済みデータ left open lists a delete made since when it is chosen again, and Esc closes it.
-void TestWindowManners::deleted_rows_screen_chosen_again_is_current() {
-    Fixture f;
-    f.show_customer(QStringLiteral("山田商事"));
-    f.window.findChild<QAction*>(QStringLiteral("deleted_rows"))->trigger();
-    QWidget* screen = top_level(QStringLiteral("deleted_rows"));
-    QVERIFY(screen);
-    auto* list = screen->findChild<QTableWidget*>(QStringLiteral("List1"));
-    QCOMPARE(list->rowCount(), 0);
-    f.prompter.answers = {true};
-    f.window.findChild<QPushButton*>(QStringLiteral("delete_cust"))->click();
-    QVERIFY(screen->isVisible());
-    f.window.findChild<QAction*>(QStringLiteral("deleted_rows"))->trigger();
-    QCOMPARE(list->rowCount(), 1);
-    QCOMPARE(list->item(0, 4)->text(), QStringLiteral("山田商事"));
-    QTest::keyClick(list, Qt::Key_Escape);
-    QVERIFY(!screen->isVisible());
-}
-
 // The contents number each section as its heading does (a section without a number shifts them).
 void TestWindowManners::help_contents_numbers_match_headings() {
     QFile file(help_source());
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString page = QString::fromUtf8(file.readAll());
-    const qsizetype start = page.indexOf(QStringLiteral("<div class=\"toc\">"));
-    QVERIFY(start >= 0);
-    const QString toc = page.mid(start, page.indexOf(QStringLiteral("</div>"), start) - start);
-    static const QRegularExpression item(QStringLiteral("<(/?)ol>|<a href=\"#([^\"]+)\">"));
-    int depth = 0;
-    int section = 0;
-    int subsection = 0;
-    int checked = 0;
+    const QString toc =
+        page.section(QStringLiteral("<div class=\"toc\">"), 1).section(QStringLiteral("</div>"), 0, 0);
+    static const QRegularExpression item(QStringLiteral("<(/?)ol>|href=\"#([^\"]+)\""));
+    int depth = 0, section = 0, subsection = 0;
     for (QRegularExpressionMatchIterator it = item.globalMatch(toc); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        if (m.captured(0) == QLatin1String("<ol>")) {
-            ++depth;
+        if (m.captured(2).isEmpty()) {
+            depth += m.captured(1).isEmpty() ? 1 : -1;
             subsection = 0;
             continue;
         }
-        if (m.captured(0) == QLatin1String("</ol>")) {
-            --depth;
-            continue;
-        }
-        const QString number = depth == 1 ? QStringLiteral("%1.").arg(++section)
-                                          : QStringLiteral("%1.%2").arg(section).arg(++subsection);
-        const QRegularExpression heading(
-            QStringLiteral("<h[234] id=\"%1\">([^<]*)<").arg(QRegularExpression::escape(m.captured(2))));
-        const QString text = heading.match(page).captured(1);
-        QVERIFY2(text.startsWith(number + QLatin1Char(' ')),
-                 qPrintable(QStringLiteral("%1 → %2").arg(number, text.isEmpty() ? m.captured(2) : text)));
-        ++checked;
+        const QString number = depth == 1 ? QStringLiteral("%1. ").arg(++section)
+                                          : QStringLiteral("%1.%2 ").arg(section).arg(++subsection);
+        const QString heading = QStringLiteral("id=\"%1\">%2").arg(m.captured(2), number);
+        QVERIFY2(page.contains(heading), qPrintable(heading));
     }
-    QVERIFY(checked > 50);
+    QVERIFY(section > 15);
 }
 
 QTEST_MAIN(TestWindowManners)
