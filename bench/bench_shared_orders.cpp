@@ -32,6 +32,11 @@ std::unique_ptr<Database> connect(bool mariadb) {
     return db;
 }
 
+// The customer every order is saved for: a save for a customer not in the register is refused.
+void add_customer(Database& db) {
+    db.execute_sql(QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values('顧客','こきゃく')"));
+}
+
 // Tables and seed rows, once per back-end (the first thread, before the clients start).
 void prepare(bool mariadb) {
     if (!mariadb) {
@@ -40,6 +45,7 @@ void prepare(bool mariadb) {
         Database db;
         db.open_sqlite_file(file_path(), true);
         create_schema(db);
+        add_customer(db);
         return;
     }
     if (g_mariadb_ready)
@@ -52,6 +58,7 @@ void prepare(bool mariadb) {
                     QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
     db->execute_sql(QStringLiteral("use ") + name);
     create_schema(*db);
+    add_customer(*db);
     g_mariadb_ready = true;
 }
 

@@ -56,4 +56,5 @@ int run_report(const CliContext& context, const QStringList& arguments);      //
 int run_fetch_mail(const CliContext& context, const QStringList& arguments);  // fetch_mail.cpp
 int run_import(const CliContext& context, const QStringList& arguments);      // maintenance.cpp
 int run_backup(const CliContext& context, const QStringList& arguments);      // maintenance.cpp
+int run_add_employee(const CliContext& context, const QStringList& arguments);  // maintenance.cpp
 int run_export(const CliContext& context, const QStringList& arguments);      // export.cpp

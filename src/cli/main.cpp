@@ -110,6 +110,8 @@ const char* const kUsage =
     "  import customers|goods FILE   顧客または商品の CSV を読み込みます\n"
     "  export customers|goods FILE [--shift-jis]   import で読み戻せる CSV を書き出します\n"
     "  backup TARGET            データベースを TARGET にバックアップします\n"
+    "  add-employee 氏名 かな [--email アドレス] [--department 部署]\n"
+    "                           社員 (ログインする担当者) を登録します\n"
     "--as-of は今日の日付の代わりに使う日付です。\n"
     "--folder はプログラムフォルダです (既定は現在のフォルダ)。\n"
     "-h, --help でこの説明を表示します。\n"
@@ -121,8 +123,11 @@ const char* const kUsage =
     "                           print an analysis (default: tab-separated to standard output;\n"
     "                           report alone lists them)\n"
     "  fetch-mail               fetch inquiry mail, register it and print the count\n"
-    "  import customers|goods FILE   import a customer or goods CSV file\n"    "  export customers|goods FILE [--shift-jis]   write a CSV file that import reads back\n"
+    "  import customers|goods FILE   import a customer or goods CSV file\n"
+    "  export customers|goods FILE [--shift-jis]   write a CSV file that import reads back\n"
     "  backup TARGET            back the database up to TARGET\n"
+    "  add-employee NAME KANA [--email ADDRESS] [--department NAME]\n"
+    "                           register an employee (someone who logs in)\n"
     "--folder DIR works in the program folder DIR (default: the current directory).\n"
     "--as-of gives the date to use instead of today.\n"
     "-h, --help shows this text. Unknown options end with status 2.";
@@ -197,8 +202,13 @@ int main(int argc, char** argv) {
     }
     using Command = int (*)(const CliContext&, const QStringList&);
     const std::pair<const char*, Command> commands[] = {
-        {"init", run_init},     {"report", run_report}, {"fetch-mail", run_fetch_mail},
-        {"import", run_import}, {"backup", run_backup}, {"export", run_export},
+        {"init", run_init},
+        {"report", run_report},
+        {"fetch-mail", run_fetch_mail},
+        {"import", run_import},
+        {"backup", run_backup},
+        {"export", run_export},
+        {"add-employee", run_add_employee},
     };
     for (const auto& [name, run] : commands)
         if (command == QLatin1String(name))

@@ -63,9 +63,10 @@ void add_amounts(HistoryChart& chart, const ResultTable& rows, int sign, const Q
 void finish_amounts(HistoryChart& chart) {
     qint64 max = -9000;
     qint64 lowest = 0;
-    for (int d = 1; d <= kHistoryDays; ++d)
+    // The chart ends today: today's orders and costs count (and are drawn) like any other day's.
+    for (int d = 0; d <= kHistoryDays; ++d)
         chart.running[d] = chart.daily[d];
-    for (int d = kHistoryDays - 1; d >= 1; --d) {
+    for (int d = kHistoryDays - 1; d >= 0; --d) {
         chart.running[d] += chart.running[d + 1];
         max = std::max(max, chart.running[d]);
         lowest = std::min(lowest, chart.running[d]);

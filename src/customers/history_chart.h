@@ -43,8 +43,8 @@ struct TickSeries {
 struct HistoryChart {
     QVector<MonthLine> month_lines;  // the current month first, then the eleven before it
     QVector<qint64> daily;           // positions 0 to 366: orders added, costs subtracted
-    QVector<qint64> running;         // positions 1 to 366: sum of daily from day 366 down to day d
-    qint64 max = 0;                  // the largest running total of days 365 to 1 (-9000 when none is larger)
+    QVector<qint64> running;         // positions 0 to 366: sum of daily from day 366 down to day d
+    qint64 max = 0;                  // the largest running total of days 365 to 0 (-9000 when none is larger)
     double factor = 0.0;             // amount -> chart units
     QVector<TickSeries> ticks;       // estimates, visits, claims, inquiries
     bool has_amounts = false;        // false in the employee view: no amounts are read

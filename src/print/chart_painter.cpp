@@ -44,8 +44,8 @@ void paint_history_chart(QPainter& p, const QRectF& area, const HistoryChart& c,
     // One joined polyline; it starts at the left edge, as a start at today's (0, 0) would cross the
     // whole chart whenever the year began with a non-zero total.
     QPolygonF running;
-    running.reserve(kHistoryDays);
-    for (int d = kHistoryDays; d >= 1; --d)
+    running.reserve(kHistoryDays + 1);
+    for (int d = kHistoryDays; d >= 0; --d)
         running << at(-d, double(c.running[d]) * c.factor);
     QPen white(Qt::white, 4 * unit);
     white.setJoinStyle(Qt::RoundJoin);
@@ -53,7 +53,7 @@ void paint_history_chart(QPainter& p, const QRectF& area, const HistoryChart& c,
     p.setPen(white);
     p.drawPolyline(running);
     p.setRenderHint(QPainter::Antialiasing, false);
-    for (int d = kHistoryDays - 1; d >= 1; --d) {
+    for (int d = kHistoryDays - 1; d >= 0; --d) {
         if (c.daily[d] == 0)
             continue;
         pen(c.daily[d] > 0 ? QColor(0, 255, 0) : QColor(0, 0, 0), 1);

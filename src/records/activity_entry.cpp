@@ -135,6 +135,10 @@ QStringList save_activity(Database& db, const ActivityKind& kind, const QString&
             return {kNumberMessage};
         values << *value;
     }
+    Transaction transaction(db);
+    if (!lock_customer(db, customer_id))
+        return {kCustomerGoneMessage};
     db.execute_sql(kind.statement_prefix + values.join(u',') + u')');
+    transaction.commit();
     return {};
 }

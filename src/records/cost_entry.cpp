@@ -41,8 +41,12 @@ QStringList save_cost(Database& db, CostForm& form, const QDate& today) {
     const std::optional<QString> amount = whole_number(form.amount, QStringLiteral("0"));
     if (!amount)
         return {kNumberMessage};
+    Transaction transaction(db);
+    if (!lock_customer(db, form.customer_id))
+        return {kCustomerGoneMessage};
     db.execute_sql(QStringLiteral("insert into 原価 (顧客ID,受注ID,登録日,名称,金額) values(") +
                    form.customer_id.trimmed() + u',' + form.order_id.trimmed() + u',' + sql_text(date) +
                    u',' + sql_text(form.name) + u',' + *amount + u')');
+    transaction.commit();
     return {};
 }

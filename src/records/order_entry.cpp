@@ -127,6 +127,26 @@ QString order_amount_text(const QVector<OrderLine>& lines) {
     return with_thousands(scaled_text(sum));
 }
 
+bool lock_customer(Database& db, const QString& customer_id) {
+    if (!is_key(customer_id))
+        return false;
+    const QString where = QStringLiteral(" where 顧客ID=") + customer_id.trimmed();
+    const QString count = QStringLiteral("select count(*) from 顧客") + where;
+    // The row is held until the save commits, so a delete on another PC waits for it. The embedded
+    // file's transaction holds the whole file already; on MySQL a shared lock lets saves for the same
+    // customer run side by side; elsewhere a write that changes nothing takes the row's lock.
+    switch (db.dialect()) {
+        case Dialect::Sqlite:
+            break;
+        case Dialect::MySql:
+            return db.query_rows(count + QStringLiteral(" lock in share mode"), 1)(0, 1).toLongLong() > 0;
+        case Dialect::SqlServer:
+            db.execute_sql(QStringLiteral("update 顧客 set 備考=備考") + where);
+            break;
+    }
+    return db.query_rows(count, 1)(0, 1).toLongLong() > 0;
+}
+
 QStringList save_order(Database& db, OrderForm& form, const QDate& today) {
     if (!is_key(form.customer_id))
         return {kChooseCustomerMessage};
@@ -155,6 +175,8 @@ QStringList save_order(Database& db, OrderForm& form, const QDate& today) {
     // The new key comes from this connection's insert: another PC's order saved meanwhile never lends
     // its key to these lines.
     Transaction transaction(db);
+    if (!lock_customer(db, form.customer_id))
+        return {kCustomerGoneMessage};
     const QString order_id = db.insert_row(
         QStringLiteral("insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) values(") +
             form.customer_id.trimmed() + u',' + sql_text(form.employee) + u',' + sql_text(date) + u',' +

@@ -10,6 +10,13 @@
 
 // Shown when an entry screen is asked to save without a customer.
 inline const QString kChooseCustomerMessage = QStringLiteral("顧客を選択してください");
+// Shown when the customer was deleted (or merged into another) after the screen was opened.
+inline const QString kCustomerGoneMessage =
+    QStringLiteral("この顧客は削除されています。記録は保存されません。顧客を選び直してください。");
+
+// Run first inside a save's transaction: holds the customer's row so that no other PC deletes it
+// before the save commits. False when the customer is no longer in the register.
+bool lock_customer(Database& db, const QString& customer_id);
 
 // One item of the goods list: the name shown, the key kept beside it.
 struct GoodsItem {

@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -87,6 +88,8 @@ private slots:
     void delete_old_data_all_or_nothing();
     void deldata_screen_data();
     void deldata_screen();
+    void cli_adds_an_employee_data();
+    void cli_adds_an_employee();
 };
 
 // The master pattern's button states, list, boxes and message after a sequence of events.
@@ -486,6 +489,39 @@ void TestMasters::deldata_screen() {
     } else {
         QVERIFY(prompter.questions.isEmpty());
     }
+}
+
+void TestMasters::cli_adds_an_employee_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("added") << QStringList{"田中 花子",    "たなか",       "--email",
+                                          "t@example.jp", "--department", "営業"}
+                           << 0 << "社員を登録しました: 田中 花子";
+    QTest::newRow("name taken")
+        << QStringList{"山田 太郎", "やまだ"} << 1
+        << "同じ氏名の社員が既に登録されています。別の氏名を入力してください: 山田 太郎";
+}
+
+// sales-cli add-employee registers an employee (the first one of an empty database, for one).
+void TestMasters::cli_adds_an_employee() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    TestFolder folder;
+    folder.exec(QStringLiteral("insert into 社員 (社員,社員かな) values('山田 太郎','やまだ たろう')"));
+    QProcess cli;
+    cli.setWorkingDirectory(folder.path());
+    cli.start(qEnvironmentVariable("SALES_CLI"), QStringList{"add-employee"} + arguments);
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), status);
+    QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError()).trimmed(), output);
+    const ResultTable rows =
+        folder.rows(QStringLiteral("select 社員,社員かな,email,部署 from 社員 order by 社員ID"), 4);
+    QCOMPARE(rows.row_count(), status == 0 ? 2 : 1);
+    if (status == 0)
+        QCOMPARE((QStringList{rows(0, 2), rows(1, 2), rows(2, 2), rows(3, 2)}),
+                 (QStringList{"田中 花子", "たなか", "t@example.jp", "営業"}));
 }
 
 QTEST_MAIN(TestMasters)

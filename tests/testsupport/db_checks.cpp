@@ -320,7 +320,10 @@ void check_fraction_in_amount_is_refused(Database& db) {
     QCOMPARE(first_cell(db, QStringLiteral("select count(*) from 受注")), QStringLiteral("0"));
     QCOMPARE(first_cell(db, QStringLiteral("select count(*) from 原価")), QStringLiteral("0"));
 
-    // The whole number is stored as typed on every back-end.
+    // The whole number is stored as typed on every back-end (for a customer in the register).
+    order.customer_id = db.insert_row(
+        QStringLiteral("insert into 顧客 (顧客名,顧客名かな) values('山田商事','やまだしょうじ')"),
+        QStringLiteral("顧客ID"));
     order.discount = QString();
     QCOMPARE(save_order(db, order, QDate(2026, 12, 8)), QStringList{});
     QCOMPARE(first_cell(db, QStringLiteral("select 受注金額 from 受注")), QStringLiteral("301"));

@@ -47,7 +47,8 @@ public:
     QVector<bool> answers;  // next Yes/No answers; No when empty
     QStringList files;      // next chosen file names; cancel when empty
     QVector<QUrl> opened;
-    QStringList export_files;  // next export paths; cancel when empty
+    QStringList export_files;      // next export paths; cancel when empty
+    QStringList export_proposals;  // what each export's save dialog proposed
     CsvEncoding export_encoding = CsvEncoding::Utf8Bom;
     std::vector<PrintJob> printed;  // what went to the print preview
 
@@ -70,7 +71,8 @@ public:
         opened << url;
         return true;
     }
-    bool choose_export_file(QWidget*, const QString&, QString& path, CsvEncoding& encoding) override {
+    bool choose_export_file(QWidget*, const QString& name, QString& path, CsvEncoding& encoding) override {
+        export_proposals << name;
         if (export_files.isEmpty())
             return false;
         path = export_files.takeFirst();

@@ -50,7 +50,8 @@ FirstStartDialog::FirstStartDialog(const QString& folder, Prompter& prompter, bo
         return b;
     };
     QPushButton* empty = button("emptyB", QStringLiteral("空のデータベースで始める"),
-                                QStringLiteral("自社情報の行だけがあるデータベースを作ります。"));
+                                QStringLiteral("自社情報の行だけがあるデータベースを作ります。\n"
+                                               "最初の社員（と会社名）はログインの画面で登録します。"));
     QPushButton* sample =
         button("sampleB", QStringLiteral("サンプルデータで始める"),
                QStringLiteral("架空の顧客・受注・訪問などを入れて、操作を試せるようにします。"));

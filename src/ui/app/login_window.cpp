@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/session.h"
+#include "ui/app/first_employee_dialog.h"
 #include "ui/common/prompter.h"
 
 LoginWindow::LoginWindow(Session& session, QWidget* parent)
@@ -61,6 +62,12 @@ LoginWindow::LoginWindow(Session& session, QWidget* parent)
     m_message->setStyleSheet(QStringLiteral("color: #ffe08a; font-weight: bold;"));
     m_message->setWordWrap(true);
 
+    m_add = new QPushButton(QStringLiteral("社員を登録…"), this);
+    m_add->setObjectName(QStringLiteral("addEmployeeB"));
+    m_add->setGeometry(115, 230, 230, 30);
+    connect(m_add, &QPushButton::clicked, this, &LoginWindow::add_first_employee);
+    offer_first_employee();
+
     // Fade in from 110 to 250 (of 255) in steps of 10 every 100 ms.
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
@@ -72,6 +79,29 @@ LoginWindow::LoginWindow(Session& session, QWidget* parent)
     // Only the picture and the controls show: title bar and frame are cut away.
     setMask(QRegion(QRect(QPoint(10, 35), QPoint(379, 299))));
     center_form(this);
+}
+
+void LoginWindow::offer_first_employee() {
+    const bool none = m_session.employee_names.isEmpty();
+    m_add->setVisible(none);
+    m_message->setGeometry(40, none ? 264 : 240, 310, none ? 34 : 40);
+    if (none)
+        m_message->setText(QStringLiteral("社員が登録されていません。「社員を登録…」で登録してください"));
+}
+
+void LoginWindow::add_first_employee() {
+    auto* dialog = new FirstEmployeeDialog(m_session, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        // The new employee is listed and chosen: ログイン goes on with it.
+        m_combo->clear();
+        m_combo->addItems(m_session.employee_names);
+        m_combo->setCurrentIndex(int(m_session.employee_names.indexOf(dialog->added_name())));
+        m_session.current_employee = m_combo->currentText();
+        m_message->setText(QStringLiteral("登録しました。「ログイン」を押してください"));
+        offer_first_employee();
+    });
+    dialog->open();
 }
 
 void LoginWindow::tick() {

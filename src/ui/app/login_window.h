@@ -29,10 +29,14 @@ protected:
 private:
     void tick();
     void confirm();
+    // With no employee registered, 社員を登録… adds the first one (an empty database).
+    void offer_first_employee();
+    void add_first_employee();
 
     Session& m_session;
     int m_step = 100;
     QComboBox* m_combo;
     QLabel* m_message;
+    QPushButton* m_add = nullptr;
     QTimer* m_timer;
 };

@@ -137,6 +137,8 @@ QString HelpDesk::anchor_for(const QString& window_name) {
         {"goods", "goods"},
         {"company", "company"},
         {"deldata", "deldata"},
+        {"deleted_rows", "deleted-rows"},
+        {"merge_customers", "merge"},
         {"after_salesfrm", "after-order"},
         {"new_goods_sales", "campaign"},
         {"abc_custfrm", "abc-cust"},

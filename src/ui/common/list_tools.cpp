@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QListView>
 #include <QPointer>
@@ -17,6 +18,7 @@
 #include "app/session.h"
 #include "app/table_csv.h"
 #include "print/print_job.h"
+#include "ui/common/figure_text.h"
 #include "ui/common/prompter.h"
 
 namespace {
@@ -44,6 +46,12 @@ QList<QPointer<QAbstractItemView>>& registered() {
     return views;
 }
 
+// Where the last export was saved in this run: the next save dialog opens there.
+QString& last_export_folder() {
+    static QString folder;
+    return folder;
+}
+
 QPointer<QWidget>& last_window() {
     static QPointer<QWidget> window;
     return window;
@@ -54,16 +62,28 @@ ListTools* tools_of(const QAbstractItemView* view) {
                 : nullptr;
 }
 
-QString cell_text(const QModelIndex& index, bool exact) {
+// The delegate that paints a view's figures (separators, right alignment), if it has one.
+const FigureDelegate* figures_of(const QAbstractItemView* view) {
+    return qobject_cast<const FigureDelegate*>(view->itemDelegate());
+}
+
+QString cell_text(const QAbstractItemView* view, const QModelIndex& index, bool exact) {
     if (exact) {
         const QVariant v = index.data(kExactTextRole);
         if (v.isValid())
             return v.toString();
+        return index.data(Qt::DisplayRole).toString();
     }
+    // As the screen paints it: a figure with its separators.
+    if (const FigureDelegate* figures = figures_of(view))
+        return figures->shown(index).text;
     return index.data(Qt::DisplayRole).toString();
 }
 
-bool is_right_aligned(const QModelIndex& index) {
+bool is_right_aligned(const QAbstractItemView* view, const QModelIndex& index) {
+    if (const FigureDelegate* figures = figures_of(view);
+        figures && figures->figure(index.column()) != Figure::Text)
+        return true;
     return index.isValid() && (index.data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
 }
 
@@ -167,7 +187,7 @@ ListTable list_table(const QAbstractItemView* view, const QString& heading, bool
     for (int c : columns)
         table.headings << (single && !heading.isEmpty() ? heading
                                                         : model->headerData(c, Qt::Horizontal).toString());
-    const bool tree = qobject_cast<const QTreeView*>(view) != nullptr;
+    const auto* tree = qobject_cast<const QTreeView*>(view);
     // A one-column list whose items hold tab-separated columns (today's orders) splits them.
     const bool split = qobject_cast<const QListView*>(view) != nullptr && heading.contains(QLatin1Char('\t'));
     if (split)
@@ -175,30 +195,32 @@ ListTable list_table(const QAbstractItemView* view, const QString& heading, bool
     for (int r = 0; r < model->rowCount(); ++r) {
         QStringList row;
         for (int c : columns)
-            row << cell_text(model->index(r, c), exact);
+            row << cell_text(view, model->index(r, c), exact);
         if (split)
             row = row.value(0).split(QLatin1Char('\t'));
         table.rows << row;
-        if (tree && model->hasChildren(model->index(r, 0))) {
-            // Only what the tree holds: groups not opened yet are not computed.
+        if (tree && tree->isExpanded(model->index(r, 0))) {
+            // What the tree shows: the children of open nodes only, as the screen lists them.
             std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent, int depth) {
                 for (int k = 0; k < model->rowCount(parent); ++k) {
                     QStringList child;
                     for (int c : columns) {
-                        QString text = cell_text(model->index(k, c, parent), exact);
+                        QString text = cell_text(view, model->index(k, c, parent), exact);
                         if (c == columns.first())
                             text.prepend(QString(depth, QChar(0x3000)));
                         child << text;
                     }
                     table.rows << child;
-                    walk(model->index(k, 0, parent), depth + 1);
+                    const QModelIndex node = model->index(k, 0, parent);
+                    if (tree->isExpanded(node))
+                        walk(node, depth + 1);
                 }
             };
             walk(model->index(r, 0), 1);
         }
     }
     for (int c : columns)
-        table.right_aligned << (model->rowCount() > 0 && is_right_aligned(model->index(0, c)));
+        table.right_aligned << (model->rowCount() > 0 && is_right_aligned(view, model->index(0, c)));
     if (split)
         table.right_aligned = QVector<bool>(table.headings.size(), false);
     // A column without heading or values (a grid's spare column) is left out.
@@ -226,7 +248,7 @@ QString selected_cells_text(const QAbstractItemView* view) {
         if (auto* table = qobject_cast<const QTableView*>(view);
             table && (table->isColumnHidden(index.column()) || table->isRowHidden(index.row())))
             continue;
-        cells[index.row()][index.column()] = cell_text(index, true);
+        cells[index.row()][index.column()] = cell_text(view, index, true);
         if (!columns.contains(index.column()))
             columns << index.column();
     }
@@ -253,6 +275,10 @@ void install_list_tools(QAbstractItemView* view, Session& session, Prompter& pro
     registered() << view;
     track_last_window();
     view->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // Several rows of a grid or list can be chosen (Shift, Ctrl) so that コピー takes them all; the
+    // current row stays the one a click chooses. A tree's click reads its one selected node.
+    if (!qobject_cast<QTreeView*>(view) && view->selectionMode() == QAbstractItemView::SingleSelection)
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     auto add = [view](const char* name, const QString& text) {
         auto* action = new QAction(text, view);
         action->setObjectName(QString::fromLatin1(name));
@@ -291,8 +317,9 @@ void export_list(QAbstractItemView* view) {
     const ListTable table = list_table(view, tools->heading, true);
     QString path;
     CsvEncoding encoding = CsvEncoding::Utf8Bom;
-    if (!tools->prompter.choose_export_file(view->window(), file_name_for(window_title(view)), path,
-                                            encoding))
+    const QString folder = last_export_folder().isEmpty() ? QDir::currentPath() : last_export_folder();
+    if (!tools->prompter.choose_export_file(
+            view->window(), QDir(folder).filePath(file_name_for(window_title(view))), path, encoding))
         return;
     QVector<QStringList> rows{table.headings};
     rows += table.rows;
@@ -301,6 +328,7 @@ void export_list(QAbstractItemView* view) {
         tools->prompter.inform(message);
         return;
     }
+    last_export_folder() = QFileInfo(path).absolutePath();
     tools->prompter.inform(QStringLiteral("%1 件を書き出しました: %2")
                                .arg(table.rows.size())
                                .arg(QDir::toNativeSeparators(path)));

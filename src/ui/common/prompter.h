@@ -37,7 +37,8 @@ public:
     }
 
     // The outside worlds of exporting, copying and printing; the real ones unless a test replaces them.
-    // Save dialog of an export, proposing name: the path and the chosen encoding; false on cancel.
+    // Save dialog of an export, proposing name (a file name, or a path to open the dialog in): the
+    // path and the chosen encoding; false on cancel.
     virtual bool choose_export_file(QWidget* parent, const QString& name, QString& path,
                                     CsvEncoding& encoding);
     virtual void copy_text(const QString& text);

@@ -54,6 +54,7 @@ DeletedRowsScreen::DeletedRowsScreen(Session& session, Prompter& prompter, QWidg
     connect(save_days, &QPushButton::clicked, this, &DeletedRowsScreen::save_days);
     connect(restore, &QPushButton::clicked, this, &DeletedRowsScreen::restore);
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
+    set_key_buttons({}, close);
     resize(860, 420);
     center_form(this);
 }
@@ -88,9 +89,9 @@ void DeletedRowsScreen::restore() {
         m_prompter.inform(QStringLiteral("元に戻すデータを一覧から選んでください"));
         return;
     }
-    const QString what = QStringLiteral("%1（%2 %3）")
-                             .arg(m_list->item(item->row(), 4)->text(), m_list->item(item->row(), 2)->text(),
-                                  m_list->item(item->row(), 3)->text());
+    const QString table = m_list->item(item->row(), 2)->text();
+    const QString key = m_list->item(item->row(), 3)->text();
+    const QString what = QStringLiteral("%1（%2 %3）").arg(m_list->item(item->row(), 4)->text(), table, key);
     guarded(m_prompter, [&] {
         const QString refused = restore_deleted_rows(*m_session.db, item->data(Qt::UserRole).toString());
         if (!refused.isEmpty()) {
@@ -98,7 +99,7 @@ void DeletedRowsScreen::restore() {
             return;
         }
         m_prompter.inform(QStringLiteral("元に戻しました：") + what);
-        emit restored(what);
+        emit restored(table, key);
     });
     refresh();
 }

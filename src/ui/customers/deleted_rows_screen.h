@@ -17,8 +17,8 @@ public:
     void refresh();
 
 signals:
-    // A row came back (the main window's list may show it again).
-    void restored(const QString& text);
+    // A row of table came back under key (a customer: the main window's list shows it again).
+    void restored(const QString& table, const QString& key);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -56,7 +56,7 @@ void install_export_print(const ScreenContext& context) {
     auto* separator = main.findChild<QAction*>(QStringLiteral("d10"));
     if (!file || !separator)
         return;
-    auto* print = new QAction(QStringLiteral("印刷…"), &main);
+    auto* print = new QAction(QStringLiteral("印刷…(&P)"), file);
     print->setObjectName(QStringLiteral("print"));
     print->setShortcut(QKeySequence::Print);
     file->insertAction(separator, print);

@@ -43,6 +43,9 @@ public:
 
     // Shows the customer with this key; false when there is no such customer.
     bool show_customer(const QString& customer_id);
+    // After a merge, its undo or a restore: the list drops the customers gone and adds those back,
+    // and the customer shown is read again (forgotten when it is gone, as after its delete).
+    void customers_changed(const QStringList& gone, const QStringList& back);
     // The search of every change of findc.
     void search(const QString& text);
     // The partial search of every change of findp: any part of name, address, contact, mail or phone.
@@ -71,6 +74,8 @@ public:
 
 signals:
     void customer_shown();
+    // No customer is shown any more (deleted, merged away, new entry): screens stop acting for it.
+    void customer_forgotten();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +99,8 @@ private:
     void list_clicked(const QModelIndex& index);
     // Puts a search's matches into List1 with their count; one match is shown at once.
     void show_matches(QVector<QString> ids);
+    // Fills List1 and its count, keeping the chosen customer chosen when it is still listed.
+    void set_list_ids(QVector<QString> ids);
 
     // main_window_history.cpp: the entry links and the chart frame.
     QWidget* build_links();
@@ -107,6 +114,11 @@ private:
     // Says "顧客を選択してください" and returns true when no customer is current.
     bool refuse_without_customer();
     void forget_shown_customer();
+    // Back to the state before any customer was shown: empty fields, only 新規顧客追加.
+    void show_no_customer();
+    // Reads the shown customer again after others changed it: forgotten when gone, its fields shown
+    // anew when the stored row differs, its chart drawn again in any case (records may have moved).
+    void refresh_shown_customer();
     void new_entry();       // Command1
     void cancel_entry();    // Command2
     void save_and_close();  // Command3
@@ -121,6 +133,7 @@ private:
     QHash<QString, std::function<void()>> m_actions;
     QString m_shown_id;     // the customer the fields show; empty in new entry and after cancel
     StoredRow m_shown_row;  // that customer's row as read, for the write-conflict check
+    bool m_filling_list = false;  // List1's current row is being set by the program, not the user
 
     QLineEdit* m_findc = nullptr;
     QListView* m_list = nullptr;

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "app/session.h"
 #include "customers/duplicates.h"
@@ -23,6 +24,10 @@ namespace {
 const QStringList kFieldCaptions = {"顧客名", "顧客名かな", "都道府県", "郵便番号", "",       "住所",
                                     "TEL",    "FAX",        "携帯",     "Email",    "担当者", "担当者かな",
                                     "ランク", "タイプ",     "ＲＭＦ",   "",         "",       "備考"};
+
+// The frame's background while a customer is browsed, and while a new one is entered.
+const QColor kBrowseColour(255, 255, 255);
+const QColor kNewEntryColour(200, 250, 200);
 
 // A customer sharing the folded name, a phone number or the mail address with another is saved only
 // when the user says so.
@@ -122,6 +127,7 @@ QWidget* MainWindow::build_customer_frame() {
         if (!refuse_without_customer())
             run_action(QStringLiteral("mail_one"));
     });
+    set_frame2_colour(kBrowseColour);
     return m_frame2;
 }
 
@@ -148,6 +154,8 @@ bool MainWindow::show_customer(const QString& customer_id) {
     m_command2->hide();
     m_command3->hide();
     m_command4->hide();
+    // Choosing a customer ends a new entry, so the frame loses the new-entry colour too.
+    set_frame2_colour(kBrowseColour);
     m_session.current_customer_id = row->at(0);
     m_session.current_customer_name = m_fields[0]->text();
     m_session.history_scope = 2;
@@ -191,6 +199,59 @@ void MainWindow::forget_shown_customer() {
     m_session.current_customer_name.clear();
     m_chart->clear_chart();
     m_label8->setText(QStringLiteral("1年間の履歴図"));
+    emit customer_forgotten();
+}
+
+void MainWindow::show_no_customer() {
+    clear_fields();
+    forget_shown_customer();
+    m_shown_row = StoredRow();
+    for (QWidget* w : {static_cast<QWidget*>(m_command2), static_cast<QWidget*>(m_command3),
+                       static_cast<QWidget*>(m_command4), static_cast<QWidget*>(m_command6),
+                       static_cast<QWidget*>(m_delete), static_cast<QWidget*>(m_mail_one), m_status})
+        w->hide();
+    for (auto* l : m_links)
+        l->hide();
+    for (auto* l : m_legend)
+        l->hide();
+    m_command1->show();
+    set_frame2_colour(kBrowseColour);
+}
+
+void MainWindow::refresh_shown_customer() {
+    if (m_shown_id.isEmpty())
+        return;
+    const QString id = m_shown_id;
+    const StoredRow stored = read_stored_row(*m_session.db, customer_address(id));
+    if (!stored.found) {
+        show_no_customer();
+        return;
+    }
+    if (stored != m_shown_row) {
+        show_customer(id);
+        return;
+    }
+    m_chart->set_chart(load_history(*m_session.db, HistoryFilter::customer(id), m_session.clock.today()));
+}
+
+void MainWindow::customers_changed(const QStringList& gone, const QStringList& back) {
+    guarded(m_prompter, [&] {
+        QVector<QString> ids;
+        ids.reserve(m_model->rowCount() + back.size());
+        for (int r = 0; r < m_model->rowCount(); ++r)
+            if (!gone.contains(m_model->id_at(r)))
+                ids << m_model->id_at(r);
+        bool changed = ids.size() != m_model->rowCount();
+        for (const QString& id : back) {
+            if (ids.contains(id) || !read_stored_row(*m_session.db, customer_address(id)).found)
+                continue;
+            ids << id;
+            changed = true;
+        }
+        if (changed)
+            set_list_ids(std::move(ids));
+        refresh_shown_customer();
+    });
 }
 
 void MainWindow::new_entry() {
@@ -201,7 +262,7 @@ void MainWindow::new_entry() {
     m_command2->show();
     m_command3->show();
     m_command4->show();
-    set_frame2_colour(QColor(200, 250, 200));
+    set_frame2_colour(kNewEntryColour);
     m_fields[0]->setFocus();
 }
 
@@ -214,7 +275,7 @@ void MainWindow::cancel_entry() {
     m_command3->hide();
     m_command4->hide();
     m_delete->hide();
-    set_frame2_colour(QColor(255, 255, 255));
+    set_frame2_colour(kBrowseColour);
 }
 
 void MainWindow::save_and_close() {
@@ -234,6 +295,8 @@ void MainWindow::save_and_close() {
     m_command2->hide();
     m_command3->hide();
     m_command4->hide();
+    // The new entry is over: the frame shows so.
+    set_frame2_colour(kBrowseColour);
 }
 
 void MainWindow::save_and_next() {
@@ -270,6 +333,8 @@ void MainWindow::update_shown() {
     });
     if (saved)
         show_status(QStringLiteral("顧客情報を変更しました（%1）").arg(m_fields[0]->text()));
+    else
+        guarded(m_prompter, [&] { refresh_shown_customer(); });  // another PC may have deleted it
 }
 
 void MainWindow::delete_shown() {
@@ -294,7 +359,16 @@ void MainWindow::delete_shown() {
             m_model->clear();
             m_hit_count->clear();
             m_findc->clear();
+            {
+                // The list is empty now: neither search box describes it.
+                const QSignalBlocker blocker(m_findp);
+                m_findp->clear();
+            }
+            // Nothing may go on acting for the deleted customer: 変更, the links and their screens.
+            show_no_customer();
             show_status(QStringLiteral("顧客を削除しました（%1）").arg(name));
+        } else {
+            guarded(m_prompter, [&] { refresh_shown_customer(); });
         }
     }
     m_delete->hide();

@@ -4,11 +4,13 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "app/session.h"
@@ -113,6 +115,18 @@ QWidget* MainWindow::build_search_frame() {
     m_list->setMinimumHeight(180);
     layout->addWidget(m_list, 1);
     connect(m_list, &QListView::clicked, this, &MainWindow::list_clicked);
+    // Enter, and moving through the list with the arrow keys, choose as a click does (a press of the
+    // mouse also moves the current row: its click follows and chooses).
+    auto choose_unless_shown = [this](const QModelIndex& index) {
+        if (!m_filling_list && index.isValid() && m_model->id_at(index.row()) != m_shown_id)
+            list_clicked(index);
+    };
+    connect(m_list, &QListView::activated, this, choose_unless_shown);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [choose_unless_shown](const QModelIndex& current) {
+                if (QGuiApplication::mouseButtons() == Qt::NoButton)
+                    choose_unless_shown(current);
+            });
     frame->setFixedWidth(360);
     return frame;
 }
@@ -120,21 +134,37 @@ QWidget* MainWindow::build_search_frame() {
 void MainWindow::search(const QString& text) {
     if (text.isEmpty())
         return;  // the list keeps what it showed
-    guarded(m_prompter, [&] { show_matches(search_customer_ids(*m_session.db, text)); });
+    guarded(m_prompter, [&] {
+        show_matches(search_customer_ids(*m_session.db, text));
+        // The list shows this search's result: the other box no longer describes it.
+        const QSignalBlocker blocker(m_findp);
+        m_findp->clear();
+    });
 }
 
 void MainWindow::partial_search(const QString& text) {
     if (partial_search_terms(text).value(0).size() < kPartialSearchMinimum)
         return;  // from the second character on; until then the list keeps what it showed
-    guarded(m_prompter, [&] { show_matches(partial_search_customer_ids(*m_session.db, text)); });
+    guarded(m_prompter, [&] {
+        show_matches(partial_search_customer_ids(*m_session.db, text));
+        const QSignalBlocker blocker(m_findc);
+        m_findc->clear();
+    });
 }
 
 void MainWindow::show_matches(QVector<QString> ids) {
+    const bool single = ids.size() == 1;
+    const QString only = single ? ids.first() : QString();
+    set_list_ids(std::move(ids));
+    if (single)
+        show_customer(only);
+}
+
+void MainWindow::set_list_ids(QVector<QString> ids) {
     // The chosen customer stays chosen when the new list still holds it.
     const QModelIndex current = m_list->currentIndex();
     const QString selected = current.isValid() ? m_model->id_at(current.row()) : QString();
-    const bool single = ids.size() == 1;
-    const QString only = single ? ids.first() : QString();
+    m_filling_list = true;
     m_model->set_ids(std::move(ids));
     m_hit_count->setText(QStringLiteral("%1 件").arg(m_model->rowCount()));
     const int row = m_model->row_of(selected);
@@ -143,8 +173,7 @@ void MainWindow::show_matches(QVector<QString> ids) {
         m_list->setCurrentIndex(index);
         m_list->scrollTo(index);
     }
-    if (single)
-        show_customer(only);
+    m_filling_list = false;
 }
 
 QWidget* MainWindow::build_partial_search_row() {

@@ -57,6 +57,7 @@ MergeScreen::MergeScreen(Session& session, Prompter& prompter, QWidget* parent)
     layout->addLayout(buttons);
     connect(merge, &QPushButton::clicked, this, &MergeScreen::merge);
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
+    set_key_buttons({}, close);
     center_form(this);
 }
 
@@ -110,5 +111,6 @@ void MergeScreen::merge() {
             list->clear();
         for (QLineEdit* find : m_find)
             find->clear();
+        emit merged(done.kept_id, done.other_id);
     });
 }

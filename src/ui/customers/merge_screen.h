@@ -17,6 +17,10 @@ public:
     // Puts the customer shown in the main window on the first side.
     void preselect(const QString& customer_id, const QString& name);
 
+signals:
+    // other_id's records moved to kept_id, and other_id was deleted.
+    void merged(const QString& kept_id, const QString& other_id);
+
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -67,11 +67,30 @@ void install_master_screens(const ScreenContext& context) {
     main->set_action(QStringLiteral("del_data"), [screens, &session, &prompter] {
         screens->open(screens->m_deldata, [&] { return new DeldataScreen(session, prompter); });
     });
-    main->set_action(QStringLiteral("deleted_rows"), [screens, &session, &prompter] {
-        screens->open(screens->m_deleted_rows, [&] { return new DeletedRowsScreen(session, prompter); });
+    // The main window follows a restore or a merge: its list and the customer it shows.
+    main->set_action(QStringLiteral("deleted_rows"), [screens, &session, &prompter, main] {
+        const bool was_visible = screens->m_deleted_rows && screens->m_deleted_rows->isVisible();
+        screens->open(screens->m_deleted_rows, [&] {
+            auto* screen = new DeletedRowsScreen(session, prompter);
+            QObject::connect(screen, &DeletedRowsScreen::restored, main,
+                             [main](const QString& table, const QString& key) {
+                                 main->customers_changed(
+                                     {}, table == QStringLiteral("顧客") ? QStringList{key} : QStringList{});
+                             });
+            return screen;
+        });
+        // A screen left open lists what was deleted since it was first shown.
+        if (was_visible)
+            static_cast<DeletedRowsScreen*>(screens->m_deleted_rows.data())->refresh();
     });
-    main->set_action(QStringLiteral("merge_customers"), [screens, &session, &prompter] {
-        screens->open(screens->m_merge, [&] { return new MergeScreen(session, prompter); });
+    main->set_action(QStringLiteral("merge_customers"), [screens, &session, &prompter, main] {
+        screens->open(screens->m_merge, [&] {
+            auto* screen = new MergeScreen(session, prompter);
+            QObject::connect(
+                screen, &MergeScreen::merged, main,
+                [main](const QString&, const QString& other) { main->customers_changed({other}, {}); });
+            return screen;
+        });
     });
     main->set_action(QStringLiteral("import"),
                      [&session, &prompter, main] { import_customers_from_menu(session, prompter, main); });

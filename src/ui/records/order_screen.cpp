@@ -120,6 +120,7 @@ QGroupBox* OrderScreen::build_lines() {
     auto* entry = new QGridLayout;
     m_label5 = make_value_label("Label5");
     m_label7 = make_value_label("Label7");
+    m_label7->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_text2 = new QLineEdit;
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setAlignment(Qt::AlignRight);
@@ -143,10 +144,12 @@ QGroupBox* OrderScreen::build_lines() {
     connect(add_button, &QPushButton::clicked, this, &OrderScreen::add_line);
     connect(remove_button, &QPushButton::clicked, this, &OrderScreen::remove_line);
 
-    // Goods key, name, quantity, subtotal; only the lines show, without a heading.
+    // Goods key, name, quantity, subtotal, under their headings.
     m_grid = new QTableWidget(0, 4);
     m_grid->setObjectName(QStringLiteral("MSFlexGrid1"));
-    m_grid->horizontalHeader()->hide();
+    m_grid->setHorizontalHeaderLabels(
+        {QStringLiteral("商品ID"), QStringLiteral("商品名"), QStringLiteral("数量"), QStringLiteral("小計")});
+    m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->verticalHeader()->hide();
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -181,7 +184,7 @@ void OrderScreen::goods_chosen(QListWidgetItem* item) {
     guarded(m_prompter, [&] {
         m_goods = load_goods(*m_session.db, item->data(Qt::UserRole).toString());
         m_label5->setText(m_goods ? m_goods->name : QString());
-        m_label7->setText(m_goods ? m_goods->price : QString());
+        m_label7->setText(m_goods ? shown_cell(m_goods->price, Figure::Number).text : QString());
         m_label3->clear();
         // Through "0" so that the subtotal is recomputed even when the quantity already reads 1.
         m_text2->setText(QStringLiteral("0"));
@@ -190,7 +193,10 @@ void OrderScreen::goods_chosen(QListWidgetItem* item) {
 }
 
 void OrderScreen::quantity_changed() {
-    m_label3->setText(line_subtotal(m_label7->text(), m_text2->text()).value_or(QString()));
+    // With separators, as the line grid and the amount box show the same figure.
+    const std::optional<QString> subtotal =
+        m_goods ? line_subtotal(m_goods->price, m_text2->text()) : std::optional<QString>();
+    m_label3->setText(subtotal ? shown_cell(*subtotal, Figure::Yen).text : QString());
 }
 
 void OrderScreen::add_line() {

@@ -12,12 +12,16 @@ Screens::Screens(Session& session, Prompter& prompter, QWidget* main_window)
     : m_session(session), m_prompter(prompter), m_main(main_window) {
     // An entry screen left open follows the customer the main window shows, so what it stores
     // always belongs to the customer its label names.
-    if (auto* main = qobject_cast<MainWindow*>(main_window))
-        QObject::connect(main, &MainWindow::customer_shown, main, [this] {
+    if (auto* main = qobject_cast<MainWindow*>(main_window)) {
+        auto follow = [this] {
             for (int link = 0; link < 6; ++link)
                 if (m_entries[link] && m_entries[link]->isVisible())
                     reopen(m_entries[link]);
-        });
+        };
+        QObject::connect(main, &MainWindow::customer_shown, main, follow);
+        // A customer no longer shown (deleted, merged away) is no longer named or saved for.
+        QObject::connect(main, &MainWindow::customer_forgotten, main, follow);
+    }
 }
 
 void Screens::reopen(QWidget* screen) {

@@ -1,5 +1,7 @@
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -16,6 +18,7 @@ private slots:
     void cancel_ends_data();
     void cancel_ends();
     void fades_in_to_250();
+    void empty_register_offers_the_first_employee();
 };
 
 void TestLogin::empty_employee_table_lists_nothing_and_refuses() {
@@ -88,6 +91,31 @@ void TestLogin::fades_in_to_250() {
     QVERIFY(!login.fade_timer()->isActive());
     QTest::qWait(250);
     QCOMPARE(login.opacity_step(), 250);
+}
+
+// An empty database (はじめに → 空のデータベースで始める) leads to a working login: 社員を登録… adds the
+// first employee and the company's name, who is then chosen and logs in; a refusal stores nothing.
+void TestLogin::empty_register_offers_the_first_employee() {
+    TestFolder folder;
+    LoginWindow login(folder.session());
+    login.show();
+    auto* add = login.findChild<QPushButton*>("addEmployeeB");
+    QVERIFY(add && add->isVisible());
+    add->click();
+    auto* dialog = login.findChild<QDialog*>("first_employee");
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->findChild<QLineEdit*>("Text1_0")->setText("株式会社サンプル");
+    dialog->findChild<QLineEdit*>("Text1_1")->setText("山田 太郎");
+    dialog->findChild<QPushButton*>("cmdOK")->click();  // without the reading
+    QCOMPARE(dialog->findChild<QLabel*>("Label2")->text(), QStringLiteral("必要な情報を入力してください"));
+    QCOMPARE(folder.count("社員") + folder.value("select 会社名 from 自社情報").size(), 0);
+    dialog->findChild<QLineEdit*>("Text1_2")->setText("やまだ たろう");
+    dialog->findChild<QPushButton*>("cmdOK")->click();
+    QCOMPARE(folder.value("select 社員かな from 社員 where 社員='山田 太郎'"),
+             QStringLiteral("やまだ たろう"));
+    QCOMPARE(folder.value("select 会社名 from 自社情報"), QStringLiteral("株式会社サンプル"));
+    login.findChild<QPushButton*>("cmdOK")->click();
+    QCOMPARE(folder.session().current_employee, QStringLiteral("山田 太郎"));
 }
 
 QTEST_MAIN(TestLogin)

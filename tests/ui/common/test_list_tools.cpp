@@ -41,6 +41,7 @@ struct ListWindow {
             tree->setHeaderHidden(true);
             auto* group = new QTreeWidgetItem(tree, {rows.at(1).first()});
             new QTreeWidgetItem(group, {rows.at(2).first().trimmed()});
+            group->setExpanded(true);
             view = tree;
         } else {
             auto* list = new QListWidget;
@@ -87,6 +88,9 @@ private slots:
     void wide_grid_prints_landscape_data();
     void wide_grid_prints_landscape();
     void chart_prints_as_lines();
+    void tree_writes_what_is_open();
+    void shift_click_copies_every_row_between();
+    void export_opens_where_last_saved();
 };
 
 // What a spreadsheet reads from an export (Python's csv module, UTF-8 with BOM) is the list's cells.
@@ -183,7 +187,11 @@ void TestListTools::print_repeats_heading_row() {
     QTest::keyClick(&w.window, Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(int(w.prompter.printed.size()), 1);
     const PrintJob& job = w.prompter.printed.front();
-    QCOMPARE(job.table()->rows, rows.mid(1));
+    // As the screen shows them: figures grouped and right-aligned (the empty remarks read 0 there).
+    for (int r = 0; r < 150; ++r)
+        QCOMPARE(job.table()->rows.at(r),
+                 (QStringList{rows.at(r + 1).at(0), QStringLiteral("%1,000").arg(r + 1), "0"}));
+    QCOMPARE(job.table()->right_aligned, (QVector<bool>{false, true, true}));
     const QString pdf = QDir(w.folder.path()).filePath(QStringLiteral("p.pdf"));
     QString message;
     QVERIFY2(write_pdf(job, pdf, message), qPrintable(message));
@@ -264,6 +272,46 @@ void TestListTools::chart_prints_as_lines() {
     images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
     QVERIFY(images.waitForFinished(60000));
     QCOMPARE(QString::fromUtf8(images.readAllStandardOutput()).trimmed().split(QLatin1Char('\n')).size(), 2);
+}
+
+// With only グループA open, 書き出し and 印刷 hold the groups and A's customers: what the tree shows.
+void TestListTools::tree_writes_what_is_open() {
+    ListWindow w(QStringLiteral("tree"), {{"グループ"}, {"ルート"}, {"グループA"}});
+    for (const QString& group : {QStringLiteral("グループB"), QStringLiteral("グループA")}) {
+        auto* node = new QTreeWidgetItem(static_cast<QTreeWidget*>(w.view)->topLevelItem(0), {group});
+        new QTreeWidgetItem(new QTreeWidgetItem(node, {group.right(1) + QStringLiteral("社")}), {"受注"});
+        node->setExpanded(group.endsWith(u'A'));
+    }
+    const QString path = QDir(w.folder.path()).filePath(QStringLiteral("abc.csv"));
+    w.prompter.export_files << path;
+    w.action("export_list")->trigger();
+    w.action("print_list")->trigger();
+    const QVector<QStringList> open{
+        {"ルート"}, {"　グループA"}, {"　グループB"}, {"　グループA"}, {"　　A社"}};
+    QCOMPARE(read_with_python(path), QVector<QStringList>{{"グループ"}} + open);
+    QCOMPARE(w.prompter.printed.front().table()->rows, open);
+}
+
+// A click and a Shift+click choose the rows between; コピー takes them all.
+void TestListTools::shift_click_copies_every_row_between() {
+    ListWindow w(QStringLiteral("grid"),
+                 {{"顧客名", "金額", "備考"}, {"A社", "100", "a"}, {"B社", "5", "b"}, {"C社", "7", "c"}});
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    auto centre = [&](int row) { return w.view->visualRect(w.view->model()->index(row, 0)).center(); };
+    QTest::mouseClick(w.view->viewport(), Qt::LeftButton, {}, centre(0));
+    QTest::mouseClick(w.view->viewport(), Qt::LeftButton, Qt::ShiftModifier, centre(2));
+    QTest::keyClick(w.view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("A社\t100\ta\nB社\t5\tb\nC社\t7\tc"));
+}
+
+// The save dialog of the next export opens in the folder the last one was saved in.
+void TestListTools::export_opens_where_last_saved() {
+    ListWindow w(QStringLiteral("list"), {{"顧客名"}, {"佐藤"}});
+    w.prompter.export_files << QDir(w.folder.path()).filePath(QStringLiteral("a.csv"));
+    w.action("export_list")->trigger();
+    w.action("export_list")->trigger();  // cancelled
+    QCOMPARE(w.prompter.export_proposals.value(1),
+             QDir(w.folder.path()).filePath(QStringLiteral("テスト一覧.csv")));
 }
 
 QTEST_MAIN(TestListTools)

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QtTest>
@@ -74,6 +75,7 @@ private slots:
     void f1_opens_help_at_the_window_section_data();
     void f1_opens_help_at_the_window_section();
     void ctrl_s_saves_and_esc_closes_entry_screen();
+    void help_contents_numbers_match_headings();
     void window_reopens_where_it_was();
     void first_opening_is_centred_over_main_window();
 };
@@ -165,12 +167,14 @@ void TestWindowManners::yen_per_visit_shows_whole_yen_and_sorts_by_value() {
 }
 
 void TestWindowManners::f1_opens_help_at_the_window_section_data() {
-    QTest::addColumn<int>("link");  // entry link, -1 for the main window
+    QTest::addColumn<int>("link");  // entry link, -1 for the main window, -2 and -3 for menu screens
     QTest::addColumn<QString>("anchor");
     QTest::newRow("main window") << -1 << "main";
     QTest::newRow("order") << 0 << "order";
     QTest::newRow("visit") << 2 << "visit";
     QTest::newRow("cost") << 5 << "cost";
+    QTest::newRow("削除済みデータ") << -2 << "deleted-rows";
+    QTest::newRow("顧客の統合") << -3 << "merge";
 }
 
 void TestWindowManners::f1_opens_help_at_the_window_section() {
@@ -183,6 +187,10 @@ void TestWindowManners::f1_opens_help_at_the_window_section() {
     if (link >= 0) {
         f.screens.open_entry(link);
         target = f.screens.entry_screen(link)->findChild<QLineEdit*>();
+    } else if (link < -1) {
+        const QString menu = link == -2 ? QStringLiteral("deleted_rows") : QStringLiteral("merge_customers");
+        f.window.findChild<QAction*>(menu)->trigger();
+        target = top_level(menu)->findChild<QAbstractItemView*>();
     }
     QVERIFY(target);
     QTest::keyClick(target, Qt::Key_F1);
@@ -250,6 +258,30 @@ void TestWindowManners::first_opening_is_centred_over_main_window() {
     const QPoint off = screen->geometry().center() - f.window.geometry().center();
     QVERIFY2(off.manhattanLength() <= 2, qPrintable(QStringLiteral("%1,%2").arg(off.x()).arg(off.y())));
     QVERIFY(screen->geometry().topLeft() != screen->screen()->availableGeometry().topLeft());
+}
+
+// The contents number each section as its heading does (a section without a number shifts them).
+void TestWindowManners::help_contents_numbers_match_headings() {
+    QFile file(help_source());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(file.readAll());
+    const QString toc =
+        page.section(QStringLiteral("<div class=\"toc\">"), 1).section(QStringLiteral("</div>"), 0, 0);
+    static const QRegularExpression item(QStringLiteral("<(/?)ol>|href=\"#([^\"]+)\""));
+    int depth = 0, section = 0, subsection = 0;
+    for (QRegularExpressionMatchIterator it = item.globalMatch(toc); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.captured(2).isEmpty()) {
+            depth += m.captured(1).isEmpty() ? 1 : -1;
+            subsection = 0;
+            continue;
+        }
+        const QString number = depth == 1 ? QStringLiteral("%1. ").arg(++section)
+                                          : QStringLiteral("%1.%2 ").arg(section).arg(++subsection);
+        const QString heading = QStringLiteral("id=\"%1\">%2").arg(m.captured(2), number);
+        QVERIFY2(page.contains(heading), qPrintable(heading));
+    }
+    QVERIFY(section > 15);
 }
 
 QTEST_MAIN(TestWindowManners)

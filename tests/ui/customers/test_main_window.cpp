@@ -5,13 +5,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTextBrowser>
 #include <QtTest>
 
 #include "test_folder.h"
 #include "ui/common/help_window.h"
+#include "ui/common/screen_context.h"
 #include "ui/customers/main_window.h"
 #include "ui/records/chart_widget.h"
 
@@ -82,6 +85,10 @@ private slots:
     void version_dialog_texts();
     void new_entry_refuses_customer_actions_data();
     void new_entry_refuses_customer_actions();
+    void small_faults_data();
+    void small_faults();
+    void window_follows_merge_and_restore_data();
+    void window_follows_merge_and_restore();
 };
 
 void TestMainWindow::starts_with_only_new_customer_button() {
@@ -333,9 +340,9 @@ void TestMainWindow::save_and_close_writes_without_checks() {
     QVERIFY(f.button("Command1")->isVisible());
     QVERIFY(f.button("Command6")->isVisible());
     QVERIFY(!f.button("Command3")->isVisible());
-    // The frame keeps its new-entry colour after this save.
+    // The new entry is over: the frame loses its new-entry colour.
     QCOMPARE(f.window.findChild<QGroupBox*>("Frame2")->palette().color(QPalette::Window),
-             QColor(200, 250, 200));
+             QColor(255, 255, 255));
 }
 
 void TestMainWindow::quote_in_name_saves_and_shows_unchanged() {
@@ -429,6 +436,7 @@ void TestMainWindow::delete_question_no_keeps_customer_but_hides_button() {
     QCOMPARE(f.listed().size(), 1);
 }
 
+// After its delete the window forgets the customer, as before any search: nothing may act for it.
 void TestMainWindow::delete_question_yes_deletes_and_clears() {
     Fixture f;
     const QString id = f.folder.add_customer("森商店", "もりしょうてん");
@@ -444,7 +452,9 @@ void TestMainWindow::delete_question_yes_deletes_and_clears() {
     QVERIFY(!f.button("delete_cust")->isVisible());
     QCOMPARE(f.listed().size(), 0);
     QCOMPARE(f.findc()->text(), QString());
-    QCOMPARE(f.field(0)->text(), QStringLiteral("森商店"));
+    QCOMPARE(f.field(0)->text(), QString());
+    QVERIFY(f.folder.session().current_customer_id.isEmpty());
+    QVERIFY(!f.button("Command6")->isVisible() && !f.window.findChild<QLabel*>("Label4_0")->isVisible());
 }
 
 void TestMainWindow::delete_without_shown_customer_is_refused_data() {
@@ -498,9 +508,10 @@ void TestMainWindow::menu_is_complete_data() {
     } items[] = {
         {"import", "読み込み(顧客)", true},
         {"import_goods", "読み込み（商品）", true},
-        {"export", "書き出し", false},
+        {"export", "書き出し", true},
         {"change_DB", "データベースファイルの切り替え", true},
         {"backup", "バックアップ", true},
+        {"print", "印刷…", true},
         {"del_data", "データ消去", true},
         {"deleted_rows", "削除済みデータ", true},
         {"fend", "終了", true},
@@ -541,10 +552,11 @@ void TestMainWindow::menu_is_complete() {
     QFETCH(QString, caption);
     QFETCH(bool, enabled);
     Fixture f;
+    install_export_print(ScreenContext{f.folder.session(), f.prompter, f.window});
     auto* action = f.window.findChild<QAction*>(name);
     QVERIFY2(action, qPrintable(name));
-    // The caption, followed by its access key as Japanese menus write it: 終了(&X).
-    static const QRegularExpression access_key(QStringLiteral("^(.*?)(\\(&[A-Z]\\))?$"));
+    // The caption, followed by its access key as Japanese menus write it: 終了(&X); every item has one.
+    static const QRegularExpression access_key(QStringLiteral("^(.*?)(\\(&[A-Z]\\))$"));
     QCOMPARE(access_key.match(action->text()).captured(1), caption);
     // Its menu opens with Alt and a letter: ファイル(&F).
     auto* menu = qobject_cast<QMenu*>(action->parent());
@@ -632,6 +644,96 @@ void TestMainWindow::new_entry_refuses_customer_actions() {
     QCOMPARE(f.prompter.messages, QStringList{"顧客を選択してください"});
     QVERIFY(!f.window.chart()->has_chart());
     QVERIFY(f.folder.session().current_customer_id.isEmpty());
+}
+
+void TestMainWindow::small_faults_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("new-entry colour stays when a customer is chosen") << "colour";
+    QTest::newRow("arrow keys and Enter do not show the customer") << "keys";
+    QTest::newRow("検索 keeps its text beside a kana search's list") << "kana";
+}
+
+void TestMainWindow::small_faults() {
+    QFETCH(QString, fault);
+    Fixture f;
+    f.folder.add_customer("森商店", "もりしょうてん");
+    f.folder.add_customer("森田工業", "もりたこうぎょう");
+    f.window.show();
+    QApplication::setActiveWindow(&f.window);
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    if (fault == QLatin1String("colour")) {
+        f.button("Command1")->click();
+        f.findc()->setText("もりし");
+        QCOMPARE(f.window.findChild<QGroupBox*>("Frame2")->palette().color(QPalette::Window),
+                 QColor(Qt::white));
+    } else if (fault == QLatin1String("keys")) {
+        f.findc()->setText("もり");
+        f.list()->setFocus();  // entering the list makes its first row current
+        QTest::keyClick(f.list(), Qt::Key_Down);
+        QCOMPARE(f.field(0)->text(), QStringLiteral("森田工業"));
+        f.button("Command1")->click();
+        QTest::keyClick(f.list(), Qt::Key_Return);
+        QCOMPARE(f.field(0)->text(), QStringLiteral("森田工業"));
+    } else {
+        auto* findp = f.window.findChild<QLineEdit*>("findp");
+        findp->setText("森田");
+        f.findc()->setText("もり");
+        QCOMPARE(findp->text(), QString());
+    }
+}
+
+void TestMainWindow::window_follows_merge_and_restore_data() {
+    QTest::addColumn<QString>("step");
+    QTest::newRow("merge with the kept customer shown") << "merge kept";
+    QTest::newRow("merge with the other customer shown") << "merge other";
+    QTest::newRow("undo of the merge") << "undo";
+}
+
+// After a merge or its undo the window shows what is stored: the kept customer with the fields the
+// merge filled, no merged-away customer, the restored one back in the list; 変更 then asks nothing
+// about the user's own merge.
+void TestMainWindow::window_follows_merge_and_restore() {
+    QFETCH(QString, step);
+    Fixture f;
+    install_master_screens(ScreenContext{f.folder.session(), f.prompter, f.window});
+    const QString kept = f.folder.add_customer("森商店", "もりしょうてん");
+    const QString other = f.folder.add_customer("森商店（旧）", "もりしょうてんきゅう");
+    f.folder.exec("update 顧客 set TEL='03-1111-2222' where 顧客ID=" + other);
+    f.window.show();
+    const bool from_kept = step == QLatin1String("merge kept") || step == QLatin1String("undo");
+    f.findc()->setText(from_kept ? "もりしょうてん" : "もりしょうてんき");
+    f.click_row(0);
+    auto menu = [&](const char* name) {
+        f.window.findChild<QAction*>(name)->trigger();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String(name) && w->isVisible())
+                return w;
+        return static_cast<QWidget*>(nullptr);
+    };
+    // 削除済みデータ left open (and empty) lists the merge when chosen again.
+    QWidget* restore = menu("deleted_rows");
+    QWidget* merge = menu("merge_customers");
+    merge->findChild<QLineEdit*>("findA")->setText("もりしょうてん");
+    merge->findChild<QListWidget*>("ListA")->setCurrentRow(0);  // the kept customer, added first
+    merge->findChild<QLineEdit*>("findB")->setText("もりしょうてんき");
+    f.prompter.answers = {true};
+    merge->findChild<QPushButton*>("mergeB")->click();
+    QCOMPARE(f.listed(), from_kept ? QStringList{"森商店"} : QStringList());
+    QCOMPARE(f.folder.session().current_customer_id, from_kept ? kept : QString());
+    if (step == QLatin1String("undo")) {
+        menu("deleted_rows")->findChild<QTableWidget*>("List1")->setCurrentCell(0, 0);
+        restore->findChild<QPushButton*>("restoreB")->click();
+        QCOMPARE(f.listed(), (QStringList{"森商店", "森商店（旧）"}));
+        QCOMPARE(f.field(6)->text(), QStringLiteral("-"));
+        QTest::keyClick(restore->findChild<QTableWidget*>("List1"), Qt::Key_Escape);
+        QVERIFY(!restore->isVisible());
+    }
+    if (step != QLatin1String("merge kept"))
+        return;
+    f.prompter.clear();
+    f.button("Command6")->click();
+    QVERIFY2(f.prompter.questions.isEmpty(), qPrintable(f.prompter.questions.join(u'/')));
+    QCOMPARE(f.folder.value("select TEL from 顧客 where 顧客ID=" + kept), QStringLiteral("03-1111-2222"));
 }
 
 QTEST_MAIN(TestMainWindow)

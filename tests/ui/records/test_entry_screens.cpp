@@ -14,6 +14,7 @@
 #include "records/check.h"
 #include "records/cost_entry.h"
 #include "records/number_text.h"
+#include "records/order_entry.h"
 #include "test_folder.h"
 #include "ui/customers/main_window.h"
 #include "ui/records/screens.h"
@@ -140,6 +141,8 @@ private slots:
     void cost_grid_columns_fit_their_contents();
     void save_is_confirmed_in_the_status_bar_data();
     void save_is_confirmed_in_the_status_bar();
+    void gone_customer_is_refused_data();
+    void gone_customer_is_refused();
 };
 
 void TestEntryScreens::links_open_their_screens_data() {
@@ -287,7 +290,17 @@ void TestEntryScreens::order_goods_choice_fills_price_and_subtotal() {
     QCOMPARE(f.child(kOrder, "Text2")->text(), QStringLiteral("1"));
     QCOMPARE(f.label(kOrder, "Label3")->text(), QStringLiteral("120"));
     f.child(kOrder, "Text2")->setText(QStringLiteral("12"));
-    QCOMPARE(f.label(kOrder, "Label3")->text(), QStringLiteral("1440"));
+    // The subtotal reads as the line grid and the amount show it.
+    QCOMPARE(f.label(kOrder, "Label3")->text(), QStringLiteral("1,440"));
+    f.press(kOrder, "Command3");
+    QCOMPARE(f.text1(kOrder, 3)->text(), QStringLiteral("1,440"));
+    // The lines stand under their headings.
+    QTableWidget* grid = f.grid(kOrder);
+    QVERIFY(grid->horizontalHeader()->isVisible());
+    QStringList headings;
+    for (int c = 0; c < grid->columnCount(); ++c)
+        headings << grid->horizontalHeaderItem(c)->text();
+    QCOMPARE(headings, (QStringList{"商品ID", "商品名", "数量", "小計"}));
     f.child(kOrder, "Text2")->setText(QStringLiteral("x"));
     QCOMPARE(f.label(kOrder, "Label3")->text(), QString());
     // Choosing again with the quantity at 1 still recomputes.
@@ -711,6 +724,45 @@ void TestEntryScreens::save_is_confirmed_in_the_status_bar() {
     QCOMPARE(prompter.messages, QStringList());
     QVERIFY(!screen->isVisible());
     QCOMPARE(main.statusBar()->currentMessage(), message);
+}
+
+void TestEntryScreens::gone_customer_is_refused_data() {
+    QTest::addColumn<int>("link");
+    QTest::addColumn<bool>("other_pc");  // deleted by another PC, else in this main window
+    for (int link = kOrder; link <= kCost; ++link)
+        for (bool other_pc : {true, false})
+            QTest::addRow("link %d, deleted %s", link, other_pc ? "on another PC" : "here")
+                << link << other_pc;
+}
+
+// A screen left open for a customer deleted since stores nothing for it, with a message: a delete
+// elsewhere is found when saving, a delete here empties the screen's customer at once.
+void TestEntryScreens::gone_customer_is_refused() {
+    QFETCH(int, link);
+    QFETCH(bool, other_pc);
+    Fixture f;
+    MainWindow main(f.session(), f.prompter);
+    Screens screens(f.session(), f.prompter, &main);
+    f.add_order("2026/12/01", "工事", "1000");
+    QVERIFY(main.show_customer(f.customer));
+    screens.open_entry(link);
+    QWidget* screen = screens.entry_screen(link);
+    if (link == kCost)
+        emit screen->findChild<QTableWidget*>(QStringLiteral("MSFlexGrid1"))->cellClicked(0, 0);
+    screen->findChild<QLineEdit*>(QStringLiteral("Text1_2"))->setText(QStringLiteral("件名"));
+    if (other_pc) {
+        Database other;
+        other.open_sqlite_file(f.folder.database_path(), false);
+        other.execute_sql(QStringLiteral("delete from 顧客 where 顧客ID=") + f.customer);
+    } else {
+        f.prompter.answers = {true};
+        main.findChild<QPushButton*>(QStringLiteral("delete_cust"))->click();
+    }
+    f.prompter.clear();
+    screen->findChild<QPushButton*>(QStringLiteral("Command2"))->click();
+    QCOMPARE(f.prompter.messages, QStringList{other_pc ? kCustomerGoneMessage : kChooseCustomerMessage});
+    for (const char* table : {"受注", "見積もり", "訪問", "問い合わせ", "クレーム", "原価"})
+        QCOMPARE(f.folder.count(QString::fromUtf8(table)), table == QByteArray("受注") ? 1 : 0);
 }
 
 QTEST_MAIN(TestEntryScreens)

@@ -105,6 +105,7 @@ private slots:
     void today_lists_hold_every_row();
     void customer_chart_is_drawn_when_shown();
     void running_line_starts_at_the_left_edge();
+    void chart_ends_today();
     void legend_lists_employee_or_customer_data();
     void legend_lists_employee_or_customer();
     void another_table_replaces_the_rows();
@@ -377,6 +378,20 @@ void TestHistoryScreens::untouched_box_writes_back_what_was_read() {
     QCOMPARE(f.folder.value(QStringLiteral("select 内容 from 訪問")), expected);
     QCOMPARE(f.folder.value(QStringLiteral("select 名称 from 訪問")),
              edit == QLatin1String("name") ? QStringLiteral("再訪問") : QStringLiteral("訪問"));
+}
+
+// The chart's right edge is today: an order entered today rises there and counts in the total.
+void TestHistoryScreens::chart_ends_today() {
+    Fixture f;
+    f.order(f.yamada, 0);
+    f.main.show();
+    QVERIFY(f.main.show_customer(f.yamada));
+    ChartWidget* chart = f.main.chart();
+    QCOMPARE(chart->chart().running.at(0), 10000);
+    const QImage image = chart->grab().toImage();
+    const QPoint bar = chart->to_widget(0, 4).toPoint();
+    QVERIFY(image.pixelColor(bar) == QColor(0, 255, 0) ||
+            image.pixelColor(bar.x() - 1, bar.y()) == QColor(0, 255, 0));
 }
 
 QTEST_MAIN(TestHistoryScreens)
