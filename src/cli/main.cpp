@@ -110,6 +110,9 @@ const char* const kUsage =
     "  import customers|goods FILE   顧客または商品の CSV を読み込みます\n"
     "  export customers|goods FILE [--shift-jis]   import で読み戻せる CSV を書き出します\n"
     "  backup TARGET            データベースを TARGET にバックアップします\n"
+    "  postal CODE | --address TEXT   郵便番号の住所、住所の郵便番号を表示します\n"
+    "  postal update FILE       日本郵便の KEN_ALL.CSV / utf_ken_all.csv (ZIP も可) で\n"
+    "                           郵便番号データを更新します\n"
     "--as-of は今日の日付の代わりに使う日付です。\n"
     "--folder はプログラムフォルダです (既定は現在のフォルダ)。\n"
     "-h, --help でこの説明を表示します。\n"
@@ -123,6 +126,9 @@ const char* const kUsage =
     "  fetch-mail               fetch inquiry mail, register it and print the count\n"
     "  import customers|goods FILE   import a customer or goods CSV file\n"    "  export customers|goods FILE [--shift-jis]   write a CSV file that import reads back\n"
     "  backup TARGET            back the database up to TARGET\n"
+    "  postal CODE | --address TEXT   print the address of a postal code, or the codes of an address\n"
+    "  postal update FILE       replace the postal table from Japan Post's KEN_ALL.CSV or\n"
+    "                           utf_ken_all.csv (zipped or not)\n"
     "--folder DIR works in the program folder DIR (default: the current directory).\n"
     "--as-of gives the date to use instead of today.\n"
     "-h, --help shows this text. Unknown options end with status 2.";
@@ -199,6 +205,7 @@ int main(int argc, char** argv) {
     const std::pair<const char*, Command> commands[] = {
         {"init", run_init},     {"report", run_report}, {"fetch-mail", run_fetch_mail},
         {"import", run_import}, {"backup", run_backup}, {"export", run_export},
+        {"postal", run_postal},
     };
     for (const auto& [name, run] : commands)
         if (command == QLatin1String(name))
