@@ -65,9 +65,11 @@ const PostalTable* PostalAddressEntry::table() {
 }
 
 void PostalAddressEntry::code_edited(QLineEdit* box) {
-    // The box typed in may hold the whole code (the other box then holds an older part).
+    // The box typed in may hold the whole code (the other box then holds an older part). The two
+    // boxes together count only once the second is typed: a whole code being typed into the first
+    // makes seven digits with the old second part after its third digit.
     std::optional<QString> code = postal_code_digits(box->text());
-    if (!code)
+    if (!code && box == m_code2)
         code = postal_code_digits(m_code1->text() + m_code2->text());
     if (code)
         fill_from_code(*code);

@@ -58,6 +58,7 @@ private slots:
     void several_towns_offer_a_choice_data();
     void several_towns_offer_a_choice();
     void unknown_code_says_so();
+    void new_code_over_an_old_one();
     void shown_customer_looks_nothing_up();
     void address_finds_code_data();
     void address_finds_code();
@@ -167,6 +168,23 @@ void TestAddressEntry::unknown_code_says_so() {
     type(f.field(Code1), QStringLiteral("999-9999"));
     QCOMPARE(f.prompter.messages, QStringList{"郵便番号 999-9999 は郵便番号データにありません。"});
     QCOMPARE(f.address(), (QStringList{"", "999-9999", "", "どこか"}));
+}
+
+// A whole code typed into the first box while the second still holds the last code's part is read
+// when its seventh digit is typed, not after its third.
+void TestAddressEntry::new_code_over_an_old_one() {
+    Fixture f;
+    f.field(Prefecture)->setText(QStringLiteral("東京都"));
+    f.field(Code1)->setText(QStringLiteral("100"));
+    f.field(Code2)->setText(QStringLiteral("0001"));
+    f.field(Address)->setText(QStringLiteral("千代田区千代田１－１"));
+    f.field(Code1)->clear();
+    f.prompter.choices << 2;
+    type(f.field(Code1), QStringLiteral("4520961"));
+    QVERIFY(f.prompter.questions.isEmpty());
+    QVERIFY(f.prompter.messages.isEmpty());
+    QCOMPARE(f.prompter.choice_lists.size(), 1);
+    QCOMPARE(f.address(), (QStringList{"愛知県", "452", "0961", "清須市春日壱屋敷"}));
 }
 
 void TestAddressEntry::shown_customer_looks_nothing_up() {
