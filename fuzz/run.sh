@@ -12,7 +12,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT=$PWD
 BUILD=${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}
 SECONDS_EACH=${FUZZ_SECONDS:-30}
-TARGETS=(check_date csv_import mail_read mail_roundtrip sql_text)
+TARGETS=(check_date csv_import mail_read mail_roundtrip sql_text postal_table)
 [[ $# -gt 0 ]] && TARGETS=("$@")
 
 if ! command -v clang++ >/dev/null; then

@@ -6,6 +6,10 @@ SALES_PACKAGES=(g++ cmake ninja-build qt6-base-dev libqt6sql6-sqlite libqt6sql6-
     mariadb-server tdsodbc libcurl4-openssl-dev libgmime-3.0-dev libbenchmark-dev xvfb xauth fonts-noto-cjk
     imagemagick qt6-translations-l10n openssl python3-aiosmtpd dovecot-pop3d python3-scipy python3-numpy
     valgrind poppler-utils libicu-dev clang librsvg2-bin desktop-file-utils dpkg-dev file)
+# Phone numbers in the Japanese grouping.
+SALES_PACKAGES+=(libphonenumber-dev)
+# Japan Post's postal data arrives zipped (sales-cli postal update).
+SALES_PACKAGES+=(libzip-dev)
 
 install_missing_packages() {
     local missing=()

@@ -58,3 +58,4 @@ int run_import(const CliContext& context, const QStringList& arguments);      //
 int run_backup(const CliContext& context, const QStringList& arguments);      // maintenance.cpp
 int run_add_employee(const CliContext& context, const QStringList& arguments);  // maintenance.cpp
 int run_export(const CliContext& context, const QStringList& arguments);      // export.cpp
+int run_postal(const CliContext& context, const QStringList& arguments);      // postal.cpp

@@ -112,6 +112,9 @@ const char* const kUsage =
     "  backup TARGET            データベースを TARGET にバックアップします\n"
     "  add-employee 氏名 かな [--email アドレス] [--department 部署]\n"
     "                           社員 (ログインする担当者) を登録します\n"
+    "  postal CODE | --address TEXT   郵便番号の住所、住所の郵便番号を表示します\n"
+    "  postal update FILE       日本郵便の KEN_ALL.CSV / utf_ken_all.csv (ZIP も可) で\n"
+    "                           郵便番号データを更新します\n"
     "--as-of は今日の日付の代わりに使う日付です。\n"
     "--folder はプログラムフォルダです (既定は現在のフォルダ)。\n"
     "-h, --help でこの説明を表示します。\n"
@@ -128,6 +131,9 @@ const char* const kUsage =
     "  backup TARGET            back the database up to TARGET\n"
     "  add-employee NAME KANA [--email ADDRESS] [--department NAME]\n"
     "                           register an employee (someone who logs in)\n"
+    "  postal CODE | --address TEXT   print the address of a postal code, or the codes of an address\n"
+    "  postal update FILE       replace the postal table from Japan Post's KEN_ALL.CSV or\n"
+    "                           utf_ken_all.csv (zipped or not)\n"
     "--folder DIR works in the program folder DIR (default: the current directory).\n"
     "--as-of gives the date to use instead of today.\n"
     "-h, --help shows this text. Unknown options end with status 2.";
@@ -209,6 +215,7 @@ int main(int argc, char** argv) {
         {"backup", run_backup},
         {"export", run_export},
         {"add-employee", run_add_employee},
+        {"postal", run_postal},
     };
     for (const auto& [name, run] : commands)
         if (command == QLatin1String(name))

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "address/phone_number.h"
 #include "app/sequential_values.h"
 #include "customers/customer_store.h"
 #include "db/database.h"
@@ -179,10 +180,14 @@ QString row_values(Kind kind, const QStringList& values, int first) {
 }
 
 CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgress& progress,
-                 const QSet<int>& skip = {}) {
-    const Parsed parsed = parse(path, kind);
+                 const QSet<int>& skip = {}, const CustomerImportOptions& options = {}) {
+    Parsed parsed = parse(path, kind);
     if (!parsed.problem.isEmpty())
         return {false, parsed.problem, 0};
+    if (kind == Kind::Customers && options.format_phones)
+        for (qsizetype i = 0; i < parsed.values.size(); ++i)
+            if (const qsizetype position = i % 13; position >= 6 && position <= 8)  // TEL, FAX, 携帯
+                parsed.values[i] = format_phone_number(parsed.values.at(i)).text;
     const Layout& l = layout(kind);
     QVector<int> chosen;  // the records that go in
     for (int i = 0; i < int(parsed.values.size() / l.width); ++i)
@@ -250,8 +255,8 @@ CsvResult validate_goods_csv(const QString& path) {
 }
 
 CsvResult import_customer_csv(Database& db, const QString& path, const ImportProgress& progress,
-                              const QSet<int>& skip) {
-    return import(db, path, Kind::Customers, progress, skip);
+                              const QSet<int>& skip, const CustomerImportOptions& options) {
+    return import(db, path, Kind::Customers, progress, skip, options);
 }
 
 QVector<QStringList> read_customer_records(const QString& path) {

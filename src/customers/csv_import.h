@@ -26,10 +26,16 @@ using ImportProgress = std::function<bool(int done, int total)>;
 CsvResult validate_customer_csv(const QString& path);
 CsvResult validate_goods_csv(const QString& path);
 
+// Choices of a customer import. format_phones: TEL, FAX and 携帯 go in grouped as the phone boxes
+// group them (03-1234-5678); off, every value goes in as the file has it.
+struct CustomerImportOptions {
+    bool format_phones = false;
+};
+
 // Check and insert in one transaction: a refused file or record leaves nothing of the file behind.
 // skip: records (counted from 0) left out, e.g. the duplicates the user chose not to import.
 CsvResult import_customer_csv(Database& db, const QString& path, const ImportProgress& progress = {},
-                              const QSet<int>& skip = {});
+                              const QSet<int>& skip = {}, const CustomerImportOptions& options = {});
 // The records of a customer file that passes the check, 13 values each; empty when it does not pass.
 QVector<QStringList> read_customer_records(const QString& path);
 CsvResult import_goods_csv(Database& db, const QString& path, const ImportProgress& progress = {});

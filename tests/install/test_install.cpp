@@ -65,8 +65,9 @@ void TestInstall::tree_holds_file_data() {
     QTest::addColumn<QString>("path");
     for (const char* path :
          {"bin/sales", "bin/sales-cli", "share/eigyo-techo/help/index.html",
-          "share/eigyo-techo/translations/qtbase_ja.qm", "share/applications/eigyo-techo.desktop",
-          "share/icons/hicolor/scalable/apps/eigyo-techo.svg", "share/man/man1/sales-cli.1.gz"})
+          "share/eigyo-techo/translations/qtbase_ja.qm", "share/eigyo-techo/postal/postal.dat",
+          "share/applications/eigyo-techo.desktop", "share/icons/hicolor/scalable/apps/eigyo-techo.svg",
+          "share/man/man1/sales-cli.1.gz"})
         QTest::newRow(path) << QString::fromLatin1(path);
 }
 
@@ -151,6 +152,9 @@ void TestInstall::command_lines_data() {
     QTest::newRow("cli unknown") << "sales-cli" << QStringList{"--colour"} << 2
                                  << "不明なオプションです: --colour";
     QTest::newRow("cli --folder alone") << "sales-cli" << QStringList{"--folder"} << 2 << "--folder";
+    // The installed postal table, found beside the installed program.
+    QTest::newRow("cli postal") << "sales-cli" << QStringList{"postal", "100-0001"} << 0
+                                << "100-0001\t東京都\t千代田区\t千代田\n";
 }
 
 void TestInstall::command_lines() {
@@ -162,6 +166,9 @@ void TestInstall::command_lines() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    // No postal table of the user's stands in for the installed one.
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_root.filePath(QStringLiteral("no-user-data")));
+    env.remove(QStringLiteral("SALES_POSTAL_TABLE"));
     const Run r = run(QDir(usr()).filePath(QStringLiteral("bin/") + program), arguments, env);
     QCOMPARE(r.status, status);
     QVERIFY2((r.out + r.err).contains(expected), qPrintable(r.out + r.err));

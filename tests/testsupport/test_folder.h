@@ -81,6 +81,23 @@ public:
     }
     void print_preview(QWidget*, const PrintJob& job) override { printed.push_back(job); }
 
+    // Lists to choose from: each text and its lines as shown; the next chosen indexes (cancel when empty).
+    QStringList choice_texts;
+    QVector<QStringList> choice_lists;
+    QVector<int> choices;
+    int choose_item(QWidget*, const QString&, const QString& text, const QStringList& items) override {
+        choice_texts << text;
+        choice_lists << items;
+        return choices.isEmpty() ? -1 : choices.takeFirst();
+    }
+    // The customer import's options: the next answers for 電話番号をそろえる (off when empty).
+    QVector<bool> format_phones;
+    bool choose_import_options(QWidget*, const QString&, const QString&,
+                               CustomerImportOptions& options) override {
+        options.format_phones = !format_phones.isEmpty() && format_phones.takeFirst();
+        return true;
+    }
+
     // Progress windows: every label shown, in order; 中止 is chosen at the step numbered cancel_at.
     QStringList progress_labels;
     int cancel_at = -1;

@@ -1,15 +1,21 @@
 #include "ui/common/prompter.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include "print/print_job.h"
@@ -159,4 +165,54 @@ void Prompter::print_preview(QWidget* parent, const PrintJob& job) {
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&job](QPrinter* target) { job.paint(*target); });
     dialog.exec();
+}
+
+int Prompter::choose_item(QWidget* parent, const QString& title, const QString& text,
+                          const QStringList& items) {
+    QDialog dialog(parent ? parent : QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* list = new QListWidget;
+    list->setObjectName(QStringLiteral("choices"));
+    list->addItems(items);
+    list->setCurrentRow(0);
+    list->setMinimumWidth(420);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("選択"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return list->currentRow();
+}
+
+bool Prompter::choose_import_options(QWidget* parent, const QString& title, const QString& path,
+                                     CustomerImportOptions& options) {
+    QDialog dialog(parent ? parent : QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("読み込むファイル: %1").arg(QDir::toNativeSeparators(path))));
+    auto* phones = new QCheckBox(QStringLiteral("電話番号（TEL・FAX・携帯）を 03-1234-5678 の形にそろえる"));
+    phones->setObjectName(QStringLiteral("formatPhones"));
+    phones->setChecked(options.format_phones);
+    phones->setToolTip(
+        QStringLiteral("番号として確かめられないもの、外国の番号は、ファイルのとおりに読み込みます。"));
+    layout->addWidget(phones);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("読み込む"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    options.format_phones = phones->isChecked();
+    return true;
 }

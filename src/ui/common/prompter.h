@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/table_csv.h"
+#include "customers/csv_import.h"
 
 class PrintJob;
 class QWidget;
@@ -44,6 +45,13 @@ public:
     virtual void copy_text(const QString& text);
     // The print preview, which prints or saves as PDF.
     virtual void print_preview(QWidget* parent, const PrintJob& job);
+
+    // A list to choose one line from (several towns of a postal code): its index, or -1 on cancel.
+    virtual int choose_item(QWidget* parent, const QString& title, const QString& text,
+                            const QStringList& items);
+    // The options of a customer import, asked after the file is chosen; false on cancel.
+    virtual bool choose_import_options(QWidget* parent, const QString& title, const QString& path,
+                                       CustomerImportOptions& options);
 
     // The file name that the next file dialog proposes (the backup's default name).
     void propose_file_name(const QString& name) { m_proposed_name = name; }

@@ -14,6 +14,7 @@
 #include "app/session.h"
 #include "customers/duplicates.h"
 #include "customers/history_chart.h"
+#include "ui/common/address_entry.h"
 #include "ui/common/guard.h"
 #include "ui/common/prompter.h"
 #include "ui/common/save_conflict.h"
@@ -75,7 +76,14 @@ QWidget* MainWindow::build_customer_frame() {
     grid->addWidget(caption(3), row, 4);
     grid->addWidget(m_fields[3], row, 5);
     grid->addWidget(new QLabel(QStringLiteral("-")), row, 6, Qt::AlignCenter);
-    grid->addWidget(m_fields[4], row, 7);
+    // The postal code and the address fill one another; phone numbers are grouped on leaving a box.
+    auto* postal =
+        new PostalAddressEntry(m_fields[3], m_fields[4], m_fields[2], m_fields[5], m_prompter, m_frame2);
+    auto* code2 = new QHBoxLayout;
+    code2->addWidget(m_fields[4]);
+    code2->addWidget(postal->button());
+    grid->addLayout(code2, row, 7);
+    new PhoneNumberEntry({m_fields[6], m_fields[7], m_fields[8]}, m_frame2);
     ++row;
     put(0, 5, 7);
     ++row;

@@ -11,6 +11,7 @@
 
 #include "app/session.h"
 #include "masters/company_settings.h"
+#include "ui/common/address_entry.h"
 #include "ui/common/guard.h"
 #include "ui/common/prompter.h"
 #include "ui/common/save_conflict.h"
@@ -50,6 +51,10 @@ CompanyScreen::CompanyScreen(Session& session, Prompter& prompter, QWidget* pare
             postal->addWidget(m_text1.at(2));
             postal->addWidget(new QLabel(QStringLiteral("-")));
             postal->addWidget(m_text1.at(3));
+            // The company row has no 都道府県: 住所 holds it.
+            auto* search = new PostalAddressEntry(m_text1.at(2), m_text1.at(3), nullptr, m_text1.at(4),
+                                                  m_prompter, this);
+            postal->addWidget(search->button());
             postal->addStretch(1);
             grid->addLayout(postal, row, 1);
         } else {

@@ -11,8 +11,9 @@
 namespace {
 
 using Import = std::function<CsvResult(Database&, const QString&, const ImportProgress&)>;
-// Runs between the choice of the file and the import (the customers' duplicate question).
-using Prepare = std::function<void(const QString& path)>;
+// Runs between the choice of the file and the import (the customers' options and duplicate
+// question); false stops the import.
+using Prepare = std::function<bool(const QString& path)>;
 
 void run_import(Session& session, Prompter& prompter, QWidget* parent, const QString& title, Import import,
                 const Prepare& prepare = {}) {
@@ -21,8 +22,8 @@ void run_import(Session& session, Prompter& prompter, QWidget* parent, const QSt
     if (!choose_file(prompter, parent, title, QStringLiteral("データベース(*.csv)|*.csv"), false, chosen,
                      &typed))
         return;
-    if (prepare)
-        prepare(typed);
+    if (prepare && !prepare(typed))
+        return;
     // The import checks the whole file first (reading it under the wait cursor) and refuses it with
     // the check's message; the inserts then run under the progress dialog.
     QProgressDialog progress(QString(), QStringLiteral("中止"), 0, 1, parent);
@@ -56,7 +57,10 @@ void import_customers_from_menu(Session& session, Prompter& prompter, QWidget* p
     // Records that look like customers already stored (or earlier ones of the file) are listed, and
     // the user chooses to leave them out or to import everything.
     QSet<int> skip;
+    CustomerImportOptions options;
     const Prepare ask_duplicates = [&](const QString& path) {
+        if (!prompter.choose_import_options(parent, QStringLiteral("インポート顧客"), path, options))
+            return false;
         QApplication::setOverrideCursor(Qt::WaitCursor);
         QVector<ImportDuplicate> duplicates;
         try {
@@ -68,11 +72,12 @@ void import_customers_from_menu(Session& session, Prompter& prompter, QWidget* p
         if (!duplicates.isEmpty() && prompter.ask_yes_no(import_duplicates_question(duplicates)))
             for (const ImportDuplicate& d : duplicates)
                 skip.insert(d.record - 1);
+        return true;
     };
     run_import(
         session, prompter, parent, QStringLiteral("インポート顧客"),
         [&](Database& db, const QString& path, const ImportProgress& progress) {
-            return import_customer_csv(db, path, progress, skip);
+            return import_customer_csv(db, path, progress, skip, options);
         },
         ask_duplicates);
 }
