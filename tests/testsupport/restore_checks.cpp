@@ -46,6 +46,42 @@ void add_activity(Database& db, const QString& id, const QString& name) {
 
 const QStringList kActivityTables{"受注", "見積もり", "訪問", "問い合わせ", "クレーム", "原価"};
 
+const QString kNull = QStringLiteral("<NULL>");
+
+QString literal_or_null(const QString& v) {
+    return v == kNull ? QStringLiteral("NULL") : sql_text(v);
+}
+
+// query_rows gives NULL as "-".
+QString null_shown(const QString& v) {
+    return v == QLatin1String("-") ? kNull : v;
+}
+
+QString add_order(Database& db, const QString& customer) {
+    db.execute_sql("insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) values(" + customer +
+                   ",'佐藤','2026/11/01','机',1000,10,0)");
+    return value(db, "select max(受注ID) from 受注");
+}
+
+void add_line(Database& db, const QString& order, int goods, const QString& name) {
+    db.execute_sql("insert into 受注明細 (受注ID,商品ID,顧客名,数,金額,受注日) values(" + order + "," +
+                   QString::number(goods) + "," + literal_or_null(name) + ",1,500,'2026/11/01')");
+}
+
+QStringList line_names(Database& db, const QStringList& orders) {
+    const ResultTable rows = db.query_rows(
+        "select 顧客名 from 受注明細 where 受注ID in (" + orders.join(',') + ") order by 受注ID,商品ID", 1);
+    QStringList names;
+    for (int r = 1; r <= rows.row_count(); ++r)
+        names << null_shown(rows(0, r));
+    return names;
+}
+
+QString only_entry_id(Database& db) {
+    const QVector<DeletedEntry> entries = list_deleted_rows(db);
+    return entries.size() == 1 ? entries.first().id : QString();
+}
+
 QStringList counts_of(Database& db, const QString& id) {
     QStringList out;
     for (const QString& t : kActivityTables)
@@ -170,6 +206,177 @@ void check_restore_with_taken_key(Database& db, const QString& kind) {
     if (kind == "受注")  // a decimal and a date come back as they were
         QCOMPARE(db.query_rows("select 消費税率,受注日 from 受注" + where, 2)(1, 1),
                  QStringLiteral("2026/11/01"));
+}
+
+void add_merge_line_name_rows() {
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("merged");
+    QTest::addColumn<QStringList>("undone");
+    QTest::newRow("kept customer made from mail, without a name")
+        << kNull << "山田商事" << QStringList{"1:山田商事", "1:山田商事"}
+        << QStringList{"山田商事", "山田商事"} << QStringList{"山田商事", "山田商事"};
+    QTest::newRow("names from the time of the order come back")
+        << "山田商事"
+        << "ヤマダ商事" << QStringList{"1:ヤマダ商店", "1:ヤマダ商店", "2:ヤマダ商事"}
+        << QStringList{"山田商事", "山田商事", "山田商事"}
+        << QStringList{"ヤマダ商店", "ヤマダ商店", "ヤマダ商事"};
+    QTest::newRow("lines of one order with different names")
+        << "山田商事"
+        << "ヤマダ商事" << QStringList{"1:ヤマダ商事", "1:" + kNull, "1:山田商事"}
+        << QStringList{"山田商事", "山田商事", "山田商事"} << QStringList{"ヤマダ商事", kNull, "山田商事"};
+    QTest::newRow("a line that held the kept name already")
+        << "山田商事"
+        << "ヤマダ" << QStringList{"1:山田商事", "2:ヤマダ"} << QStringList{"山田商事", "山田商事"}
+        << QStringList{"山田商事", "ヤマダ"};
+    QTest::newRow("neither customer has a name") << kNull << kNull << QStringList{"1:旧名", "2:" + kNull}
+                                                 << QStringList{"旧名", kNull} << QStringList{"旧名", kNull};
+}
+
+void check_merge_line_names(Database& db, const QString& kept, const QString& other, const QStringList& lines,
+                            const QStringList& merged, const QStringList& undone) {
+    // The kept one as the mail intake makes a customer: an address only, no name.
+    db.execute_sql("insert into 顧客 (顧客名,Email) values(" + literal_or_null(kept) + ",'k@example.jp')");
+    const QString kept_id = value(db, "select max(顧客ID) from 顧客");
+    db.execute_sql("insert into 顧客 (顧客名,顧客名かな,Email) values(" + literal_or_null(other) +
+                   ",'やまだしょうじ','o@example.jp')");
+    const QString other_id = value(db, "select max(顧客ID) from 顧客");
+    const QString own_order = add_order(db, kept_id);
+    add_line(db, own_order, 1, "当社分（旧名）");
+    QStringList orders;
+    int goods = 0;
+    for (const QString& line : lines) {
+        const int order = line.section(':', 0, 0).toInt();
+        while (orders.size() < order)
+            orders << add_order(db, other_id);
+        add_line(db, orders.at(order - 1), ++goods, line.section(':', 1));
+    }
+
+    merge_customers(db, kept_id, other_id, "佐藤");
+    QCOMPARE(line_names(db, orders), merged);
+    QCOMPARE(line_names(db, {own_order}), QStringList{"当社分（旧名）"});
+    QCOMPARE(restore_deleted_rows(db, only_entry_id(db)), QString());
+    QCOMPARE(line_names(db, orders), undone);
+    QCOMPARE(line_names(db, {own_order}), QStringList{"当社分（旧名）"});
+    QCOMPARE(value(db, "select count(*) from 受注 where 顧客ID=" + other_id), QString::number(orders.size()));
+}
+
+void add_exact_value_rows() {
+    QTest::addColumn<QString>("value");
+    QTest::newRow("leading U+FEFF") << QString(QChar(0xFEFF)) + "東京都千代田区";
+    QTest::newRow("U+FEFF alone") << QString(QChar(0xFEFF));
+    QTest::newRow("U+FEFF inside") << "東京" + QString(QChar(0xFEFF)) + "都";
+    QTest::newRow("blanks at both ends") << " 千代田区　";
+    QTest::newRow("quotes and backslash") << "O'Neil \\ \"本店\"";
+    QTest::newRow("emoji") << "😀ビル";
+    QTest::newRow("line breaks") << "1行目\r\n2行目";
+    QTest::newRow("empty") << "";
+    QTest::newRow("NULL") << kNull;
+}
+
+void check_restore_gives_back_exact_value(Database& db, const QString& address) {
+    db.execute_sql(
+        "insert into 顧客 (顧客名,顧客名かな,Email,住所) values('東京商事','とうきょう','t@example.jp'," +
+        literal_or_null(address) + ")");
+    const QString id = value(db, "select max(顧客ID) from 顧客");
+    delete_customer(db, id, "佐藤");
+    QCOMPARE(restore_deleted_rows(db, only_entry_id(db)), QString());
+    QCOMPARE(null_shown(value(db, "select 住所 from 顧客 where 顧客ID=" + id)), address);
+
+    // Filled into another customer by a merge, and taken out again by its undo.
+    db.execute_sql("insert into 顧客 (顧客名,Email) values('東京商事（本社）','h@example.jp')");
+    const QString kept = value(db, "select max(顧客ID) from 顧客");
+    merge_customers(db, kept, id, "佐藤");
+    QCOMPARE(restore_deleted_rows(db, only_entry_id(db)), QString());
+    QCOMPARE(null_shown(value(db, "select 住所 from 顧客 where 顧客ID=" + id)), address);
+    QCOMPARE(null_shown(value(db, "select 住所 from 顧客 where 顧客ID=" + kept)), kNull);
+}
+
+void check_restore_with_taken_name(Database& db) {
+    const QStringList fields{"山田", "やまだ", "y@example.jp", "営業"};
+    QCOMPARE(insert_master(db, MasterKind::Employees, fields), QString());
+    const QString first = value(db, "select max(社員ID) from 社員");
+    delete_master(db, MasterKind::Employees, first, "佐藤");
+    QCOMPARE(insert_master(db, MasterKind::Employees, fields), QString());
+    const QString second = value(db, "select max(社員ID) from 社員");
+    QVERIFY(second != first);
+
+    const QString refused = restore_deleted_rows(db, only_entry_id(db));
+    QVERIFY2(refused.startsWith("元に戻せません。") && refused.contains("「山田」") &&
+                 refused.contains("すでに別のデータ") && refused.contains(second),
+             qPrintable(refused));
+    QCOMPARE(value(db, "select count(*) from 社員 where 社員='山田'"), QStringLiteral("1"));
+    QCOMPARE(list_deleted_rows(db).size(), 1);
+
+    db.execute_sql("update 社員 set 社員='山田二郎' where 社員ID=" + second);
+    QCOMPARE(restore_deleted_rows(db, only_entry_id(db)), QString());
+    QCOMPARE(value(db, "select 社員ID from 社員 where 社員='山田'"), first);
+}
+
+void add_text_key_rows() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("kept_before_kind");
+    QTest::addColumn<bool>("restored");
+    QTest::newRow("number-like title beside a zero-led one") << "2024"
+                                                             << "02024" << false << true;
+    QTest::newRow("the same, kept before the kind was") << "2024"
+                                                        << "02024" << true << true;
+    QTest::newRow("leading blank") << " ご挨拶"
+                                   << "ご挨拶" << false << true;
+    QTest::newRow("leading blank, kept before the kind was") << " ご挨拶"
+                                                             << "ご挨拶" << true << true;
+    QTest::newRow("the same title is taken") << "2024"
+                                             << "2024" << false << false;
+}
+
+void check_restore_text_key(Database& db, const QString& title, const QString& other, bool kept_before_kind,
+                            bool restored) {
+    QCOMPARE(add_template(db, title, "本文1"), QString());
+    delete_template(db, title, "佐藤");
+    if (kept_before_kind)  // as older versions kept it: no kind, the key trimmed
+        db.execute_sql("update 削除済みデータ set キー種類=NULL, キー=" + sql_text(title.trimmed()));
+    QCOMPARE(add_template(db, other, "本文2"), QString());
+    const QString message = restore_deleted_rows(db, only_entry_id(db));
+    QVERIFY2(message.isEmpty() == restored, qPrintable(message));
+    const ResultTable rows = db.query_rows("select 名称,本文 from テンプレート order by 本文", 2);
+    if (restored) {
+        QCOMPARE(rows.row_count(), 2);
+        QCOMPARE(rows(0, 1), title);
+        QCOMPARE(rows(0, 2), other);
+        QVERIFY(list_deleted_rows(db).isEmpty());
+    } else {
+        QCOMPARE(rows.row_count(), 1);
+        QCOMPARE(rows(1, 1), QStringLiteral("本文2"));
+        QCOMPARE(list_deleted_rows(db).size(), 1);
+    }
+}
+
+void check_purge_by_stamping_clock(Database& db) {
+    QStringList ids;
+    for (const char* name : {"四十日前", "十日前", "いま"}) {
+        db.execute_sql(
+            QStringLiteral("insert into 顧客 (顧客名) values(%1)").arg(sql_text(QString::fromUtf8(name))));
+        ids << value(db, "select max(顧客ID) from 顧客");
+        delete_customer(db, ids.last(), "佐藤");
+    }
+    const QDateTime now = database_time(db);
+    for (int i : {0, 1})
+        db.execute_sql("update 削除済みデータ set 削除日時=" +
+                       sql_text(now.addDays(i == 0 ? -40 : -10).toString("yyyy/MM/dd hh:mm:ss")) +
+                       " where キー=" + sql_text(ids.at(i)));
+    auto kept = [&] {
+        QStringList keys;
+        const ResultTable rows = db.query_rows("select キー from 削除済みデータ order by 削除日時", 1);
+        for (int r = 1; r <= rows.row_count(); ++r)
+            keys << rows(0, r);
+        return keys;
+    };
+    QCOMPARE(purge_deleted_rows(db, 30), 1);
+    QCOMPARE(kept(), ids.mid(1));
+    QCOMPARE(purge_deleted_rows(db, 5), 1);
+    QCOMPARE(kept(), ids.mid(2));
 }
 
 }  // namespace restore_checks
