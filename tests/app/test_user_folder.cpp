@@ -1,9 +1,11 @@
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/user_folder.h"
+#include "test_folder.h"
 
 class TestUserFolder : public QObject {
     Q_OBJECT
@@ -14,6 +16,8 @@ private slots:
     void arguments();
     void folder_data();
     void folder();
+    void cli_leaves_other_folders_alone_data();
+    void cli_leaves_other_folders_alone();
 
 private:
     std::unique_ptr<QTemporaryDir> m_home;
@@ -88,6 +92,42 @@ void TestUserFolder::folder() {
                                             {"settings", elsewhere},
                                             {"home", m_home->filePath("営業手帳")}};
     QCOMPARE(find_program_folder(named ? named_folder : QString(), working.path()), folders.value(expected));
+}
+
+// sales-cli finds out whether it stands in a program folder before it writes help/ there.
+void TestUserFolder::cli_leaves_other_folders_alone_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("program_folder");
+    QTest::addColumn<int>("status");
+    QTest::newRow("report") << QStringList{"report", "rfm"} << false << 1;
+    QTest::newRow("export") << QStringList{"export", "customers", "c.csv"} << false << 1;
+    QTest::newRow("import") << QStringList{"import", "goods", "g.csv"} << false << 1;
+    QTest::newRow("backup") << QStringList{"backup", "b.mdb"} << false << 1;
+    QTest::newRow("fetch-mail") << QStringList{"fetch-mail"} << false << 1;
+    QTest::newRow("--as-of report") << QStringList{"--as-of", "2027/12/31", "report", "rfm"} << false << 1;
+    QTest::newRow("a program folder gets the help") << QStringList{"report", "rfm"} << true << 0;
+}
+
+void TestUserFolder::cli_leaves_other_folders_alone() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, program_folder);
+    QFETCH(int, status);
+    std::unique_ptr<TestFolder> made;
+    QTemporaryDir plain;
+    QString folder = plain.path();
+    if (program_folder) {
+        made = std::make_unique<TestFolder>();
+        made->db().close();
+        folder = made->path();
+    }
+    QProcess cli;
+    cli.setWorkingDirectory(folder);
+    cli.start(qEnvironmentVariable("SALES_CLI"), arguments);
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), status);
+    QCOMPARE(QFileInfo::exists(QDir(folder).filePath("help/index.html")), program_folder);
+    if (!program_folder)
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestUserFolder)

@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
 
+#include "app/startup.h"
 #include "customers/duplicates.h"
 #include "db/deleted_rows.h"
 #include "db/deleted_rows_schema.h"
@@ -30,7 +32,15 @@ private slots:
     void merge_moves_every_row_and_undo();
     void restore_with_taken_key_data();
     void restore_with_taken_key();
+    void merge_line_names_data();
+    void merge_line_names();
+    void restore_gives_back_exact_value_data();
+    void restore_gives_back_exact_value();
+    void restore_with_taken_name();
+    void restore_text_key_data();
+    void restore_text_key();
     void restore_screen_lists_newest_first();
+    void purge_by_stamping_clock();
     void old_rows_are_purged_on_start_data();
     void old_rows_are_purged_on_start();
     void older_database_gets_the_table_on_open();
@@ -183,6 +193,53 @@ void TestRegisterCleanup::restore_with_taken_key() {
     restore_checks::check_restore_with_taken_key(folder.db(), kind);
 }
 
+void TestRegisterCleanup::merge_line_names_data() {
+    restore_checks::add_merge_line_name_rows();
+}
+
+void TestRegisterCleanup::merge_line_names() {
+    QFETCH(QString, kept);
+    QFETCH(QString, other);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, merged);
+    QFETCH(QStringList, undone);
+    TestFolder folder;
+    restore_checks::check_merge_line_names(folder.db(), kept, other, lines, merged, undone);
+}
+
+void TestRegisterCleanup::restore_gives_back_exact_value_data() {
+    restore_checks::add_exact_value_rows();
+}
+
+void TestRegisterCleanup::restore_gives_back_exact_value() {
+    QFETCH(QString, value);
+    TestFolder folder;
+    restore_checks::check_restore_gives_back_exact_value(folder.db(), value);
+}
+
+void TestRegisterCleanup::restore_with_taken_name() {
+    TestFolder folder;
+    restore_checks::check_restore_with_taken_name(folder.db());
+}
+
+void TestRegisterCleanup::restore_text_key_data() {
+    restore_checks::add_text_key_rows();
+}
+
+void TestRegisterCleanup::restore_text_key() {
+    QFETCH(QString, title);
+    QFETCH(QString, other);
+    QFETCH(bool, kept_before_kind);
+    QFETCH(bool, restored);
+    TestFolder folder;
+    restore_checks::check_restore_text_key(folder.db(), title, other, kept_before_kind, restored);
+}
+
+void TestRegisterCleanup::purge_by_stamping_clock() {
+    TestFolder folder;
+    restore_checks::check_purge_by_stamping_clock(folder.db());
+}
+
 void TestRegisterCleanup::restore_screen_lists_newest_first() {
     TestFolder folder;
     const QString a = folder.add_customer("青木商店", "あおき");
@@ -209,32 +266,57 @@ void TestRegisterCleanup::restore_screen_lists_newest_first() {
     QCOMPARE(list->rowCount(), 1);
 }
 
+// Kept rows stamped 200, 95 and 20 days before now, and now. The start purges by the real
+// clock, whatever day the session's clock is fixed to (sales-cli --as-of), and a read-only start or
+// command purges nothing.
 void TestRegisterCleanup::old_rows_are_purged_on_start_data() {
-    QTest::addColumn<int>("days");  // -1: not set
-    QTest::addColumn<QStringList>("left");
-    const QStringList times{"2026/09/08 23:59:59", "2026/09/09 00:00:00", "2026/11/28 10:00:00"};
-    QTest::newRow("90 days unless set") << -1 << times.mid(1);
-    QTest::newRow("10 days") << 10 << times.mid(2);
-    QTest::newRow("0 keeps only today's") << 0 << QStringList{};
+    QTest::addColumn<QDate>("session_today");
+    QTest::addColumn<QString>("start");  // work, read-only, or a sales-cli report
+    QTest::addColumn<int>("days");       // -1: not set
+    QTest::addColumn<QVector<int>>("left");
+    const QDate today = QDate::currentDate();
+    QTest::newRow("90 days unless set") << today << "work" << -1 << QVector<int>{20, 0};
+    QTest::newRow("10 days") << today << "work" << 10 << QVector<int>{0};
+    QTest::newRow("0 keeps only today's") << today << "work" << 0 << QVector<int>{0};
+    QTest::newRow("session clock years ahead") << QDate(2099, 12, 31) << "work" << -1 << QVector<int>{20, 0};
+    QTest::newRow("session clock years back") << QDate(2001, 1, 1) << "work" << 10 << QVector<int>{0};
+    QTest::newRow("read-only start") << today << "read-only" << 0 << QVector<int>{200, 95, 20, 0};
+    QTest::newRow("sales-cli --as-of 2099/12/31 report rfm")
+        << QDate(2099, 12, 31) << "report" << 10 << QVector<int>{200, 95, 20, 0};
 }
 
 void TestRegisterCleanup::old_rows_are_purged_on_start() {
+    QFETCH(QDate, session_today);
+    QFETCH(QString, start);
     QFETCH(int, days);
-    QFETCH(QStringList, left);
-    TestFolder folder(QDate(2026, 12, 8));
-    for (const char* time : {"2026/09/08 23:59:59", "2026/09/09 00:00:00", "2026/11/28 10:00:00"})
+    QFETCH(QVector<int>, left);
+    TestFolder folder(session_today);
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int ago : {200, 95, 20, 0})
         folder.exec(
             QStringLiteral("insert into 削除済みデータ (種類,テーブル名,キー列,キー,内容,削除日時,社員) "
-                           "values('削除','顧客','顧客ID','1','{}','%1','')")
-                .arg(QString::fromUtf8(time)));
+                           "values('削除','顧客','顧客ID','%1','{}','%2','')")
+                .arg(ago)
+                .arg(now.addDays(-ago).toString("yyyy/MM/dd hh:mm:ss")));
     if (days >= 0)
         set_deleted_rows_keep_days(folder.db(), days);
-    folder.reload();
-    QStringList times;
-    const ResultTable rows = folder.rows("select 削除日時 from 削除済みデータ order by 削除日時", 1);
+    if (start == "report") {
+        folder.db().close();
+        QProcess cli;
+        cli.setWorkingDirectory(folder.path());
+        cli.start(qEnvironmentVariable("SALES_CLI"),
+                  {"--as-of", session_today.toString("yyyy/MM/dd"), "report", "rfm"});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        folder.db().open_sqlite_file(folder.database_path(), false);
+    } else {
+        load_startup_data(folder.session(), start == "work" ? StartPurpose::Work : StartPurpose::ReadOnly);
+    }
+    QVector<int> kept;
+    const ResultTable rows = folder.rows("select キー from 削除済みデータ order by 削除日時", 1);
     for (int r = 1; r <= rows.row_count(); ++r)
-        times << rows(0, r);
-    QCOMPARE(times, left);
+        kept << rows(0, r).toInt();
+    QCOMPARE(kept, left);
 }
 
 void TestRegisterCleanup::older_database_gets_the_table_on_open() {
