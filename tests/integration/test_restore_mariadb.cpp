@@ -19,14 +19,10 @@ private slots:
     void merge_and_undo();
     void restore_with_taken_key_data();
     void restore_with_taken_key();
-    void merge_line_names_data();
-    void merge_line_names();
-    void restore_gives_back_exact_value_data();
+    void restore_gives_back_exact_value_data() { restore_checks::add_exact_value_rows(); }
     void restore_gives_back_exact_value();
-    void restore_with_taken_name();
-    void restore_text_key_data();
+    void restore_text_key_data() { restore_checks::add_text_key_rows(); }
     void restore_text_key();
-    void purge_by_stamping_clock();
 
 private:
     QString m_dsn;
@@ -74,34 +70,9 @@ void TestRestoreMariaDb::restore_with_taken_key() {
     restore_checks::check_restore_with_taken_key(*m_db, kind);
 }
 
-void TestRestoreMariaDb::merge_line_names_data() {
-    restore_checks::add_merge_line_name_rows();
-}
-
-void TestRestoreMariaDb::merge_line_names() {
-    QFETCH(QString, kept);
-    QFETCH(QString, other);
-    QFETCH(QStringList, lines);
-    QFETCH(QStringList, merged);
-    QFETCH(QStringList, undone);
-    restore_checks::check_merge_line_names(*m_db, kept, other, lines, merged, undone);
-}
-
-void TestRestoreMariaDb::restore_gives_back_exact_value_data() {
-    restore_checks::add_exact_value_rows();
-}
-
 void TestRestoreMariaDb::restore_gives_back_exact_value() {
     QFETCH(QString, value);
     restore_checks::check_restore_gives_back_exact_value(*m_db, value);
-}
-
-void TestRestoreMariaDb::restore_with_taken_name() {
-    restore_checks::check_restore_with_taken_name(*m_db);
-}
-
-void TestRestoreMariaDb::restore_text_key_data() {
-    restore_checks::add_text_key_rows();
 }
 
 void TestRestoreMariaDb::restore_text_key() {
@@ -110,10 +81,6 @@ void TestRestoreMariaDb::restore_text_key() {
     QFETCH(bool, kept_before_kind);
     QFETCH(bool, restored);
     restore_checks::check_restore_text_key(*m_db, title, other, kept_before_kind, restored);
-}
-
-void TestRestoreMariaDb::purge_by_stamping_clock() {
-    restore_checks::check_purge_by_stamping_clock(*m_db);
 }
 
 QTEST_GUILESS_MAIN(TestRestoreMariaDb)

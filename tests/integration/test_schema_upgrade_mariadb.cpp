@@ -22,7 +22,7 @@ private slots:
     void upgrade_cut_short_runs_again();
     void newer_database_is_refused();
     void two_pcs_upgrade_at_once();
-    void version_table_without_row();
+    void version_table_without_row() { upgrade_checks::check_version_table_without_row(*m_db); }
 
 private:
     void recreate_database();
@@ -110,12 +110,7 @@ void TestSchemaUpgradeMariaDb::newer_database_is_refused() {
 void TestSchemaUpgradeMariaDb::two_pcs_upgrade_at_once() {
     Database second;
     second.open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
-    second.execute_sql(QStringLiteral("use `") + m_database + QLatin1Char('`'));
     upgrade_checks::check_two_pcs_upgrade_at_once(*m_db, second);
-}
-
-void TestSchemaUpgradeMariaDb::version_table_without_row() {
-    upgrade_checks::check_version_table_without_row(*m_db);
 }
 
 QTEST_GUILESS_MAIN(TestSchemaUpgradeMariaDb)
