@@ -44,8 +44,9 @@ unset SALES_SKIP_INTEGRATION
 status=0
 ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "${CTEST_PARALLEL_LEVEL:-$(nproc)}" "$@" || status=$?
 
-# Fuzz targets (clang's libFuzzer), each about 30 s from its corpus in tests/data/fuzz; only on a
-# full run (no ctest arguments). A crash or a failed round trip fails the run.
+# Fuzz targets (clang's libFuzzer): the committed corpus and saved findings replayed, then a fixed-seed
+# exploration of a fixed number of runs, so every run tries the same inputs; only on a full run (no
+# ctest arguments). A crash or a failed check fails the run. Random exploration: fuzz/run.sh --explore.
 if [[ $# -eq 0 ]]; then
     "$ROOT/fuzz/run.sh" || status=1
 fi

@@ -1,5 +1,6 @@
 // Any text spliced with sql_text into a statement, translated for SQLite and stored, reads back
-// exactly (NUL characters, which no back-end stores, dropped); no text changes the statement.
+// exactly (NUL characters, which no back-end stores, dropped); no text changes the statement. A text
+// holding U+FFFE or U+FFFF, which SQLite would read back as U+FFFD, is refused and nothing is stored.
 #include <QString>
 
 #include "db/database.h"
@@ -20,9 +21,18 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const bool unreadable = text.contains(QChar(0xFFFE)) || text.contains(QChar(0xFFFF));
     // The same text twice around a date literal and a bracketed name, which the translation rewrites.
-    db->execute_sql(QStringLiteral("insert into [t] ([a], [d]) values (") + sql_text(text) +
-                    QStringLiteral(", #2026/12/08#)"));
+    try {
+        db->execute_sql(QStringLiteral("insert into [t] ([a], [d]) values (") + sql_text(text) +
+                        QStringLiteral(", #2026/12/08#)"));
+    } catch (const DatabaseError& e) {
+        FUZZ_CHECK(unreadable, "refused: %s", qPrintable(e.message()));
+        FUZZ_CHECK(db->query_rows(QStringLiteral("select count(*) from [t]"), 1)(0, 1) == QLatin1String("0"),
+                   "a refused text left a row");
+        return 0;
+    }
+    FUZZ_CHECK(!unreadable, "a text holding U+FFFE or U+FFFF was stored");
     const ResultTable rows = db->query_rows(QStringLiteral("select [a], [d] from [t]"), 2);
     FUZZ_CHECK(rows.row_count() == 1, "%d rows after one insert", rows.row_count());
     text.remove(QChar(0));

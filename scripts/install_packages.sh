@@ -5,7 +5,10 @@
 SALES_PACKAGES=(g++ cmake ninja-build qt6-base-dev libqt6sql6-sqlite libqt6sql6-odbc unixodbc-dev odbc-mariadb
     mariadb-server tdsodbc libcurl4-openssl-dev libgmime-3.0-dev libbenchmark-dev xvfb xauth fonts-noto-cjk
     imagemagick qt6-translations-l10n openssl python3-aiosmtpd dovecot-pop3d python3-scipy python3-numpy
-    valgrind poppler-utils libicu-dev clang librsvg2-bin desktop-file-utils dpkg-dev file)
+    valgrind poppler-utils libicu-dev clang librsvg2-bin desktop-file-utils dpkg-dev file
+    # fontTools: the printing font (a copy of Noto Sans CJK JP whose PDF text reads back), made at build time
+    python3-fonttools
+)
 # Phone numbers in the Japanese grouping.
 SALES_PACKAGES+=(libphonenumber-dev)
 # Japan Post's postal data arrives zipped (sales-cli postal update).

@@ -77,11 +77,13 @@ void write_sales_ini(const QString& folder, const QString& first_entry, const QS
         throw StartupError(QStringLiteral("sales.ini を書き込めません: %1").arg(file.errorString()) + kept);
 }
 
-void load_startup_data(Session& session) {
+void load_startup_data(Session& session, StartPurpose purpose) {
     Database& db = *session.db;
     db.open(session.db_kind, session.database_name, session.program_folder);
     upgrade_on_open(session);
-    purge_deleted_rows(db, session.clock.today(), deleted_rows_keep_days(db));
+    // By the clock that stamped the rows, never the session's (which --as-of fixes).
+    if (purpose == StartPurpose::Work)
+        purge_deleted_rows(db, deleted_rows_keep_days(db));
 
     const ResultTable employees = db.query_rows(QStringLiteral("select 社員id,社員 from 社員"), 2);
     session.employee_names.clear();
@@ -112,7 +114,7 @@ void load_startup_data(Session& session) {
     }
 }
 
-void start_session(Session& session) {
+void start_session(Session& session, StartPurpose purpose) {
     read_sales_ini(session);
     const QString& kind = session.db_kind;
     if (kind != QLatin1String("Jet") && kind != QLatin1String("Mysql") && kind != QLatin1String("Mssql"))
@@ -120,7 +122,7 @@ void start_session(Session& session) {
                                           "Jet、Mysql、Mssql のいずれかを指定してください。")
                                .arg(kind));
     try {
-        load_startup_data(session);
+        load_startup_data(session, purpose);
     } catch (const DatabaseError& e) {
         throw StartupError(QStringLiteral("データベースを開けませんでした。\n%1").arg(e.message()));
     }

@@ -22,8 +22,12 @@ void read_sales_ini(Session& session);
 void write_sales_ini(const QString& folder, const QString& first_entry, const QString& db_kind,
                      const QString& database_name);
 
+// What a start is for. Work also removes the kept deleted rows past their keeping days; a read-only
+// start (a report, an export) leaves every stored row as it is.
+enum class StartPurpose { Work, ReadOnly };
+
 // Opens the database and copies the employees, the company row and the table descriptions.
-void load_startup_data(Session& session);
+void load_startup_data(Session& session, StartPurpose purpose = StartPurpose::Work);
 
 // Both of the above, with every failure turned into a StartupError naming its cause.
-void start_session(Session& session);
+void start_session(Session& session, StartPurpose purpose = StartPurpose::Work);

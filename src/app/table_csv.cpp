@@ -1,6 +1,7 @@
 #include "app/table_csv.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -18,11 +19,25 @@ bool needs_quotes(const QString& value) {
     return value.front().isSpace() || value.back().isSpace();
 }
 
+bool plain_number(const QString& value) {
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d{1,3}(,\\d{3})+|\\d+)(\\.\\d+)?$"));
+    return number.match(value).hasMatch();
+}
+
+bool starts_formula(const QString& value) {
+    if (value.isEmpty())
+        return false;
+    const QChar c = value.front();
+    return (c == u'=' || c == u'+' || c == u'-' || c == u'@' || c == u'\t' || c == u'\r') &&
+           !plain_number(value);
+}
+
 QString csv_text(const QVector<QStringList>& rows, CsvQuoting quoting) {
     QString text;
     for (const QStringList& row : rows) {
         QStringList cells;
-        for (const QString& v : row) {
+        for (const QString& cell : row) {
+            const QString v = excel_text_cell(cell);
             if (quoting == CsvQuoting::Every || needs_quotes(v))
                 cells << QLatin1Char('"') + QString(v).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
                              QLatin1Char('"');
@@ -50,6 +65,18 @@ QString first_unencodable(const QVector<QStringList>& rows) {
 }
 
 }  // namespace
+
+QString excel_text_cell(const QString& value) {
+    return starts_formula(value) ? QLatin1Char('\'') + value : value;
+}
+
+QString round_trip_cell(const QString& value) {
+    return starts_formula(value) || value.startsWith(QLatin1Char('\'')) ? QLatin1Char('\'') + value : value;
+}
+
+QString read_back_cell(const QString& value) {
+    return value.startsWith(QLatin1Char('\'')) ? value.mid(1) : value;
+}
 
 QByteArray table_csv(const QVector<QStringList>& rows, CsvEncoding encoding, QString* error,
                      CsvQuoting quoting) {

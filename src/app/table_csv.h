@@ -12,8 +12,19 @@ enum class CsvEncoding { Utf8Bom, ShiftJis };
 // blanks at either end), or every value (the form the customer and goods imports read back).
 enum class CsvQuoting { WhereNeeded, Every };
 
+// A text that Excel would take for a formula (it begins with =, +, -, @, a tab or a carriage return)
+// gets a leading apostrophe, so Excel shows it as text and runs nothing; a plain number such as -500
+// or +1,234.5 stays a number. Texts of incoming mail (inquiry titles, senders) reach the files.
+QString excel_text_cell(const QString& value);
+// The same protection, reversible, for files written to be read back (sales-cli export): a value that
+// begins with one of those characters or with an apostrophe gets one apostrophe more, and
+// read_back_cell takes exactly one away again.
+QString round_trip_cell(const QString& value);
+QString read_back_cell(const QString& value);
+
 // The rows (headings first, when the table has them) as CSV bytes: CRLF line ends, a quote inside a
-// value doubled. On a character that Shift_JIS cannot hold, returns an empty array and sets error.
+// value doubled, every value passed through excel_text_cell. On a character that Shift_JIS cannot
+// hold, returns an empty array and sets error.
 QByteArray table_csv(const QVector<QStringList>& rows, CsvEncoding encoding, QString* error = nullptr,
                      CsvQuoting quoting = CsvQuoting::WhereNeeded);
 

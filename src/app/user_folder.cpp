@@ -62,6 +62,16 @@ QString installed_help_file() {
     return installed_file(QStringLiteral("help/index.html"));
 }
 
+QStringList installed_print_fonts() {
+    QStringList files;
+    for (const char* name : {"fonts/eigyo-techo-print-regular.otf", "fonts/eigyo-techo-print-bold.otf"}) {
+        const QString file = installed_file(QString::fromLatin1(name));
+        if (!file.isEmpty())
+            files << file;
+    }
+    return files;
+}
+
 QString installed_translations_folder() {
     const QString file = installed_file(QStringLiteral("translations/qtbase_ja.qm"));
     return file.isEmpty() ? QString() : QFileInfo(file).path();

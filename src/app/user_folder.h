@@ -26,6 +26,8 @@ bool holds_sales_ini(const QString& folder);
 // the executable's own folder.
 QString installed_help_file();
 QString installed_translations_folder();
+// The printing font's files (fonts/eigyo-techo-print-*.otf) that are there.
+QStringList installed_print_fonts();
 // Copies the installed help into folder/help/index.html when the folder has none. False when
 // there was none to copy or the copy failed.
 bool provide_help(const QString& folder);

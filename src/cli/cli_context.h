@@ -7,7 +7,7 @@
 #include <functional>
 #include <stdexcept>
 
-class Session;
+#include "app/startup.h"
 
 QTextStream& out();
 QTextStream& err();
@@ -33,12 +33,17 @@ private:
 
 // Opens the program folder that is the current directory, as the window program does at start-up
 // (sales.ini, the database, the start-up values), with the clock fixed to --as-of when it was given.
-// Throws StartupError.
-void open_program_folder(Session& session, const CliContext& context);
+// Throws StartupError. A command that only reads opens it with StartPurpose::ReadOnly.
+void open_program_folder(Session& session, const CliContext& context,
+                         StartPurpose purpose = StartPurpose::Work);
 
 // Opens the program folder and runs work on its session. A start-up or database failure is printed
 // and gives status 1, a CliUsageError status 2; otherwise work's status.
-int with_program_folder(const CliContext& context, const std::function<int(Session&)>& work);
+int with_program_folder(const CliContext& context, StartPurpose purpose,
+                        const std::function<int(Session&)>& work);
+inline int with_program_folder(const CliContext& context, const std::function<int(Session&)>& work) {
+    return with_program_folder(context, StartPurpose::Work, work);
+}
 
 // A report: the first row holds the headings, every further row one line of the result.
 using Report = QVector<QStringList>;

@@ -24,18 +24,20 @@ QString CliContext::program_folder() const {
     return folder.isEmpty() ? QDir::currentPath() : QDir(folder).absolutePath();
 }
 
-void open_program_folder(Session& session, const CliContext& context) {
+void open_program_folder(Session& session, const CliContext& context, StartPurpose purpose) {
     session.program_folder = context.program_folder();
-    provide_help(session.program_folder);
     if (context.as_of.isValid())
         session.clock.fix(context.as_of);
-    start_session(session);
+    // Only a folder found to be a program folder (its sales.ini read, its database open) gets help/.
+    start_session(session, purpose);
+    provide_help(session.program_folder);
 }
 
-int with_program_folder(const CliContext& context, const std::function<int(Session&)>& work) {
+int with_program_folder(const CliContext& context, StartPurpose purpose,
+                        const std::function<int(Session&)>& work) {
     Session session;
     try {
-        open_program_folder(session, context);
+        open_program_folder(session, context, purpose);
         return work(session);
     } catch (const CliUsageError& e) {
         err() << e.message() << Qt::endl;

@@ -31,7 +31,7 @@ int run_backup(const CliContext& context, const QStringList& arguments) {
         return 2;
     }
     const QString target = QDir::current().absoluteFilePath(arguments.at(1));
-    return with_program_folder(context, [&](Session& session) {
+    return with_program_folder(context, StartPurpose::ReadOnly, [&](Session& session) {
         const MaintenanceResult result = backup_database(session, target);
         (result.ok ? out() : err()) << result.message << Qt::endl;
         return result.ok ? 0 : 1;

@@ -153,7 +153,7 @@ int run_report(const CliContext& context, const QStringList& arguments) {
         err() << "不明なレポートです: " << name << "\n" << report_usage() << Qt::endl;
         return 2;
     }
-    return with_program_folder(context, [&](Session& session) {
+    return with_program_folder(context, StartPurpose::ReadOnly, [&](Session& session) {
         QStringList rest = arguments.mid(2);
         const Output output = take_output_options(rest);
         const Report report = it->make(session, rest);

@@ -1,5 +1,6 @@
 #include "customers/csv_export.h"
 
+#include "app/table_csv.h"
 #include "db/database.h"
 
 namespace {
@@ -29,18 +30,37 @@ QVector<QStringList> rows_of(Database& db, const QStringList& columns, const QSt
 
 }  // namespace
 
-QVector<QStringList> customer_export_rows(Database& db) {
+const QStringList& customer_export_headings() {
     static const QStringList columns = {
         QStringLiteral("顧客名"),    QStringLiteral("顧客名かな"), QStringLiteral("都道府県"),
         QStringLiteral("郵便番号1"), QStringLiteral("郵便番号2"),  QStringLiteral("住所"),
         QStringLiteral("TEL"),       QStringLiteral("FAX"),        QStringLiteral("携帯"),
         QStringLiteral("Email"),     QStringLiteral("担当者"),     QStringLiteral("担当者かな"),
         QStringLiteral("備考")};
-    return rows_of(db, columns, QStringLiteral("顧客"), QStringLiteral("顧客ID"));
+    return columns;
+}
+
+const QStringList& goods_export_headings() {
+    static const QStringList columns = {QStringLiteral("分類コード"), QStringLiteral("分類"),
+                                        QStringLiteral("商品名"), QStringLiteral("単価")};
+    return columns;
+}
+
+QVector<QStringList> customer_export_rows(Database& db) {
+    return rows_of(db, customer_export_headings(), QStringLiteral("顧客"), QStringLiteral("顧客ID"));
 }
 
 QVector<QStringList> goods_export_rows(Database& db) {
-    static const QStringList columns = {QStringLiteral("分類コード"), QStringLiteral("分類"),
-                                        QStringLiteral("商品名"), QStringLiteral("単価")};
-    return rows_of(db, columns, QStringLiteral("商品"), QStringLiteral("商品ID"), {0, 3});
+    return rows_of(db, goods_export_headings(), QStringLiteral("商品"), QStringLiteral("商品ID"), {0, 3});
+}
+
+QVector<QStringList> export_file_table(const QStringList& headings, const QVector<QStringList>& rows) {
+    QVector<QStringList> table{headings};
+    for (const QStringList& row : rows) {
+        QStringList cells;
+        for (const QString& v : row)
+            cells << round_trip_cell(v);
+        table << cells;
+    }
+    return table;
 }

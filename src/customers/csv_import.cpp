@@ -5,6 +5,8 @@
 
 #include "address/phone_number.h"
 #include "app/sequential_values.h"
+#include "app/table_csv.h"
+#include "customers/csv_export.h"
 #include "customers/customer_store.h"
 #include "db/database.h"
 #include "db/storage_error.h"
@@ -30,6 +32,7 @@ struct Parsed {
     QStringList values;
     QString problem;               // empty when the file passed
     bool quote_left_open = false;  // the last value's opening quote is never closed
+    bool exported = false;         // written by this program's export (its heading row, now removed)
 };
 
 bool read_values(const QString& path, Kind kind, Parsed& parsed) {
@@ -109,13 +112,42 @@ QString check_goods(const QStringList& values) {
     return QString();
 }
 
+// A file this program exported holds what the database held: a customer made from mail without a
+// name or reading, an address without @, goods without a price. Only values the columns cannot take
+// are refused: numbers that are not numbers.
+QString check_exported(Kind kind, const QStringList& values) {
+    if (kind == Kind::Customers)
+        return QString();
+    for (int i = 0; i < values.size(); ++i) {
+        const int position = i % 4 + 1;
+        if ((position == 1 || position == 4) && !plain_number(values.at(i), QStringLiteral("NULL")))
+            return QStringLiteral("分類コードまたが単価が不正です : ") + excerpt(values.at(i)) +
+                   where(record_of(i, 4));
+    }
+    return QString();
+}
+
+// The export's heading row stands first: the file is taken back whole, each value as it was stored.
+void take_export_heading(Kind kind, Parsed& parsed) {
+    const QStringList& heading =
+        kind == Kind::Customers ? customer_export_headings() : goods_export_headings();
+    if (parsed.values.size() < heading.size() || parsed.values.mid(0, heading.size()) != heading)
+        return;
+    parsed.exported = true;
+    parsed.values.remove(0, heading.size());
+    for (QString& v : parsed.values)
+        v = read_back_cell(v);
+}
+
 Parsed parse(const QString& path, Kind kind) {
     Parsed parsed;
     if (!read_values(path, kind, parsed))
         return parsed;
+    take_export_heading(kind, parsed);
     const Layout& l = layout(kind);
-    const QString problem =
-        kind == Kind::Customers ? check_customers(parsed.values) : check_goods(parsed.values);
+    const QString problem = parsed.exported           ? check_exported(kind, parsed.values)
+                            : kind == Kind::Customers ? check_customers(parsed.values)
+                                                      : check_goods(parsed.values);
     if (!problem.isEmpty()) {
         parsed.problem = l.error_prefix + problem;
         return parsed;
@@ -163,7 +195,7 @@ QString insert_prefix(Kind kind) {
 }
 
 // The values of the record starting at value index first, as "(…)".
-QString row_values(Kind kind, const QStringList& values, int first) {
+QString row_values(Kind kind, const QStringList& values, int first, bool exported) {
     QStringList quoted;
     if (kind == Kind::Customers) {
         for (int k = 0; k < 13; ++k)
@@ -171,6 +203,14 @@ QString row_values(Kind kind, const QStringList& values, int first) {
         // The file's first eleven values stand in field order: the folded copies come from them.
         const SearchColumns search = customer_search_columns(values, first);
         quoted << sql_text(search.reading) << sql_text(search.text);
+    } else if (exported) {
+        // As the database held them: an empty number was NULL.
+        auto number = [](const QString& v) {
+            const QString n = *plain_number(v, QStringLiteral("NULL"));
+            return n == QLatin1String("NULL") ? n : sql_text(n);
+        };
+        quoted << number(values.at(first)) << sql_text(values.at(first + 1)) << sql_text(values.at(first + 2))
+               << number(values.at(first + 3));
     } else {
         // The numbers were checked as whole numbers; they go in quoted, as the goods screen writes them.
         quoted << sql_text(*whole_number(values.at(first))) << sql_text(values.at(first + 1))
@@ -210,7 +250,7 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
             const int n = qMin(batch, total - r);
             QStringList rows;
             for (int i = r; i < r + n; ++i)
-                rows << row_values(kind, parsed.values, chosen.at(i) * l.width);
+                rows << row_values(kind, parsed.values, chosen.at(i) * l.width, parsed.exported);
             try {
                 db.execute_sql(prefix + rows.join(QLatin1Char(',')));
                 continue;

@@ -23,6 +23,9 @@ using ImportProgress = std::function<bool(int done, int total)>;
 // FAX, 携帯, Email, 担当者, 担当者かな, 備考). Goods files: 4 (分類コード, 分類, 商品名, 単価).
 // Values are read in the sequential value format, records are counted over values, not lines.
 // Files may be UTF-8 (with or without BOM) or Shift_JIS; anything else is refused.
+// A file that begins with the heading row of this program's export (csv_export.h) is taken back
+// whole: the checks of a name, a reading and an Email are for other files; its values lose exactly
+// the protection the export gave them (read_back_cell), and an empty number is NULL again.
 CsvResult validate_customer_csv(const QString& path);
 CsvResult validate_goods_csv(const QString& path);
 

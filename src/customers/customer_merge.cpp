@@ -2,6 +2,8 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
+#include <algorithm>
 
 #include "db/database.h"
 #include "db/deleted_rows.h"
@@ -12,6 +14,10 @@ namespace {
 
 const QString kCustomers = QStringLiteral("顧客");
 const QString kCustomerKey = QStringLiteral("顧客ID");
+const QString kCustomerName = QStringLiteral("顧客名");
+const QString kOrders = QStringLiteral("受注");
+const QString kOrderLines = QStringLiteral("受注明細");
+const QString kOrderKey = QStringLiteral("受注ID");
 
 struct ActivityTable {
     QString table;
@@ -78,6 +84,65 @@ MergePlan make_plan(Database& db, const QString& kept, const QString& other, Row
     return plan;
 }
 
+// Sets the name on the lines of the moved orders and records, for the undo, each line's own name
+// before: where all lines of an order held one name, a move over the order keys; where they differed,
+// each line by its other values (lines have no key of their own).
+void rename_order_lines(Database& db, const QJsonArray& orders, const QJsonValue& name, QJsonArray& moves,
+                        QJsonArray& rows) {
+    for (qsizetype i = 0; i < orders.size(); i += 500) {
+        QStringList part;
+        for (qsizetype j = i; j < qMin(orders.size(), i + 500); ++j)
+            part << orders.at(j).toString();
+        const QString in_orders = QStringLiteral("[%1] in (%2)").arg(kOrderKey, part.join(QLatin1Char(',')));
+        const QVector<RowValues> lines = read_rows(db, kOrderLines, in_orders);
+        // Order key -> the names its lines held, line by line.
+        QMap<QString, QVector<const RowValues*>> by_order;
+        for (const RowValues& line : lines)
+            by_order[line.values.at(line.columns.indexOf(kOrderKey)).toString()] << &line;
+        QMap<QString, QJsonArray> uniform;  // a name held by all lines of an order -> those orders
+        QMap<QString, QJsonValue> uniform_name;
+        for (auto it = by_order.cbegin(); it != by_order.cend(); ++it) {
+            auto held = [](const RowValues* line) {
+                return line->values.at(line->columns.indexOf(kCustomerName));
+            };
+            const QJsonValue first = held(it.value().first());
+            const bool same = std::all_of(it.value().cbegin(), it.value().cend(),
+                                          [&](const RowValues* line) { return held(line) == first; });
+            if (same) {
+                if (first == name)
+                    continue;
+                const QString group =
+                    first.isNull() ? QStringLiteral("n") : QStringLiteral("t") + first.toString();
+                uniform[group].append(it.key());
+                uniform_name[group] = first;
+                continue;
+            }
+            for (const RowValues* line : it.value()) {
+                if (held(line) == name)
+                    continue;
+                QJsonObject match;
+                for (qsizetype c = 0; c < line->columns.size(); ++c)
+                    if (line->columns.at(c) != kCustomerName)
+                        match.insert(line->columns.at(c), line->values.at(c));
+                rows.append(QJsonObject{{QStringLiteral("table"), kOrderLines},
+                                        {QStringLiteral("column"), kCustomerName},
+                                        {QStringLiteral("match"), match},
+                                        {QStringLiteral("to"), name},
+                                        {QStringLiteral("from"), held(line)}});
+            }
+        }
+        for (auto it = uniform.cbegin(); it != uniform.cend(); ++it)
+            moves.append(QJsonObject{{QStringLiteral("table"), kOrderLines},
+                                     {QStringLiteral("key_column"), kOrderKey},
+                                     {QStringLiteral("column"), kCustomerName},
+                                     {QStringLiteral("keys"), it.value()},
+                                     {QStringLiteral("to"), name},
+                                     {QStringLiteral("from"), uniform_name.value(it.key())}});
+        db.execute_sql(QStringLiteral("update [%1] set [%2]=%3 where %4")
+                           .arg(kOrderLines, kCustomerName, sql_text(name.toString()), in_orders));
+    }
+}
+
 }  // namespace
 
 MergePlan plan_merge(Database& db, const QString& kept_id, const QString& other_id) {
@@ -111,6 +176,7 @@ MergePlan merge_customers(Database& db, const QString& kept_id, const QString& o
     const MergePlan plan = make_plan(db, kept, other, &kept_row, &other_row);
 
     QJsonArray moves;
+    QJsonArray moved_orders;
     for (const ActivityTable& t : activity_tables()) {
         const ResultTable keys = db.query_rows(
             QStringLiteral("select [%1] from [%2] where [顧客ID]=%3").arg(t.key, t.table, other), 1);
@@ -121,36 +187,15 @@ MergePlan merge_customers(Database& db, const QString& kept_id, const QString& o
             moved.append(keys(0, r));
         db.execute_sql(
             QStringLiteral("update [%1] set [顧客ID]=%2 where [顧客ID]=%3").arg(t.table, kept, other));
+        if (t.table == kOrders)
+            moved_orders = moved;
         moves.append(QJsonObject{{QStringLiteral("table"), t.table},
                                  {QStringLiteral("key_column"), t.key},
                                  {QStringLiteral("column"), kCustomerKey},
                                  {QStringLiteral("keys"), moved},
                                  {QStringLiteral("to"), kept},
                                  {QStringLiteral("from"), other}});
-        // Order lines belong to their order and carry the customer's name: they follow the orders.
-        if (t.table == QStringLiteral("受注")) {
-            const QJsonValue kept_name =
-                kept_row.values.at(kept_row.columns.indexOf(QStringLiteral("顧客名")));
-            const QJsonValue other_name =
-                other_row.values.at(other_row.columns.indexOf(QStringLiteral("顧客名")));
-            for (qsizetype i = 0; i < moved.size(); i += 500) {
-                QStringList part;
-                for (qsizetype j = i; j < qMin(moved.size(), i + 500); ++j)
-                    part << moved.at(j).toString();
-                db.execute_sql(
-                    QStringLiteral("update [受注明細] set [顧客名]=%1 where [受注ID] in (%2)")
-                        .arg(kept_name.isNull() ? QStringLiteral("NULL") : sql_text(kept_name.toString()),
-                             part.join(QLatin1Char(','))));
-            }
-            moves.append(QJsonObject{{QStringLiteral("table"), QStringLiteral("受注明細")},
-                                     {QStringLiteral("key_column"), QStringLiteral("受注ID")},
-                                     {QStringLiteral("column"), QStringLiteral("顧客名")},
-                                     {QStringLiteral("keys"), moved},
-                                     {QStringLiteral("to"), kept_name},
-                                     {QStringLiteral("from"), other_name}});
-        }
     }
-
     QJsonArray fills;
     for (const QString& column : plan.filled) {
         const int at = int(kept_row.columns.indexOf(column));
@@ -167,7 +212,15 @@ MergePlan merge_customers(Database& db, const QString& kept_id, const QString& o
 
     refresh_search_columns(db, kept);  // the filled fields are searched too
 
+    // Order lines carry the customer's name, by which the goods ABC, the after-sales list and mail to
+    // buyers find the customer: the moved ones take the kept customer's name as it now stands.
+    QJsonArray line_rows;
+    const QJsonValue final_name = customer_row(db, kept).values.at(kept_row.columns.indexOf(kCustomerName));
+    if (!empty_value(final_name))
+        rename_order_lines(db, moved_orders, final_name, moves, line_rows);
+
     const QJsonObject undo{{QStringLiteral("moves"), moves},
+                           {QStringLiteral("rows"), line_rows},
                            {QStringLiteral("fills"), fills},
                            {QStringLiteral("kept_id"), kept},
                            {QStringLiteral("kept_name"), plan.kept_name}};

@@ -25,6 +25,45 @@ QString literal(const QJsonValue& v) {
     return v.isNull() || v.isUndefined() ? QStringLiteral("NULL") : sql_text(v.toString());
 }
 
+// "[column]=value", or "[column] is null" for NULL (which "=" never matches).
+QString equals(const QString& column, const QJsonValue& v) {
+    return v.isNull() || v.isUndefined() ? ident(column) + QStringLiteral(" is null")
+                                         : ident(column) + QLatin1Char('=') + sql_text(v.toString());
+}
+
+// The JSON kept in 内容. Qt's reader drops a U+FEFF that begins a string (as if it were a byte-order
+// mark), so the character is written escaped, and escaped before reading in texts kept unescaped.
+QString json_text(const QJsonObject& object) {
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact))
+        .replace(QChar(0xFEFF), QStringLiteral("\\ufeff"));
+}
+QJsonObject json_object(QString text) {
+    return QJsonDocument::fromJson(text.replace(QChar(0xFEFF), QStringLiteral("\\ufeff")).toUtf8()).object();
+}
+
+// Whether a table's key column holds texts, from the table's definition; unknown columns by their value.
+bool key_is_text(const QString& table, const QString& column, const QString& value) {
+    for (const TableDef& t : schema_tables()) {
+        if (t.name != table)
+            continue;
+        for (const ColumnDef& c : t.columns)
+            if (c.name.compare(column, Qt::CaseInsensitive) == 0)
+                return c.kind != ColumnKind::Key && c.kind != ColumnKind::Whole &&
+                       c.kind != ColumnKind::Decimal;
+    }
+    return !is_number(value);
+}
+
+// Values the masters keep unique beside the keys: records carry an employee's name, not the key.
+struct UniqueColumn {
+    QString table;
+    QString column;
+};
+const QVector<UniqueColumn>& unique_columns() {
+    static const QVector<UniqueColumn> columns = {{QStringLiteral("社員"), QStringLiteral("社員")}};
+    return columns;
+}
+
 // A table whose key the database numbers: restoring it names the key outright.
 bool has_numbered_key(const QString& table, const QString& key_column) {
     for (const TableDef& t : schema_tables())
@@ -62,37 +101,74 @@ QString summary_of(const RowValues& row, const QString& kind, const QJsonObject&
     return parts.join(QStringLiteral("　"));
 }
 
-// Runs the statements that set back what a merge moved and filled.
+// Runs the statements that set back what a merge moved and filled. Each sets a column back only
+// where it still holds what the merge wrote; a later change stays.
 void undo_changes(Database& db, const QJsonObject& undo) {
     const QJsonArray moves = undo.value(QStringLiteral("moves")).toArray();
     for (const QJsonValue& mv : moves) {
         const QJsonObject m = mv.toObject();
+        const QString column = m.value(QStringLiteral("column")).toString();
         const QJsonArray keys = m.value(QStringLiteral("keys")).toArray();
         // In pieces, so no statement grows past what a back-end takes.
         for (qsizetype i = 0; i < keys.size(); i += 500) {
             QJsonArray part;
             for (qsizetype j = i; j < qMin(keys.size(), i + 500); ++j)
                 part.append(keys.at(j));
-            db.execute_sql(QStringLiteral("update [%1] set [%2]=%3 where [%4] in (%5) and [%2]=%6")
-                               .arg(m.value(QStringLiteral("table")).toString(),
-                                    m.value(QStringLiteral("column")).toString(),
+            db.execute_sql(QStringLiteral("update [%1] set [%2]=%3 where [%4] in (%5) and %6")
+                               .arg(m.value(QStringLiteral("table")).toString(), column,
                                     literal(m.value(QStringLiteral("from"))),
                                     m.value(QStringLiteral("key_column")).toString(), key_list(part),
-                                    literal(m.value(QStringLiteral("to")))));
+                                    equals(column, m.value(QStringLiteral("to")))));
         }
+    }
+    // Rows without a key of their own (order lines), found by all their other values.
+    const QJsonArray rows = undo.value(QStringLiteral("rows")).toArray();
+    for (const QJsonValue& rv : rows) {
+        const QJsonObject r = rv.toObject();
+        const QString column = r.value(QStringLiteral("column")).toString();
+        QStringList where{equals(column, r.value(QStringLiteral("to")))};
+        const QJsonObject match = r.value(QStringLiteral("match")).toObject();
+        for (auto it = match.begin(); it != match.end(); ++it)
+            where << equals(it.key(), it.value());
+        db.execute_sql(QStringLiteral("update [%1] set [%2]=%3 where %4")
+                           .arg(r.value(QStringLiteral("table")).toString(), column,
+                                literal(r.value(QStringLiteral("from"))),
+                                where.join(QStringLiteral(" and "))));
     }
     const QJsonArray fills = undo.value(QStringLiteral("fills")).toArray();
     for (const QJsonValue& fv : fills) {
         const QJsonObject f = fv.toObject();
-        // Only a field still holding what the merge wrote goes back; a later change stays.
-        db.execute_sql(QStringLiteral("update [%1] set [%2]=%3 where [%4]=%5 and [%2]=%6")
-                           .arg(f.value(QStringLiteral("table")).toString(),
-                                f.value(QStringLiteral("column")).toString(),
+        const QString column = f.value(QStringLiteral("column")).toString();
+        db.execute_sql(QStringLiteral("update [%1] set [%2]=%3 where [%4]=%5 and %6")
+                           .arg(f.value(QStringLiteral("table")).toString(), column,
                                 literal(f.value(QStringLiteral("was"))),
                                 f.value(QStringLiteral("key_column")).toString(),
                                 key_list(QJsonArray{f.value(QStringLiteral("key"))}),
-                                literal(f.value(QStringLiteral("value")))));
+                                equals(column, f.value(QStringLiteral("value")))));
     }
+}
+
+// The message refusing a restore when a value the masters keep unique is taken; empty when free.
+QString unique_value_taken(Database& db, const QString& table, const QString& key_column,
+                           const QJsonArray& columns, const QJsonArray& values) {
+    for (const UniqueColumn& u : unique_columns()) {
+        if (u.table != table)
+            continue;
+        for (qsizetype i = 0; i < columns.size(); ++i) {
+            if (columns.at(i).toString().compare(u.column, Qt::CaseInsensitive) != 0 || values.at(i).isNull())
+                continue;
+            const ResultTable other =
+                db.query_rows(QStringLiteral("select [%1] from [%2] where %3")
+                                  .arg(key_column, table, equals(u.column, values.at(i))),
+                              1);
+            if (other.row_count() > 0)
+                return QStringLiteral(
+                           "元に戻せません。%1 の %2「%3」はすでに別のデータ（%4 %5）が使っています。"
+                           "同じ値は 1 つしか登録できないため、先にそちらを変更してください。")
+                    .arg(table, u.column, values.at(i).toString(), key_column, other(0, 1));
+        }
+    }
+    return QString();
 }
 
 }  // namespace
@@ -131,24 +207,46 @@ QVector<RowValues> read_rows(Database& db, const QString& table, const QString& 
     return out;
 }
 
+QDateTime database_time(Database& db) {
+    QString statement;
+    switch (db.dialect()) {
+        case Dialect::Sqlite:
+            return QDateTime::currentDateTime();
+        case Dialect::MySql:
+            statement = QStringLiteral("select cast(now() as char)");
+            break;
+        case Dialect::SqlServer:
+            statement = QStringLiteral("select convert(varchar(19), getdate(), 120)");
+            break;
+    }
+    const QString text = db.query_rows(statement, 1)(0, 1);
+    const QDateTime time = QDateTime::fromString(text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!time.isValid())
+        throw DatabaseError(QStringLiteral("データベースサーバーの時刻を読めませんでした: ") + text);
+    return time;
+}
+
 int remember_deleted_rows(Database& db, const RowKey& key, const QString& employee, const QString& kind,
                           const QJsonObject& undo) {
     const QString condition = key.condition();
     if (condition.isEmpty())
         return 0;
-    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+    const QString now = database_time(db).toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
     const QVector<RowValues> rows = read_rows(db, key.table, condition);
     for (const RowValues& row : rows) {
         QJsonObject content{{QStringLiteral("columns"), QJsonArray::fromStringList(row.columns)},
                             {QStringLiteral("values"), row.values}};
         if (!undo.isEmpty())
             content.insert(QStringLiteral("undo"), undo);
-        const QString json = QString::fromUtf8(QJsonDocument(content).toJson(QJsonDocument::Compact));
+        // A text key is kept exactly (a title may begin or end with blanks), and so is its kind.
         db.execute_sql(
-            QStringLiteral("insert into [%1] ([種類],[テーブル名],[キー列],[キー],[内容],[削除日時],[社員]) "
-                           "values(%2,%3,%4,%5,%6,%7,%8)")
+            QStringLiteral(
+                "insert into [%1] ([種類],[テーブル名],[キー列],[キー],[内容],[削除日時],[社員],[%9]) "
+                "values(%2,%3,%4,%5,%6,%7,%8,%10)")
                 .arg(kDeletedRowsTable, sql_text(kind), sql_text(key.table), sql_text(key.column),
-                     sql_text(key.value.trimmed()), sql_text(json), sql_text(now), sql_text(employee)));
+                     sql_text(key.text ? key.value : key.value.trimmed()), sql_text(json_text(content)),
+                     sql_text(now), sql_text(employee), kKeyKindColumn)
+                .arg(sql_text(key.text ? kTextKeyKind : kNumberKeyKind)));
     }
     return int(rows.size());
 }
@@ -164,7 +262,7 @@ QVector<DeletedEntry> list_deleted_rows(Database& db) {
     for (int r = 1; r <= rows.row_count(); ++r) {
         DeletedEntry e{rows(0, r), rows(1, r), rows(2, r), rows(3, r),
                        rows(4, r), rows(5, r), rows(6, r), {}};
-        const QJsonObject content = QJsonDocument::fromJson(rows(7, r).toUtf8()).object();
+        const QJsonObject content = json_object(rows(7, r));
         RowValues row{{}, content.value(QStringLiteral("values")).toArray()};
         for (const QJsonValue& c : content.value(QStringLiteral("columns")).toArray())
             row.columns << c.toString();
@@ -177,16 +275,25 @@ QVector<DeletedEntry> list_deleted_rows(Database& db) {
 QString restore_deleted_rows(Database& db, const QString& entry_id) {
     if (!is_number(entry_id))
         return QStringLiteral("元に戻すデータを一覧から選んでください");
-    const ResultTable rows =
-        db.query_rows(QStringLiteral("select [テーブル名],[キー列],[キー],[内容] from [%1] where [削除ID]=%2")
-                          .arg(kDeletedRowsTable, entry_id.trimmed()),
-                      4);
+    const ResultTable rows = db.query_rows(
+        QStringLiteral("select [テーブル名],[キー列],[キー],[内容],[%3] from [%1] where [削除ID]=%2")
+            .arg(kDeletedRowsTable, entry_id.trimmed(), kKeyKindColumn),
+        5);
     if (rows.row_count() != 1)
         return QStringLiteral("このデータはすでに元に戻されたか、消去されています");
-    const RowKey key{rows(0, 1), rows(1, 1), rows(2, 1), !is_number(rows(2, 1))};
-    const QJsonObject content = QJsonDocument::fromJson(rows(3, 1).toUtf8()).object();
+    const QJsonObject content = json_object(rows(3, 1));
     const QJsonArray columns = content.value(QStringLiteral("columns")).toArray();
     const QJsonArray values = content.value(QStringLiteral("values")).toArray();
+    // The key as the row held it (the kept key text of rows deleted by older versions was trimmed),
+    // and its kind as the delete knew it; rows kept before the kind was, by the table's definition.
+    RowKey key{rows(0, 1), rows(1, 1), rows(2, 1), false};
+    for (qsizetype i = 0; i < columns.size() && i < values.size(); ++i)
+        if (columns.at(i).toString().compare(key.column, Qt::CaseInsensitive) == 0 && values.at(i).isString())
+            key.value = values.at(i).toString();
+    const QString kind = rows(4, 1);
+    key.text = kind == kTextKeyKind     ? true
+               : kind == kNumberKeyKind ? false
+                                        : key_is_text(key.table, key.column, key.value);
     if (columns.isEmpty() || columns.size() != values.size() || key.condition().isEmpty())
         return QStringLiteral("削除済みデータの内容が読めないため、元に戻せません");
 
@@ -197,6 +304,9 @@ QString restore_deleted_rows(Database& db, const QString& entry_id) {
     if (taken(0, 1).toLongLong() > 0)
         return QStringLiteral("元に戻せません。%1 の %2「%3」はすでに別のデータが使っています。")
             .arg(key.table, key.column, key.value);
+    const QString unique = unique_value_taken(db, key.table, key.column, columns, values);
+    if (!unique.isEmpty())
+        return unique;
     QStringList names, literals;
     for (qsizetype i = 0; i < columns.size(); ++i) {
         names << ident(columns.at(i).toString());
@@ -234,6 +344,10 @@ int purge_deleted_rows(Database& db, const QDate& today, int days) {
     // Times are yyyy/MM/dd hh:mm:ss text, so a text comparison orders them.
     return qMax(0, db.execute_sql(QStringLiteral("delete from [%1] where [削除日時] < %2")
                                       .arg(kDeletedRowsTable, sql_text(cutoff))));
+}
+
+int purge_deleted_rows(Database& db, int days) {
+    return purge_deleted_rows(db, database_time(db).date(), days);
 }
 
 int deleted_rows_keep_days(Database& db) {

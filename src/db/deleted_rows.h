@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
@@ -35,8 +36,14 @@ QVector<RowValues> read_rows(Database& db, const QString& table, const QString& 
 inline const QString kDeleteKind = QStringLiteral("削除");
 inline const QString kMergeKind = QStringLiteral("統合");
 
-// Keeps every row that the key selects; call it in the delete's transaction, before the delete.
-// undo holds what a restore must also set back (see the merge). Returns the number of rows kept.
+// The time by the clock that stamps kept rows: on a shared server the server's (one clock for every
+// PC), for the embedded file this computer's. Never the session's clock, which --as-of fixes.
+QDateTime database_time(Database& db);
+
+// Keeps every row that the key selects, with the key's kind; call it in the delete's transaction,
+// before the delete. undo holds what a restore must also set back (see the merge): "moves" (a column
+// set back over a list of keys), "rows" (a column set back in rows found by their other values) and
+// "fills". Returns the number of rows kept.
 int remember_deleted_rows(Database& db, const RowKey& key, const QString& employee,
                           const QString& kind = kDeleteKind, const QJsonObject& undo = {});
 
@@ -54,11 +61,14 @@ struct DeletedEntry {
 QVector<DeletedEntry> list_deleted_rows(Database& db);
 
 // Puts the row back under its original key, and sets back what a merge moved, in one transaction.
-// Returns the message for the user when it is refused (nothing changes then); empty when restored.
+// Returns the message for the user when it is refused (nothing changes then): the key, or a value
+// the masters keep unique (an employee's name), is taken. Empty when restored.
 QString restore_deleted_rows(Database& db, const QString& entry_id);
 
 // Removes kept rows deleted more than days days before today.
 int purge_deleted_rows(Database& db, const QDate& today, int days);
+// The same by database_time(): what the start-up runs.
+int purge_deleted_rows(Database& db, int days);
 
 // How many days deleted rows are kept (a setting of the database; 90 unless set).
 inline constexpr int kDefaultKeepDays = 90;

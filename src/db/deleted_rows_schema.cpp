@@ -67,3 +67,17 @@ void ensure_deleted_rows_table(Database& db) {
     if (!table_exists(db, kProgramSettingsTable))
         db.execute_sql(statements.at(2));
 }
+
+QStringList deleted_rows_key_kind_statements(Dialect dialect) {
+    const QString column = QLatin1Char('[') + kKeyKindColumn + QLatin1Char(']');
+    const QString table = QLatin1Char('[') + kDeletedRowsTable + QLatin1Char(']');
+    switch (dialect) {
+        case Dialect::Sqlite:
+            return {QStringLiteral("alter table %1 add column %2 text").arg(table, column)};
+        case Dialect::MySql:
+            return {QStringLiteral("alter table %1 add column %2 varchar(255)").arg(table, column)};
+        case Dialect::SqlServer:
+            return {QStringLiteral("alter table %1 add %2 nvarchar(255)").arg(table, column)};
+    }
+    return {};
+}

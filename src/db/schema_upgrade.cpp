@@ -116,6 +116,51 @@ void make_version_table(Database& db) {
     db.execute_sql(QStringLiteral("insert into %1 (version) values(0)").arg(kVersionTable));
 }
 
+// The version table with its one row: a table left without a row (a first run cut short on MySQL,
+// where the create commits on its own) would otherwise keep version 0 whatever the steps record.
+void ensure_version_row(Database& db) {
+    if (!version_table_exists(db)) {
+        make_version_table(db);
+        return;
+    }
+    if (db.query_rows(QStringLiteral("select count(*) from %1").arg(kVersionTable), 1)(0, 1).toInt() == 0)
+        db.execute_sql(QStringLiteral("insert into %1 (version) values(0)").arg(kVersionTable));
+}
+
+DatabaseError newer_database(int stored, int program) {
+    return DatabaseError(QStringLiteral("このデータベースは新しい版の営業手帳で使われています"
+                                        "（データベースの版 %1、このプログラムの版 %2）。\n"
+                                        "データを守るため開きません。新しい版のプログラムをお使いください。")
+                             .arg(stored)
+                             .arg(program));
+}
+
+// MySQL commits each DDL statement, so no transaction keeps two PCs apart: a lock of the server,
+// named after the database and held by the connection until it is released, does.
+class UpgradeLock {
+public:
+    explicit UpgradeLock(Database& db) : m_db(db) {
+        const QString got = m_db.query_rows(
+            QStringLiteral("select get_lock(concat('sales_schema_upgrade.', database()), 120)"), 1)(0, 1);
+        if (got != QLatin1String("1"))
+            throw DatabaseError(QStringLiteral(
+                "ほかのPCがデータベースの版を更新しています。しばらく待ってからもう一度起動してください。"));
+    }
+    ~UpgradeLock() {
+        try {
+            m_db.query_rows(
+                QStringLiteral("select release_lock(concat('sales_schema_upgrade.', database()))"), 1);
+        } catch (const DatabaseError&) {
+            // The server releases it with the connection anyway.
+        }
+    }
+    UpgradeLock(const UpgradeLock&) = delete;
+    UpgradeLock& operator=(const UpgradeLock&) = delete;
+
+private:
+    Database& m_db;
+};
+
 void run_steps_after(Database& db, int from) {
     for (const SchemaStep& step : schema_steps())
         if (step.version > from)
@@ -129,6 +174,7 @@ const std::vector<SchemaStep>& schema_steps() {
     static const std::vector<SchemaStep> steps = {
         {1, QStringLiteral("顧客の読みと部分一致の検索"), folded_search_statements, folded_search_apply},
         {2, QStringLiteral("削除済みデータ"), {}, ensure_deleted_rows_table},
+        {3, QStringLiteral("削除済みデータのキーの種類"), deleted_rows_key_kind_statements, {}},
     };
     return steps;
 }
@@ -149,20 +195,42 @@ bool upgrade_schema(Database& db, const std::function<void(int, int)>& before_ch
     const int from = stored_schema_version(db);
     const int to = current_schema_version();
     if (from > to)
-        throw DatabaseError(
-            QStringLiteral("このデータベースは新しい版の営業手帳で使われています"
-                           "（データベースの版 %1、このプログラムの版 %2）。\n"
-                           "データを守るため開きません。新しい版のプログラムをお使いください。")
-                .arg(from)
-                .arg(to));
+        throw newer_database(from, to);
     if (from == to)
         return false;
     if (before_changes)
         before_changes(from, to);
+    // Another PC may have upgraded the database since the version was read: it is read again once
+    // this connection alone may change it, and only the steps still missing then are run.
+    if (db.dialect() == Dialect::MySql) {
+        const UpgradeLock lock(db);
+        ensure_version_row(db);  // committed before any step, so a run cut short continues later
+        const int now = stored_schema_version(db);
+        if (now > to)
+            throw newer_database(now, to);
+        if (now == to)
+            return false;
+        Transaction tx(db);
+        run_steps_after(db, now);
+        tx.commit();
+        return true;
+    }
+    // The embedded file's transaction takes the write lock at its start; SQL Server's takes an
+    // exclusive lock of its own for the upgrade.
     Transaction tx(db);
-    if (!version_table_exists(db))
-        make_version_table(db);
-    run_steps_after(db, from);
+    if (db.dialect() == Dialect::SqlServer)
+        db.execute_sql(
+            QStringLiteral("exec sp_getapplock @Resource='sales_schema_upgrade', @LockMode='Exclusive', "
+                           "@LockOwner='Transaction', @LockTimeout=120000"));
+    ensure_version_row(db);
+    const int now = stored_schema_version(db);
+    if (now > to)
+        throw newer_database(now, to);
+    if (now == to) {
+        tx.commit();
+        return false;
+    }
+    run_steps_after(db, now);
     tx.commit();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -12,6 +13,7 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#include "app/user_folder.h"
 #include "print/chart_painter.h"
 
 namespace {
@@ -93,8 +95,25 @@ private:
 
 }  // namespace
 
+// The printing font (scripts/make_print_font.py), registered once: the stock font names a Kangxi
+// radical for 木 or 山 in a PDF's text. The stock font stands behind it, should the copy be missing.
+QStringList print_families() {
+    static const QStringList families = [] {
+        QStringList out;
+        for (const QString& file : installed_print_fonts())
+            for (const QString& family :
+                 QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(file)))
+                if (!out.contains(family))
+                    out << family;
+        out << QStringLiteral("Noto Sans CJK JP");
+        return out;
+    }();
+    return families;
+}
+
 QFont print_font(double points, bool bold) {
-    QFont font(QStringLiteral("Noto Sans CJK JP"));
+    QFont font;
+    font.setFamilies(print_families());
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,6 +15,8 @@ private slots:
     void arguments();
     void folder_data();
     void folder();
+    void cli_leaves_other_folders_alone_data();
+    void cli_leaves_other_folders_alone();
 
 private:
     std::unique_ptr<QTemporaryDir> m_home;
@@ -88,6 +91,25 @@ void TestUserFolder::folder() {
                                             {"settings", elsewhere},
                                             {"home", m_home->filePath("営業手帳")}};
     QCOMPARE(find_program_folder(named ? named_folder : QString(), working.path()), folders.value(expected));
+}
+
+// sales-cli finds out whether it stands in a program folder before it writes help/ there.
+void TestUserFolder::cli_leaves_other_folders_alone_data() {
+    QTest::addColumn<QStringList>("arguments");
+    for (const QStringList& command : {QStringList{"report", "rfm"}, QStringList{"export", "goods", "g.csv"},
+                                       QStringList{"backup", "b.mdb"}, QStringList{"fetch-mail"}})
+        QTest::newRow(qPrintable(command.first())) << command;
+}
+
+void TestUserFolder::cli_leaves_other_folders_alone() {
+    QFETCH(QStringList, arguments);
+    QTemporaryDir folder;
+    QProcess cli;
+    cli.setWorkingDirectory(folder.path());
+    cli.start(qEnvironmentVariable("SALES_CLI"), arguments);
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 1);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestUserFolder)

@@ -4,14 +4,17 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
 
+#include "app/startup.h"
 #include "customers/duplicates.h"
 #include "db/deleted_rows.h"
 #include "db/deleted_rows_schema.h"
 #include "db/schema_upgrade.h"
+#include "masters/master_records.h"
 #include "restore_checks.h"
 #include "test_folder.h"
 #include "ui/customers/deleted_rows_screen.h"
@@ -30,6 +33,13 @@ private slots:
     void merge_moves_every_row_and_undo();
     void restore_with_taken_key_data();
     void restore_with_taken_key();
+    void merge_line_names_data() { restore_checks::add_merge_line_name_rows(); }
+    void merge_line_names();
+    void restore_gives_back_exact_value_data() { restore_checks::add_exact_value_rows(); }
+    void restore_gives_back_exact_value();
+    void restore_with_taken_name();
+    void restore_text_key_data() { restore_checks::add_text_key_rows(); }
+    void restore_text_key();
     void restore_screen_lists_newest_first();
     void old_rows_are_purged_on_start_data();
     void old_rows_are_purged_on_start();
@@ -183,6 +193,50 @@ void TestRegisterCleanup::restore_with_taken_key() {
     restore_checks::check_restore_with_taken_key(folder.db(), kind);
 }
 
+void TestRegisterCleanup::merge_line_names() {
+    QFETCH(QString, kept);
+    QFETCH(QString, other);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, merged);
+    QFETCH(QStringList, undone);
+    TestFolder folder;
+    restore_checks::check_merge_line_names(folder.db(), kept, other, lines, merged, undone);
+}
+
+void TestRegisterCleanup::restore_gives_back_exact_value() {
+    QFETCH(QString, value);
+    TestFolder folder;
+    restore_checks::check_restore_gives_back_exact_value(folder.db(), value);
+}
+
+// An employee whose name another took meanwhile is not restored, with the reason; once free, it is.
+void TestRegisterCleanup::restore_with_taken_name() {
+    TestFolder folder;
+    const QStringList fields{"山田", "やまだ", "y@example.jp", "営業"};
+    QCOMPARE(insert_master(folder.db(), MasterKind::Employees, fields), QString());
+    const QString first = folder.value("select max(社員ID) from 社員");
+    delete_master(folder.db(), MasterKind::Employees, first, "佐藤");
+    QCOMPARE(insert_master(folder.db(), MasterKind::Employees, fields), QString());
+    const QString second = folder.value("select max(社員ID) from 社員");
+    const QString refused = restore_deleted_rows(folder.db(), list_deleted_rows(folder.db()).value(0).id);
+    QVERIFY2(refused.startsWith("元に戻せません。") && refused.contains("「山田」") &&
+                 refused.contains("すでに別のデータ") && refused.contains(second),
+             qPrintable(refused));
+    QCOMPARE(folder.value("select count(*) from 社員 where 社員='山田'"), QStringLiteral("1"));
+    folder.exec("update 社員 set 社員='山田二郎' where 社員ID=" + second);
+    QCOMPARE(restore_deleted_rows(folder.db(), list_deleted_rows(folder.db()).value(0).id), QString());
+    QCOMPARE(folder.value("select 社員ID from 社員 where 社員='山田'"), first);
+}
+
+void TestRegisterCleanup::restore_text_key() {
+    QFETCH(QString, title);
+    QFETCH(QString, other);
+    QFETCH(bool, kept_before_kind);
+    QFETCH(bool, restored);
+    TestFolder folder;
+    restore_checks::check_restore_text_key(folder.db(), title, other, kept_before_kind, restored);
+}
+
 void TestRegisterCleanup::restore_screen_lists_newest_first() {
     TestFolder folder;
     const QString a = folder.add_customer("青木商店", "あおき");
@@ -209,32 +263,54 @@ void TestRegisterCleanup::restore_screen_lists_newest_first() {
     QCOMPARE(list->rowCount(), 1);
 }
 
+// Rows kept 200, 95, 20 and 0 days ago: a start purges by the real clock, whatever day the session's
+// clock is fixed to (sales-cli --as-of); a read-only start or command purges nothing.
 void TestRegisterCleanup::old_rows_are_purged_on_start_data() {
-    QTest::addColumn<int>("days");  // -1: not set
-    QTest::addColumn<QStringList>("left");
-    const QStringList times{"2026/09/08 23:59:59", "2026/09/09 00:00:00", "2026/11/28 10:00:00"};
-    QTest::newRow("90 days unless set") << -1 << times.mid(1);
-    QTest::newRow("10 days") << 10 << times.mid(2);
-    QTest::newRow("0 keeps only today's") << 0 << QStringList{};
+    QTest::addColumn<QDate>("session_today");
+    QTest::addColumn<QString>("start");  // work, read-only, or a sales-cli report
+    QTest::addColumn<int>("days");       // -1: not set
+    QTest::addColumn<QVector<int>>("left");
+    const QDate today = QDate::currentDate();
+    QTest::newRow("90 days unless set") << today << "work" << -1 << QVector<int>{20, 0};
+    QTest::newRow("session clock years ahead") << QDate(2099, 12, 31) << "work" << -1 << QVector<int>{20, 0};
+    QTest::newRow("session clock years back") << QDate(2001, 1, 1) << "work" << 10 << QVector<int>{0};
+    QTest::newRow("read-only start") << today << "read-only" << 0 << QVector<int>{200, 95, 20, 0};
+    QTest::newRow("sales-cli --as-of 2099/12/31 report rfm")
+        << QDate(2099, 12, 31) << "report" << 10 << QVector<int>{200, 95, 20, 0};
 }
 
 void TestRegisterCleanup::old_rows_are_purged_on_start() {
+    QFETCH(QDate, session_today);
+    QFETCH(QString, start);
     QFETCH(int, days);
-    QFETCH(QStringList, left);
-    TestFolder folder(QDate(2026, 12, 8));
-    for (const char* time : {"2026/09/08 23:59:59", "2026/09/09 00:00:00", "2026/11/28 10:00:00"})
+    QFETCH(QVector<int>, left);
+    TestFolder folder(session_today);
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int ago : {200, 95, 20, 0})
         folder.exec(
             QStringLiteral("insert into 削除済みデータ (種類,テーブル名,キー列,キー,内容,削除日時,社員) "
-                           "values('削除','顧客','顧客ID','1','{}','%1','')")
-                .arg(QString::fromUtf8(time)));
+                           "values('削除','顧客','顧客ID','%1','{}','%2','')")
+                .arg(ago)
+                .arg(now.addDays(-ago).toString("yyyy/MM/dd hh:mm:ss")));
     if (days >= 0)
         set_deleted_rows_keep_days(folder.db(), days);
-    folder.reload();
-    QStringList times;
-    const ResultTable rows = folder.rows("select 削除日時 from 削除済みデータ order by 削除日時", 1);
+    if (start == "report") {
+        folder.db().close();
+        QProcess cli;
+        cli.setWorkingDirectory(folder.path());
+        cli.start(qEnvironmentVariable("SALES_CLI"),
+                  {"--as-of", session_today.toString("yyyy/MM/dd"), "report", "rfm"});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        folder.db().open_sqlite_file(folder.database_path(), false);
+    } else {
+        load_startup_data(folder.session(), start == "work" ? StartPurpose::Work : StartPurpose::ReadOnly);
+    }
+    QVector<int> kept;
+    const ResultTable rows = folder.rows("select キー from 削除済みデータ order by 削除日時", 1);
     for (int r = 1; r <= rows.row_count(); ++r)
-        times << rows(0, r);
-    QCOMPARE(times, left);
+        kept << rows(0, r).toInt();
+    QCOMPARE(kept, left);
 }
 
 void TestRegisterCleanup::older_database_gets_the_table_on_open() {

@@ -13,6 +13,7 @@
 #include "db_checks.h"
 #include "records/order_entry.h"
 #include "test_folder.h"
+#include "upgrade_checks.h"
 
 Q_DECLARE_METATYPE(Dialect)
 
@@ -58,8 +59,17 @@ private slots:
     void writer_waits_for_a_busy_file_data();
     void writer_waits_for_a_busy_file();
 
+    void two_pcs_upgrade_at_once();
+    void version_table_without_row();
+
 private:
     Database& db() { return m_folder->db(); }
+    // A file with the tables as made before the schema upgrade's first step.
+    void open_before_steps(Database& db) {
+        db.open_sqlite_file(QDir(m_folder->path()).filePath(QStringLiteral("old.mdb")), true);
+        for (const QString& s : schema_statements(Dialect::Sqlite) + seed_statements())
+            db.execute_sql(s);
+    }
     std::unique_ptr<TestFolder> m_folder;
 };
 
@@ -331,6 +341,20 @@ void TestDatabase::unreadable_texts() {
     QFETCH(QString, value);
     QFETCH(bool, refused);
     db_checks::check_unreadable_text(db(), value, refused);
+}
+
+// The upgrade of an embedded file by two PCs at once; the same checks run against MariaDB.
+void TestDatabase::two_pcs_upgrade_at_once() {
+    Database first, second;
+    open_before_steps(first);
+    second.open_sqlite_file(first.connection().database, false);
+    upgrade_checks::check_two_pcs_upgrade_at_once(first, second);
+}
+
+void TestDatabase::version_table_without_row() {
+    Database old;
+    open_before_steps(old);
+    upgrade_checks::check_version_table_without_row(old);
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)

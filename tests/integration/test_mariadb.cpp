@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/startup.h"
+#include "customers/customer_store.h"
 #include "db/database.h"
 #include "db/schema.h"
 #include "db_checks.h"
@@ -49,6 +50,7 @@ private slots:
     void create_schema_twice_is_refused();
     void sales_cli_init_creates_tables_and_sales_ini();
     void sales_cli_init_reports_a_missing_data_source();
+    void fixed_clock_never_purges_deleted_rows();
 
 private:
     // A new, empty database behind the data source, and m_db connected to it.
@@ -291,6 +293,33 @@ void TestMariaDb::sales_cli_init_reports_a_missing_data_source() {
                                             "table_schema=database()"),
                              1)(0, 1),
              QStringLiteral("0"));
+}
+
+// sales-cli --as-of 2099/12/31 report rfm reads only; a start with that clock purges by the server's.
+void TestMariaDb::fixed_clock_never_purges_deleted_rows() {
+    db().execute_sql(QStringLiteral("insert into 顧客 (顧客名) values('今日消した顧客')"));
+    const QString id = db().query_rows(QStringLiteral("select max(顧客ID) from 顧客"), 1)(0, 1);
+    delete_customer(db(), id, QStringLiteral("佐藤"));
+    db().execute_sql(
+        QStringLiteral("insert into 削除済みデータ (種類,テーブル名,キー列,キー,内容,削除日時,社員) "
+                       "values('削除','顧客','顧客ID','999','{}','2000/01/01 00:00:00','')"));
+    const QString kept = QStringLiteral("select キー from 削除済みデータ order by 削除日時");
+    QTemporaryDir folder;
+    write_sales_ini(folder.path(), QStringLiteral("営業手帳"), QStringLiteral("Mysql"), m_dsn);
+    QProcess cli;
+    cli.setWorkingDirectory(folder.path());
+    cli.start(qEnvironmentVariable("SALES_CLI"), {QStringLiteral("--as-of"), QStringLiteral("2099/12/31"),
+                                                  QStringLiteral("report"), QStringLiteral("rfm")});
+    QVERIFY(cli.waitForFinished(60000));
+    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+    QCOMPARE(db().query_rows(kept, 1)(0, 2), id);  // both rows kept
+
+    Session session;
+    session.program_folder = folder.path();
+    session.clock.fix(QDate(2099, 12, 31));
+    start_session(session);
+    QCOMPARE(db().query_rows(kept, 1).row_count(), 1);  // the row of 2000 purged by the server's clock
+    QCOMPARE(db().query_rows(kept, 1)(0, 1), id);
 }
 
 void TestMariaDb::unreadable_texts_data() {

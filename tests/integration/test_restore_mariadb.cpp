@@ -19,6 +19,10 @@ private slots:
     void merge_and_undo();
     void restore_with_taken_key_data();
     void restore_with_taken_key();
+    void restore_gives_back_exact_value_data() { restore_checks::add_exact_value_rows(); }
+    void restore_gives_back_exact_value();
+    void restore_text_key_data() { restore_checks::add_text_key_rows(); }
+    void restore_text_key();
 
 private:
     QString m_dsn;
@@ -64,6 +68,19 @@ void TestRestoreMariaDb::restore_with_taken_key_data() {
 void TestRestoreMariaDb::restore_with_taken_key() {
     QFETCH(QString, kind);
     restore_checks::check_restore_with_taken_key(*m_db, kind);
+}
+
+void TestRestoreMariaDb::restore_gives_back_exact_value() {
+    QFETCH(QString, value);
+    restore_checks::check_restore_gives_back_exact_value(*m_db, value);
+}
+
+void TestRestoreMariaDb::restore_text_key() {
+    QFETCH(QString, title);
+    QFETCH(QString, other);
+    QFETCH(bool, kept_before_kind);
+    QFETCH(bool, restored);
+    restore_checks::check_restore_text_key(*m_db, title, other, kept_before_kind, restored);
 }
 
 QTEST_GUILESS_MAIN(TestRestoreMariaDb)

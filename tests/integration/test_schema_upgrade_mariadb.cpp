@@ -10,6 +10,7 @@
 #include "db/schema.h"
 #include "db/schema_upgrade.h"
 #include "mysql_dsn.h"
+#include "upgrade_checks.h"
 
 class TestSchemaUpgradeMariaDb : public QObject {
     Q_OBJECT
@@ -20,6 +21,8 @@ private slots:
     void old_database_is_upgraded_and_searched_folded();
     void upgrade_cut_short_runs_again();
     void newer_database_is_refused();
+    void two_pcs_upgrade_at_once();
+    void version_table_without_row() { upgrade_checks::check_version_table_without_row(*m_db); }
 
 private:
     void recreate_database();
@@ -102,6 +105,12 @@ void TestSchemaUpgradeMariaDb::newer_database_is_refused() {
     } catch (const DatabaseError& e) {
         QVERIFY2(e.message().contains(QStringLiteral("新しい版")), qPrintable(e.message()));
     }
+}
+
+void TestSchemaUpgradeMariaDb::two_pcs_upgrade_at_once() {
+    Database second;
+    second.open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
+    upgrade_checks::check_two_pcs_upgrade_at_once(*m_db, second);
 }
 
 QTEST_GUILESS_MAIN(TestSchemaUpgradeMariaDb)

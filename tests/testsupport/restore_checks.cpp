@@ -46,6 +46,37 @@ void add_activity(Database& db, const QString& id, const QString& name) {
 
 const QStringList kActivityTables{"受注", "見積もり", "訪問", "問い合わせ", "クレーム", "原価"};
 
+const QString kNull = QStringLiteral("<NULL>");
+
+QString literal_or_null(const QString& v) {
+    return v == kNull ? QStringLiteral("NULL") : sql_text(v);
+}
+
+// query_rows gives NULL as "-".
+QString null_shown(const QString& v) {
+    return v == QLatin1String("-") ? kNull : v;
+}
+
+QString add_order(Database& db, const QString& customer) {
+    db.execute_sql("insert into 受注 (顧客ID,社員,受注日,名称,受注金額,消費税率,値引き) values(" + customer +
+                   ",'佐藤','2026/11/01','机',1000,10,0)");
+    return value(db, "select max(受注ID) from 受注");
+}
+
+void add_line(Database& db, const QString& order, int goods, const QString& name) {
+    db.execute_sql("insert into 受注明細 (受注ID,商品ID,顧客名,数,金額,受注日) values(" + order + "," +
+                   QString::number(goods) + "," + literal_or_null(name) + ",1,500,'2026/11/01')");
+}
+
+QStringList line_names(Database& db, const QStringList& orders) {
+    const ResultTable rows = db.query_rows(
+        "select 顧客名 from 受注明細 where 受注ID in (" + orders.join(',') + ") order by 受注ID,商品ID", 1);
+    QStringList names;
+    for (int r = 1; r <= rows.row_count(); ++r)
+        names << null_shown(rows(0, r));
+    return names;
+}
+
 QStringList counts_of(Database& db, const QString& id) {
     QStringList out;
     for (const QString& t : kActivityTables)
@@ -170,6 +201,112 @@ void check_restore_with_taken_key(Database& db, const QString& kind) {
     if (kind == "受注")  // a decimal and a date come back as they were
         QCOMPARE(db.query_rows("select 消費税率,受注日 from 受注" + where, 2)(1, 1),
                  QStringLiteral("2026/11/01"));
+}
+
+void add_merge_line_name_rows() {
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("merged");
+    QTest::addColumn<QStringList>("undone");
+    const QStringList two{"山田商事", "山田商事"}, three{"山田商事", "山田商事", "山田商事"};
+    QTest::newRow("kept customer made from mail, without a name")
+        << kNull << "山田商事" << QStringList{"1:山田商事", "1:山田商事"} << two << two;
+    QTest::newRow("names from the time of the order come back")
+        << "山田商事"
+        << "ヤマダ商事" << QStringList{"1:ヤマダ商店", "1:ヤマダ商店", "2:ヤマダ商事"} << three
+        << QStringList{"ヤマダ商店", "ヤマダ商店", "ヤマダ商事"};
+    QTest::newRow("lines of one order with different names")
+        << "山田商事"
+        << "ヤマダ商事" << QStringList{"1:ヤマダ商事", "1:" + kNull, "1:山田商事"} << three
+        << QStringList{"ヤマダ商事", kNull, "山田商事"};
+    QTest::newRow("a line that held the kept name already")
+        << "山田商事"
+        << "ヤマダ" << QStringList{"1:山田商事", "2:ヤマダ"} << two << QStringList{"山田商事", "ヤマダ"};
+    QTest::newRow("neither customer has a name") << kNull << kNull << QStringList{"1:旧名", "2:" + kNull}
+                                                 << QStringList{"旧名", kNull} << QStringList{"旧名", kNull};
+}
+
+void check_merge_line_names(Database& db, const QString& kept, const QString& other, const QStringList& lines,
+                            const QStringList& merged, const QStringList& undone) {
+    // The kept one as the mail intake makes a customer: an address only, no name.
+    db.execute_sql("insert into 顧客 (顧客名,Email) values(" + literal_or_null(kept) + ",'k@example.jp')");
+    const QString kept_id = value(db, "select max(顧客ID) from 顧客");
+    db.execute_sql("insert into 顧客 (顧客名,顧客名かな,Email) values(" + literal_or_null(other) +
+                   ",'やまだしょうじ','o@example.jp')");
+    const QString other_id = value(db, "select max(顧客ID) from 顧客");
+    QStringList orders;
+    int goods = 0;
+    for (const QString& line : lines) {
+        const int order = line.section(':', 0, 0).toInt();
+        while (orders.size() < order)
+            orders << add_order(db, other_id);
+        add_line(db, orders.at(order - 1), ++goods, line.section(':', 1));
+    }
+
+    merge_customers(db, kept_id, other_id, "佐藤");
+    QCOMPARE(line_names(db, orders), merged);
+    QCOMPARE(restore_deleted_rows(db, list_deleted_rows(db).value(0).id), QString());
+    QCOMPARE(line_names(db, orders), undone);
+}
+
+void add_exact_value_rows() {
+    QTest::addColumn<QString>("value");
+    for (const QString& v :
+         {QString(QChar(0xFEFF)) + "東京都", QString(QChar(0xFEFF)), QStringLiteral(" 千代田区　"),
+          QStringLiteral("O'Neil \\ \"本店\"\r\n😀"), QString(), kNull})
+        QTest::newRow(qPrintable(v.toUtf8().toHex())) << v;
+}
+
+void check_restore_gives_back_exact_value(Database& db, const QString& address) {
+    db.execute_sql(
+        "insert into 顧客 (顧客名,顧客名かな,Email,住所) values('東京商事','とうきょう','t@example.jp'," +
+        literal_or_null(address) + ")");
+    const QString id = value(db, "select max(顧客ID) from 顧客");
+    delete_customer(db, id, "佐藤");
+    QCOMPARE(restore_deleted_rows(db, list_deleted_rows(db).value(0).id), QString());
+    QCOMPARE(null_shown(value(db, "select 住所 from 顧客 where 顧客ID=" + id)), address);
+
+    // Filled into another customer by a merge, and taken out again by its undo.
+    db.execute_sql("insert into 顧客 (顧客名,Email) values('東京商事（本社）','h@example.jp')");
+    const QString kept = value(db, "select max(顧客ID) from 顧客");
+    merge_customers(db, kept, id, "佐藤");
+    QCOMPARE(restore_deleted_rows(db, list_deleted_rows(db).value(0).id), QString());
+    QCOMPARE(null_shown(value(db, "select 住所 from 顧客 where 顧客ID=" + id)), address);
+    QCOMPARE(null_shown(value(db, "select 住所 from 顧客 where 顧客ID=" + kept)), kNull);
+}
+
+void add_text_key_rows() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("kept_before_kind");
+    QTest::addColumn<bool>("restored");
+    QTest::newRow("2024 beside 02024") << "2024"
+                                       << "02024" << false << true;
+    QTest::newRow("the same, kept before the kind was") << "2024"
+                                                        << "02024" << true << true;
+    QTest::newRow("leading blank") << " ご挨拶"
+                                   << "ご挨拶" << false << true;
+    QTest::newRow("leading blank, kept before the kind was") << " ご挨拶"
+                                                             << "ご挨拶" << true << true;
+    QTest::newRow("the same title is taken") << "2024"
+                                             << "2024" << false << false;
+}
+
+void check_restore_text_key(Database& db, const QString& title, const QString& other, bool kept_before_kind,
+                            bool restored) {
+    QCOMPARE(add_template(db, title, "本文1"), QString());
+    delete_template(db, title, "佐藤");
+    if (kept_before_kind)  // as older versions kept it: no kind, the key trimmed
+        db.execute_sql("update 削除済みデータ set キー種類=NULL, キー=" + sql_text(title.trimmed()));
+    QCOMPARE(add_template(db, other, "本文2"), QString());
+    const QString message = restore_deleted_rows(db, list_deleted_rows(db).value(0).id);
+    QVERIFY2(message.isEmpty() == restored, qPrintable(message));
+    // The title exactly as it was, beside the other; or only the other.
+    const ResultTable rows = db.query_rows("select 名称 from テンプレート order by 本文", 1);
+    QCOMPARE(rows.row_count(), restored ? 2 : 1);
+    QCOMPARE(rows(0, 1), restored ? title : other);
+    QCOMPARE(list_deleted_rows(db).size(), restored ? 0 : 1);
 }
 
 }  // namespace restore_checks

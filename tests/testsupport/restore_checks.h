@@ -18,4 +18,18 @@ void add_taken_key_rows();
 // nothing; once the key is free again the row comes back with its values.
 void check_restore_with_taken_key(Database& db, const QString& kind);
 
+// Columns kept, other ("<NULL>": no 顧客名), lines ("order:name"), merged, undone: the other's order
+// lines take the kept customer's final name (none: keep theirs); the undo gives each its own back.
+void add_merge_line_name_rows();
+void check_merge_line_names(Database& db, const QString& kept, const QString& other, const QStringList& lines,
+                            const QStringList& merged, const QStringList& undone);
+// Column value: a 住所 deleted and restored, or filled by a merge then undone, comes back exact.
+void add_exact_value_rows();
+void check_restore_gives_back_exact_value(Database& db, const QString& value);
+// Columns title, other, kept_before_kind, restored: titles compare as texts, also in rows kept
+// before the key's kind was.
+void add_text_key_rows();
+void check_restore_text_key(Database& db, const QString& title, const QString& other, bool kept_before_kind,
+                            bool restored);
+
 }  // namespace restore_checks
