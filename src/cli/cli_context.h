@@ -57,3 +57,5 @@ int run_fetch_mail(const CliContext& context, const QStringList& arguments);  //
 int run_import(const CliContext& context, const QStringList& arguments);      // maintenance.cpp
 int run_backup(const CliContext& context, const QStringList& arguments);      // maintenance.cpp
 int run_export(const CliContext& context, const QStringList& arguments);      // export.cpp
+int run_checkout(const CliContext& context, const QStringList& arguments);    // sync.cpp
+int run_sync(const CliContext& context, const QStringList& arguments);        // sync.cpp

@@ -110,6 +110,10 @@ const char* const kUsage =
     "  import customers|goods FILE   顧客または商品の CSV を読み込みます\n"
     "  export customers|goods FILE [--shift-jis]   import で読み戻せる CSV を書き出します\n"
     "  backup TARGET            データベースを TARGET にバックアップします\n"
+    "  checkout DIR             ノートPC用に持ち出すプログラムフォルダを DIR に作ります\n"
+    "  sync [--on-conflict stop|office|laptop]\n"
+    "                           持ち出したコピーの変更を事務所に送り、事務所の変更を受け取ります\n"
+    "                           (競合が残ると終了コード 3)\n"
     "--as-of は今日の日付の代わりに使う日付です。\n"
     "--folder はプログラムフォルダです (既定は現在のフォルダ)。\n"
     "-h, --help でこの説明を表示します。\n"
@@ -123,6 +127,10 @@ const char* const kUsage =
     "  fetch-mail               fetch inquiry mail, register it and print the count\n"
     "  import customers|goods FILE   import a customer or goods CSV file\n"    "  export customers|goods FILE [--shift-jis]   write a CSV file that import reads back\n"
     "  backup TARGET            back the database up to TARGET\n"
+    "  checkout DIR             write a program folder for a laptop, a copy of the database, to DIR\n"
+    "  sync [--on-conflict stop|office|laptop]\n"
+    "                           send a taken-out copy's changes to the office and fetch the office's\n"
+    "                           (status 3 when conflicts are left)\n"
     "--folder DIR works in the program folder DIR (default: the current directory).\n"
     "--as-of gives the date to use instead of today.\n"
     "-h, --help shows this text. Unknown options end with status 2.";
@@ -199,6 +207,7 @@ int main(int argc, char** argv) {
     const std::pair<const char*, Command> commands[] = {
         {"init", run_init},     {"report", run_report}, {"fetch-mail", run_fetch_mail},
         {"import", run_import}, {"backup", run_backup}, {"export", run_export},
+        {"checkout", run_checkout}, {"sync", run_sync},
     };
     for (const auto& [name, run] : commands)
         if (command == QLatin1String(name))
