@@ -69,10 +69,13 @@ private:
     QStringList m_deletes;
 };
 
-// Every column the same but the derived ones: the laptop fills those itself when the office left them
-// empty (a row another program wrote), and they follow from the others anyway.
-bool identical(const TableShape& shape, const SyncRow& a, const SyncRow& b) {
-    return same_row(shape, a, b, false);
+// The laptop's row holds what the office's holds. Derived columns the office left empty (a row
+// another program wrote) are filled by the laptop itself and count as the same.
+bool identical(const TableShape& shape, const SyncRow& laptop, const SyncRow& office) {
+    for (int c = 0; c < shape.columns.size(); ++c)
+        if (!(shape.derived.at(c) && office.is_null(c)) && !same_value(shape, laptop, office, c))
+            return false;
+    return true;
 }
 
 bool counts_as_own(const OwnRows& own, const QString& table, const QString& key) {

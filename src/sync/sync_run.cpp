@@ -42,6 +42,7 @@ struct Change {
     std::optional<SyncRow> base;
     std::optional<SyncRow> current;
     QVector<int> bundled;     // 削除済みデータ rows made with this delete, sent with it
+    int bundled_into = -1;    // for such a row: the delete it goes with, and waits with
     bool standalone = false;  // a 削除済みデータ row sent on its own
     ChangeState state = ChangeState::Open;
     QString office_key;
@@ -173,7 +174,7 @@ SyncSummary SyncRun::run() {
     bundle_deleted_rows();
     int sendable = 0;
     for (const Change& c : m_changes)
-        sendable += c.state == ChangeState::Open ? 1 : 0;
+        sendable += c.state == ChangeState::Open && c.bundled_into < 0 ? 1 : 0;
     m_points = 2 * sendable + int(m_shapes.size()) + 2;
     m_total = sendable + int(m_shapes.size());
     send();
@@ -183,7 +184,7 @@ SyncSummary SyncRun::run() {
     cut_point();
     purge_applied();
     for (const Change& c : m_changes)
-        m_summary.waiting += c.state == ChangeState::Waiting ? 1 : 0;
+        m_summary.waiting += c.state == ChangeState::Waiting && c.bundled_into < 0 ? 1 : 0;
     m_summary.new_keys = m_keys;
     return m_summary;
 }
@@ -207,6 +208,13 @@ void SyncRun::read_journal() {
                             2);
     for (int r = 1; r <= applied.row_count(); ++r)
         m_applied.insert(applied(0, r).toLongLong(), applied(1, r));
+    // Every entry numbered up to here is in the journal now or was brought back and removed before.
+    m_last_seq =
+        m_laptop
+            .query_rows(QStringLiteral("select coalesce(max(seq),0) from sqlite_sequence where name=%1")
+                            .arg(sql_text(kJournalTable)),
+                        1)(0, 1)
+            .toLongLong();
     const ResultTable journal = m_laptop.query_rows(
         QStringLiteral(
             "select [連番],[テーブル名],[行],[種類],coalesce([元の行],'') from [%1] order by [連番]")
@@ -317,7 +325,7 @@ void SyncRun::bundle_deleted_rows() {
         if (owner >= 0 && m_changes.at(owner).kind == ChangeKind::Delete &&
             m_changes.at(owner).state == ChangeState::Open) {
             m_changes[owner].bundled << i;
-            entry.state = ChangeState::Done;  // sent (or dropped) with its delete
+            entry.bundled_into = owner;  // sent (or dropped) with its delete
             continue;
         }
         bool ok = false;
@@ -337,7 +345,7 @@ void SyncRun::send() {
             for (Change& c : m_changes) {
                 if (m_summary.cancelled)
                     return;
-                if (c.shape != &shape || c.state != ChangeState::Open || !wanted(c))
+                if (c.shape != &shape || c.state != ChangeState::Open || c.bundled_into >= 0 || !wanted(c))
                     continue;
                 send_change(c);
             }
@@ -352,6 +360,9 @@ void SyncRun::send() {
     pass([](const Change& c) { return c.kind == ChangeKind::Update; });
     pass([&](const Change& c) { return c.kind == ChangeKind::Delete && !given_delete(c); });
     pass([](const Change& c) { return c.standalone; });
+    for (Change& c : m_changes)
+        if (c.state == ChangeState::Open)
+            c.state = ChangeState::Waiting;  // not reached (stopped) or waiting with its delete
 }
 
 void SyncRun::send_change(Change& change) {
@@ -384,6 +395,8 @@ void SyncRun::send_change(Change& change) {
         switch (outcome.kind) {
             case Outcome::Applied:
                 change.state = ChangeState::Done;
+                for (int i : std::as_const(change.bundled))
+                    m_changes[i].state = ChangeState::Done;
                 m_summary.sent += outcome.wrote ? 1 : 0;
                 if (counted)
                     m_summary.conflict_lines.last() += QStringLiteral(" → ") + choice_text(decision->choice);
@@ -407,6 +420,8 @@ void SyncRun::send_change(Change& change) {
         }
         const SyncDecision answer = m_options.resolve ? m_options.resolve(found) : SyncDecision{};
         if (answer.choice == SyncDecision::Stop) {
+            if (found.kind == ConflictKind::ParentDeleted)
+                m_parent_decisions.insert(found.table + QLatin1Char('\x1f') + found.key, answer);
             change.state = ChangeState::Waiting;
             m_summary.conflict_lines.last() += QStringLiteral(" → ") + choice_text(SyncDecision::Stop);
             return;
@@ -727,6 +742,12 @@ std::optional<Outcome> SyncRun::check_parents(const TableShape& shape, const Syn
             out.conflict = conflict(ConflictKind::ParentDeleted, *parent, QString::number(key),
                                     mapped(*parent, result_row(rows, 1, 0, *parent)), std::nullopt);
             return out;
+        }
+        if (decided->choice == SyncDecision::Stop) {
+            Outcome wait;
+            wait.kind = Outcome::Wait;
+            wait.message = QStringLiteral("%1の競合を残したため、次の同期で送ります。").arg(parent_table);
+            return wait;
         }
         if (decided->choice == SyncDecision::Office) {
             Outcome dropped;

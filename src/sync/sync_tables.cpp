@@ -265,8 +265,9 @@ void install_journal_triggers(Database& laptop, const QVector<TableShape>& shape
 
 int pending_change_count(Database& laptop) {
     return laptop
-        .query_rows(QStringLiteral("select count(*) from (select distinct [テーブル名],[行] from [%1])")
-                        .arg(kJournalTable),
+        .query_rows(QStringLiteral("select count(*) from (select distinct [テーブル名],[行] from [%1] where "
+                                   "[テーブル名]<>%2)")
+                        .arg(kJournalTable, sql_text(kDeletedRowsTable)),
                     1)(0, 1)
         .toInt();
 }

@@ -77,7 +77,8 @@ void set_recording(Database& laptop, bool on);
 // (Re)makes the journal's triggers on every synced table for its present columns.
 void install_journal_triggers(Database& laptop, const QVector<TableShape>& shapes);
 
-// Rows changed on the laptop and not yet brought back.
+// Rows changed on the laptop and not yet brought back (the restorable copies of deletes go with the
+// deletes and are not counted apart).
 int pending_change_count(Database& laptop);
 
 // Text of a time as the copy's tables keep it.
