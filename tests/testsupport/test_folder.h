@@ -46,6 +46,7 @@ public:
     QStringList questions;
     QVector<bool> answers;  // next Yes/No answers; No when empty
     QStringList files;      // next chosen file names; cancel when empty
+    QStringList folders;    // next chosen folders; cancel when empty
     QVector<QUrl> opened;
     QStringList export_files;  // next export paths; cancel when empty
     CsvEncoding export_encoding = CsvEncoding::Utf8Bom;
@@ -65,6 +66,9 @@ public:
         if (typed_name)
             *typed_name = f;
         return true;
+    }
+    QString choose_folder(QWidget*, const QString&, const QString&) override {
+        return folders.isEmpty() ? QString() : folders.takeFirst();
     }
     bool open_document(const QUrl& url) override {
         opened << url;

@@ -501,6 +501,8 @@ void TestMainWindow::menu_is_complete_data() {
         {"export", "書き出し", false},
         {"change_DB", "データベースファイルの切り替え", true},
         {"backup", "バックアップ", true},
+        {"checkout", "持ち出し…", true},
+        {"sync", "同期", true},
         {"del_data", "データ消去", true},
         {"deleted_rows", "削除済みデータ", true},
         {"fend", "終了", true},
