@@ -45,6 +45,7 @@ struct Change {
     int bundled_into = -1;    // for such a row: the delete it goes with, and waits with
     bool standalone = false;  // a 削除済みデータ row sent on its own
     ChangeState state = ChangeState::Open;
+    bool dropped = false;  // a new row left out (its parent stays deleted in the office)
     QString office_key;
 
     qint64 id_seq() const { return seqs.isEmpty() ? 0 : seqs.last(); }
@@ -54,14 +55,17 @@ struct Change {
 struct Outcome {
     enum Kind { Applied, Conflict, Wait, Failed } kind = Applied;
     bool wrote = false;
+    bool dropped = false;  // left out as the user chose: rows that belong to it are left out too
     SyncConflict conflict;
     QString message;
 };
 
-struct CutSignal {};
-
 bool connection_lost(const DatabaseError& e) {
     return e.message().contains(QStringLiteral("接続が切れました"));
+}
+
+bool deadlock(const DatabaseError& e) {
+    return e.message().contains(QLatin1String("Deadlock found")) || e.message() == kDatabaseBusyMessage;
 }
 
 bool duplicate_key(const DatabaseError& e) {
@@ -118,7 +122,7 @@ private:
     void office_insert_with_key(const TableShape& shape, const SyncRow& row);
     void record(qint64 seq, const QString& table, const QString& office_key);
     std::optional<Outcome> check_parents(const TableShape& shape, const SyncRow& row, const SyncRow* base);
-    bool laptop_has(const QString& table, qint64 key);
+    bool laptop_has(const QString& table, qint64 key) const;
 
     // Keys.
     QString mapped_key(const QString& table, const QString& value) const;
@@ -144,7 +148,7 @@ private:
     QHash<QString, QHash<qint64, int>> m_change_at;  // table → laptop rowid → change
     QHash<QString, QHash<qint64, qint64>> m_keys;    // table → laptop key → office key
     QHash<QString, SyncDecision> m_parent_decisions;
-    QHash<QString, bool> m_laptop_has;
+    mutable QHash<QString, bool> m_laptop_has;
     OwnRows m_own;
     SyncSummary m_summary;
     int m_point = 0;
@@ -376,6 +380,7 @@ void SyncRun::send_change(Change& change) {
     std::optional<SyncDecision> decision;
     std::optional<SyncConflict> asked;
     bool counted = false;
+    int retries = 0;
     for (;;) {
         Outcome outcome;
         try {
@@ -383,6 +388,8 @@ void SyncRun::send_change(Change& change) {
         } catch (const DatabaseError& e) {
             if (connection_lost(e))
                 throw;
+            if (deadlock(e) && ++retries <= 3)
+                continue;  // another PC's transaction was chosen to go first: nothing of this one stayed
             if (duplicate_key(e)) {
                 // Another run of this copy's sync recorded it first: it is in the office once.
                 change.state = ChangeState::Done;
@@ -395,6 +402,7 @@ void SyncRun::send_change(Change& change) {
         switch (outcome.kind) {
             case Outcome::Applied:
                 change.state = ChangeState::Done;
+                change.dropped = outcome.dropped;
                 for (int i : std::as_const(change.bundled))
                     m_changes[i].state = ChangeState::Done;
                 m_summary.sent += outcome.wrote ? 1 : 0;
@@ -465,9 +473,15 @@ SyncRow SyncRun::mapped(const TableShape& shape, const SyncRow& row) const {
     for (int c = 0; c < shape.columns.size() && c < row.values.size(); ++c) {
         if (row.is_null(c))
             continue;
-        if (!shape.refers_to.at(c).isEmpty())
+        if (!shape.refers_to.at(c).isEmpty()) {
             out.values[c] = mapped_key(shape.refers_to.at(c), row.values.at(c));
-        else if (c == shape.key && shape.identity == RowIdentity::Numbered)
+            // A row the laptop made and deleted again never reached the office: its key means nothing
+            // there (and may be another laptop's), so what pointed to it points to no row at all.
+            bool ok = false;
+            const qint64 key = out.values.at(c).trimmed().toLongLong(&ok);
+            if (ok && key >= kLaptopKeyBase && !laptop_has(shape.refers_to.at(c), key))
+                out.values[c] = QStringLiteral("0");
+        } else if (c == shape.key && shape.identity == RowIdentity::Numbered)
             out.values[c] = mapped_key(shape.name, row.values.at(c));
     }
     if (shape.is_deleted_rows())
@@ -681,7 +695,7 @@ void SyncRun::own(const TableShape& shape, const QString& key, const SyncRow& wr
         ++m_own[shape.name][shape.identity == RowIdentity::Given ? written.value(shape.key) : key];
 }
 
-bool SyncRun::laptop_has(const QString& table, qint64 key) {
+bool SyncRun::laptop_has(const QString& table, qint64 key) const {
     const QString k = table + QLatin1Char('\x1f') + QString::number(key);
     const auto it = m_laptop_has.constFind(k);
     if (it != m_laptop_has.constEnd())
@@ -721,6 +735,11 @@ std::optional<Outcome> SyncRun::check_parents(const TableShape& shape, const Syn
                                    .arg(parent_table);
                 return wait;
             }
+            if (at >= 0 && m_changes.at(at).dropped) {
+                Outcome dropped;
+                dropped.dropped = true;  // the lines of an order left out stay out with it
+                return dropped;
+            }
             continue;
         }
         if (!laptop_has(parent_table, key))
@@ -751,7 +770,7 @@ std::optional<Outcome> SyncRun::check_parents(const TableShape& shape, const Syn
         }
         if (decided->choice == SyncDecision::Office) {
             Outcome dropped;
-            dropped.kind = Outcome::Applied;  // left out, as chosen
+            dropped.dropped = true;  // left out, as chosen
             return dropped;
         }
         const ResultTable rows = m_laptop.query_rows(QStringLiteral("select %1 from %2 where rowid=%3")
@@ -902,6 +921,17 @@ Outcome SyncRun::apply_update(Change& change, const SyncDecision* decision, cons
             there.reset();
     } else {
         there = office_row(shape, identity_where(shape, base, key));
+    }
+    if (!there && shape.identity == RowIdentity::Unkeyed) {
+        // The office made the same change already (both merged the same customers): nothing to do.
+        const std::optional<SyncRow> same = office_row(shape, identity_where(shape, row, key));
+        if (same && same_row(shape, *same, row, false)) {
+            record(change.id_seq(), shape.name, key);
+            cut_point();
+            tx.commit();
+            cut_point();
+            return out;
+        }
     }
     const bool unchanged_there =
         there && same_row(shape, *there, base, shape.identity == RowIdentity::Numbered);
