@@ -1,6 +1,5 @@
 #include "sync/office_copy.h"
 
-#include <QRegularExpression>
 #include <cmath>
 #include <map>
 
@@ -107,8 +106,58 @@ QString row_key_text(const TableShape& shape, const SyncRow& row) {
 
 namespace {
 
+// The office's rows of one key range and the laptop's, made the same (kept rows aside).
+void diff_numbered(Database& laptop, Database& office, const TableShape& shape, const KeptRows& kept,
+                   const OwnRows& own, CopyCounts& counts, LaptopWriter& writer, bool laptop_empty,
+                   const ResultTable& rows, const QString& laptop_where) {
+    std::map<qint64, SyncRow> office_rows;
+    for (int r = 1; r <= rows.row_count(); ++r) {
+        SyncRow row = result_row(rows, r, 0, shape);
+        bool ok = false;
+        const qint64 k = row.number(shape.key, &ok);
+        if (!ok)
+            throw DatabaseError(
+                QStringLiteral("%1 のキーが数ではありません: %2").arg(shape.name, row.value(shape.key)));
+        if (k >= kLaptopKeyBase)
+            throw DatabaseError(
+                QStringLiteral("%1 のキー %2 が大きすぎるため、持ち出せません。").arg(shape.name).arg(k));
+        office_rows.emplace(k, std::move(row));
+    }
+    std::map<qint64, SyncRow> laptop_rows;
+    if (!laptop_empty) {
+        const ResultTable mine =
+            laptop.query_rows(QStringLiteral("select rowid,%1 from %2 where %3")
+                                  .arg(row_select_list(shape), ident(shape.name), laptop_where),
+                              row_select_width(shape) + 1);
+        for (int r = 1; r <= mine.row_count(); ++r)
+            laptop_rows.emplace(mine(0, r).toLongLong(), result_row(mine, r, 1, shape));
+    }
+    for (auto& [k, row] : office_rows) {
+        if (kept.rowids.contains(k))
+            continue;
+        const auto at = laptop_rows.find(k);
+        const bool own_row = counts_as_own(own, shape.name, QString::number(k));
+        if (at == laptop_rows.end()) {
+            writer.insert(row);
+            ++counts.inserted;
+            counts.received += own_row ? 0 : 1;
+        } else if (!identical(shape, at->second, row)) {
+            writer.update(k, row);
+            ++counts.updated;
+            counts.received += own_row ? 0 : 1;
+        }
+    }
+    for (const auto& [k, row] : laptop_rows) {
+        if (kept.rowids.contains(k) || office_rows.count(k))
+            continue;
+        writer.remove(k);
+        ++counts.deleted;
+        counts.received += counts_as_own(own, shape.name, QString::number(k)) ? 0 : 1;
+    }
+}
+
 void copy_numbered(Database& laptop, Database& office, const TableShape& shape, const KeptRows& kept,
-                   const OwnRows& own, CopyCounts& counts) {
+                   const OwnRows& own, CopyCounts& counts, PieceSums& pieces) {
     const QString list = row_select_list(shape);
     const QString key = ident(shape.columns.at(shape.key));
     const int width = row_select_width(shape);
@@ -116,66 +165,41 @@ void copy_numbered(Database& laptop, Database& office, const TableShape& shape, 
     const bool laptop_empty =
         laptop.query_rows(QStringLiteral("select count(*) from %1").arg(ident(shape.name)), 1)(0, 1)
             .toLongLong() == 0;
-    qint64 last = 0;
-    bool first = true;
-    for (;;) {
-        const QString rest =
-            QStringLiteral("from %1 %2 order by %3")
-                .arg(ident(shape.name),
-                     first ? QString() : QStringLiteral("where %1 > %2").arg(key).arg(last), key);
-        const ResultTable rows = office.query_rows(first_rows(office, list, rest, kChunkRows), width);
-        const int n = rows.row_count();
-        std::map<qint64, SyncRow> office_rows;
-        for (int r = 1; r <= n; ++r) {
-            SyncRow row = result_row(rows, r, 0, shape);
-            bool ok = false;
-            const qint64 k = row.number(shape.key, &ok);
-            if (!ok)
-                throw DatabaseError(
-                    QStringLiteral("%1 のキーが数ではありません: %2").arg(shape.name, row.value(shape.key)));
-            if (k >= kLaptopKeyBase)
-                throw DatabaseError(
-                    QStringLiteral("%1 のキー %2 が大きすぎるため、持ち出せません。").arg(shape.name).arg(k));
-            office_rows.emplace(k, std::move(row));
+    if (const std::optional<QList<qint64>> changed = pieces.to_read(shape, shape.key)) {
+        // Only the pieces the office changed since the copy was last made the same (or the laptop did).
+        for (qint64 piece : *changed) {
+            const qint64 low = piece * kPieceKeys;
+            const qint64 high = low + kPieceKeys;
+            const ResultTable rows =
+                office.query_rows(QStringLiteral("select %1 from %2 where %3 >= %4 and %3 < %5")
+                                      .arg(list, ident(shape.name), key)
+                                      .arg(low)
+                                      .arg(high),
+                                  width);
+            diff_numbered(laptop, office, shape, kept, own, counts, writer, laptop_empty, rows,
+                          QStringLiteral("rowid >= %1 and rowid < %2").arg(low).arg(high));
         }
-        const qint64 high = n < kChunkRows ? kLaptopKeyBase - 1 : office_rows.rbegin()->first;
-        std::map<qint64, SyncRow> laptop_rows;
-        if (!laptop_empty) {
-            const ResultTable mine =
-                laptop.query_rows(QStringLiteral("select rowid,%1 from %2 where rowid <= %3%4")
-                                      .arg(list, ident(shape.name))
-                                      .arg(high)
-                                      .arg(first ? QString() : QStringLiteral(" and rowid > %1").arg(last)),
-                                  width + 1);
-            for (int r = 1; r <= mine.row_count(); ++r)
-                laptop_rows.emplace(mine(0, r).toLongLong(), result_row(mine, r, 1, shape));
+    } else {
+        qint64 last = 0;
+        bool first = true;
+        for (;;) {
+            const QString rest =
+                QStringLiteral("from %1 %2 order by %3")
+                    .arg(ident(shape.name),
+                         first ? QString() : QStringLiteral("where %1 > %2").arg(key).arg(last), key);
+            const ResultTable rows = office.query_rows(first_rows(office, list, rest, kChunkRows), width);
+            const int n = rows.row_count();
+            const qint64 high =
+                n < kChunkRows ? kLaptopKeyBase - 1 : result_row(rows, n, 0, shape).number(shape.key);
+            diff_numbered(laptop, office, shape, kept, own, counts, writer, laptop_empty, rows,
+                          QStringLiteral("rowid <= %1%2")
+                              .arg(high)
+                              .arg(first ? QString() : QStringLiteral(" and rowid > %1").arg(last)));
+            if (n < kChunkRows)
+                break;
+            last = high;
+            first = false;
         }
-        for (auto& [k, row] : office_rows) {
-            if (kept.rowids.contains(k))
-                continue;
-            const auto at = laptop_rows.find(k);
-            const bool own_row = counts_as_own(own, shape.name, QString::number(k));
-            if (at == laptop_rows.end()) {
-                writer.insert(row);
-                ++counts.inserted;
-                counts.received += own_row ? 0 : 1;
-            } else if (!identical(shape, at->second, row)) {
-                writer.update(k, row);
-                ++counts.updated;
-                counts.received += own_row ? 0 : 1;
-            }
-        }
-        for (const auto& [k, row] : laptop_rows) {
-            if (kept.rowids.contains(k) || office_rows.count(k))
-                continue;
-            writer.remove(k);
-            ++counts.deleted;
-            counts.received += counts_as_own(own, shape.name, QString::number(k)) ? 0 : 1;
-        }
-        if (n < kChunkRows)
-            break;
-        last = high;
-        first = false;
     }
     // The laptop's own new rows came back under the office's keys (or were dropped).
     if (!laptop_empty) {
@@ -279,7 +303,7 @@ QStringList unkeyed_pieces(Database& office, const TableShape& shape) {
 }
 
 void copy_unkeyed(Database& laptop, Database& office, const TableShape& shape, const KeptRows& kept,
-                  const OwnRows& own, CopyCounts& counts) {
+                  const OwnRows& own, CopyCounts& counts, PieceSums& sums) {
     const QString list = row_select_list(shape);
     const int width = row_select_width(shape);
     LaptopWriter writer(laptop, shape);
@@ -294,7 +318,23 @@ void copy_unkeyed(Database& laptop, Database& office, const TableShape& shape, c
     const bool laptop_empty =
         laptop.query_rows(QStringLiteral("select count(*) from %1").arg(ident(shape.name)), 1)(0, 1)
             .toLongLong() == 0;
-    for (const QString& piece : unkeyed_pieces(office, shape)) {
+    QStringList conditions;
+    const int cut = piece_column(shape);
+    const std::optional<QList<qint64>> changed = cut >= 0 ? sums.to_read(shape, cut) : std::nullopt;
+    if (changed) {
+        const QString column = ident(shape.columns.at(cut));
+        for (qint64 piece : *changed)
+            conditions << (piece == kNullPiece ? column + QStringLiteral(" is null")
+                                               : QStringLiteral("%1 >= %2 and %1 < %3")
+                                                     .arg(column)
+                                                     .arg(piece * kPieceKeys)
+                                                     .arg(piece * kPieceKeys + kPieceKeys));
+        // Rows under the laptop's own new parents came back under the office's keys.
+        conditions << QStringLiteral("%1 >= %2").arg(column).arg(kLaptopKeyBase);
+    } else {
+        conditions = unkeyed_pieces(office, shape);
+    }
+    for (const QString& piece : std::as_const(conditions)) {
         const ResultTable theirs = office.query_rows(
             QStringLiteral("select %1 from %2 where %3").arg(list, ident(shape.name), piece), width);
         QHash<QString, QVector<QPair<qint64, bool>>> laptop_rows;  // rowid, under a laptop-numbered parent
@@ -340,8 +380,6 @@ void copy_unkeyed(Database& laptop, Database& office, const TableShape& shape, c
 
 QString row_signature(const TableShape& shape, const SyncRow& row) {
     QStringList parts;
-    static const QRegularExpression number(
-        QStringLiteral(R"(^\s*[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?\s*$)"));
     for (int c = 0; c < shape.columns.size(); ++c) {
         if (shape.derived.at(c))
             continue;
@@ -350,8 +388,8 @@ QString row_signature(const TableShape& shape, const SyncRow& row) {
             continue;
         }
         const QString v = row.values.at(c);
-        if (shape.numeric.at(c) && number.match(v).hasMatch()) {
-            const double d = v.trimmed().toDouble();
+        double d = 0;
+        if (shape.numeric.at(c) && parse_number(v, &d)) {
             parts << (d == std::floor(d) && std::fabs(d) < 9.0e15 ? QString::number(qlonglong(d))
                                                                   : QString::number(d, 'g', 15));
         } else {
@@ -361,8 +399,110 @@ QString row_signature(const TableShape& shape, const SyncRow& row) {
     return parts.join(QChar(0x1f));
 }
 
+int piece_column(const TableShape& shape) {
+    if (shape.identity == RowIdentity::Numbered)
+        return shape.key;
+    if (shape.identity == RowIdentity::Unkeyed)
+        for (int c = 0; c < shape.columns.size(); ++c)
+            if (!shape.refers_to.at(c).isEmpty())
+                return c;
+    return -1;
+}
+
+PieceSums::PieceSums(Database& laptop, Database& office) : m_laptop(laptop), m_office(office) {}
+
+void PieceSums::mark(const QString& table, const SyncRow& row, const TableShape& shape) {
+    const int c = piece_column(shape);
+    if (c < 0 || c >= row.values.size())
+        return;
+    if (row.is_null(c)) {
+        m_marked[table].insert(kNullPiece);
+        return;
+    }
+    bool ok = false;
+    const qint64 key = row.values.at(c).trimmed().toLongLong(&ok);
+    if (ok && key < kLaptopKeyBase)
+        m_marked[table].insert(key >= 0 ? key / kPieceKeys : -((-key + kPieceKeys - 1) / kPieceKeys));
+}
+
+std::optional<QList<qint64>> PieceSums::to_read(const TableShape& shape, int column) {
+    if (m_office.dialect() != Dialect::MySql)
+        return std::nullopt;
+    QStringList values;
+    for (const QString& c : shape.columns)
+        values << QStringLiteral("ifnull(%1,char(1))").arg(ident(c));
+    const QString row = QStringLiteral("concat_ws(char(31),%1)").arg(values.join(QLatin1Char(',')));
+    const QString cut = ident(shape.columns.at(column));
+    const ResultTable rows = m_office.query_rows(
+        QStringLiteral(
+            "select "
+            "floor(%1/%2),count(*),sum(crc32(%3)),bit_xor(crc32(concat(ifnull(%1,char(1)),char(30),%3))) "
+            "from %4 where %1 is null or %1 < %5 group by 1")
+            .arg(cut)
+            .arg(kPieceKeys)
+            .arg(row, ident(shape.name))
+            .arg(kLaptopKeyBase),
+        4);
+    QHash<qint64, QString>& now = m_sums[shape.name];
+    now.clear();
+    for (int r = 1; r <= rows.row_count(); ++r)
+        now.insert(rows(0, r) == QLatin1String("-") ? kNullPiece : rows(0, r).toLongLong(),
+                   rows(1, r) + QLatin1Char('/') + rows(2, r) + QLatin1Char('/') + rows(3, r));
+    QHash<qint64, QString> kept;
+    if (m_laptop.query_rows(
+            QStringLiteral("select count(*) from sqlite_master where name=%1").arg(sql_text(kPieceSumsTable)),
+            1)(0, 1) != QLatin1String("0")) {
+        const ResultTable stored =
+            m_laptop.query_rows(QStringLiteral("select [区間],[値] from [%1] where [テーブル名]=%2")
+                                    .arg(kPieceSumsTable, sql_text(shape.name)),
+                                2);
+        for (int r = 1; r <= stored.row_count(); ++r)
+            kept.insert(stored(0, r).toLongLong(), stored(1, r));
+    }
+    const QSet<qint64> marked = m_marked.value(shape.name);
+    QSet<qint64> all = marked;
+    for (auto it = now.constBegin(); it != now.constEnd(); ++it)
+        all.insert(it.key());
+    for (auto it = kept.constBegin(); it != kept.constEnd(); ++it)
+        all.insert(it.key());
+    QList<qint64> out;
+    for (qint64 piece : std::as_const(all)) {
+        const bool unchanged = !marked.contains(piece) && kept.contains(piece) && now.contains(piece) &&
+                               kept.value(piece) == now.value(piece);
+        if (!unchanged)
+            out << piece;
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void PieceSums::save() {
+    if (m_sums.isEmpty())
+        return;
+    m_laptop.execute_sql(
+        QStringLiteral("create table if not exists [%1] ([テーブル名] text, [区間] integer, [値] text, "
+                       "primary key ([テーブル名],[区間]))")
+            .arg(kPieceSumsTable));
+    for (auto t = m_sums.constBegin(); t != m_sums.constEnd(); ++t) {
+        m_laptop.execute_sql(
+            QStringLiteral("delete from [%1] where [テーブル名]=%2").arg(kPieceSumsTable, sql_text(t.key())));
+        QStringList rows;
+        for (auto it = t->constBegin(); it != t->constEnd(); ++it) {
+            rows << QStringLiteral("(%1,%2,%3)")
+                        .arg(sql_text(t.key()))
+                        .arg(it.key())
+                        .arg(sql_text(it.value()));
+            if (rows.size() >= 500 || std::next(it) == t->constEnd()) {
+                m_laptop.execute_sql(QStringLiteral("insert into [%1] ([テーブル名],[区間],[値]) values%2")
+                                         .arg(kPieceSumsTable, rows.join(QLatin1Char(','))));
+                rows.clear();
+            }
+        }
+    }
+}
+
 CopyCounts copy_office_rows(Database& laptop, Database& office, const QVector<TableShape>& shapes,
-                            const QHash<QString, KeptRows>& kept, const OwnRows& own,
+                            const QHash<QString, KeptRows>& kept, const OwnRows& own, PieceSums& pieces,
                             const std::function<void(int, int, const QString&)>& progress,
                             const std::function<void()>& after_table) {
     CopyCounts counts;
@@ -374,13 +514,13 @@ CopyCounts copy_office_rows(Database& laptop, Database& office, const QVector<Ta
         const KeptRows& k = kept.contains(shape.name) ? *kept.constFind(shape.name) : none;
         switch (shape.identity) {
             case RowIdentity::Numbered:
-                copy_numbered(laptop, office, shape, k, own, counts);
+                copy_numbered(laptop, office, shape, k, own, counts, pieces);
                 break;
             case RowIdentity::Given:
                 copy_given(laptop, office, shape, k, own, counts);
                 break;
             case RowIdentity::Unkeyed:
-                copy_unkeyed(laptop, office, shape, k, own, counts);
+                copy_unkeyed(laptop, office, shape, k, own, counts, pieces);
                 break;
         }
         ++done;

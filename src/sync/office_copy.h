@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 #include <functional>
+#include <limits>
+#include <optional>
 
 #include "sync/sync_rows.h"
 #include "sync/sync_tables.h"
@@ -30,6 +32,36 @@ struct CopyCounts {
     int received = 0;  // of those, the rows another PC changed (not this sync's own)
 };
 
+// Checksums the office makes of its rows piece by piece (2,000 keys of a table, or of the orders its
+// lines belong to), kept on the laptop whenever its copy is made the same as the office's. A piece
+// whose checksum has not changed since, and that holds no row the laptop changed, is not read again:
+// bringing a copy up to date reads what changed, not the whole office database. An office that cannot
+// make the checksums (an embedded file) is read whole.
+class PieceSums {
+public:
+    PieceSums(Database& laptop, Database& office);
+    // A row the laptop changed, by its key or (rows without a key) its parent's key; the piece is read.
+    void mark(const QString& table, const SyncRow& row, const TableShape& shape);
+    // The pieces of the table to read, in order, by the column they are cut by; nothing when the office
+    // makes no checksums.
+    std::optional<QList<qint64>> to_read(const TableShape& shape, int column);
+    // Keeps the checksums read by to_read on the laptop (in the caller's transaction).
+    void save();
+
+private:
+    Database& m_laptop;
+    Database& m_office;
+    QHash<QString, QSet<qint64>> m_marked;
+    QHash<QString, QHash<qint64, QString>> m_sums;
+};
+
+inline constexpr qint64 kPieceKeys = 2000;
+inline constexpr qint64 kNullPiece = std::numeric_limits<qint64>::min();
+inline const QString kPieceSumsTable = QStringLiteral("持ち出し区間");
+// The column a table's rows are cut into pieces by: its key, or for rows without one the first column
+// that points to another table; -1 for none.
+int piece_column(const TableShape& shape);
+
 // A row's text for comparing unkeyed rows (numbers as numbers).
 QString row_signature(const TableShape& shape, const SyncRow& row);
 // The key of a row of a Given table as compared (numbers as numbers).
@@ -40,7 +72,7 @@ QString row_key_text(const TableShape& shape, const SyncRow& row);
 // as it is (the caller holds a read snapshot). Throws DatabaseError.
 CopyCounts copy_office_rows(
     Database& laptop, Database& office, const QVector<TableShape>& shapes,
-    const QHash<QString, KeptRows>& kept, const OwnRows& own,
+    const QHash<QString, KeptRows>& kept, const OwnRows& own, PieceSums& pieces,
     const std::function<void(int done, int total, const QString& table)>& progress = {},
     const std::function<void()>& after_table = {});
 

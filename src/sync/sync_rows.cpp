@@ -2,7 +2,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <cmath>
 
 #include "db/database.h"
@@ -22,13 +21,58 @@ QString number_text(double v) {
     return QString::number(v, 'g', 15);
 }
 
+}  // namespace
+
 bool parse_number(const QString& text, double* value) {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?\s*$)"));
-    if (!re.match(text).hasMatch())
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    if (i < n && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
+        ++i;
+    qsizetype digits = 0;
+    while (i < n && t.at(i).isDigit() && t.at(i).unicode() < 128) {
+        ++i;
+        ++digits;
+    }
+    if (i < n && t.at(i) == QLatin1Char('.')) {
+        ++i;
+        while (i < n && t.at(i).isDigit() && t.at(i).unicode() < 128) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return false;
+    if (i < n && (t.at(i) == QLatin1Char('e') || t.at(i) == QLatin1Char('E'))) {
+        ++i;
+        if (i < n && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
+            ++i;
+        qsizetype exponent = 0;
+        while (i < n && t.at(i).isDigit() && t.at(i).unicode() < 128) {
+            ++i;
+            ++exponent;
+        }
+        if (exponent == 0)
+            return false;
+    }
+    if (i != n)
         return false;
     bool ok = false;
-    *value = text.trimmed().toDouble(&ok);
+    *value = t.toDouble(&ok);
     return ok;
+}
+
+namespace {
+
+// A whole number of up to 15 digits, written as it stands.
+bool plain_integer(const QString& text) {
+    const qsizetype n = text.size();
+    if (n == 0 || n > 15)
+        return false;
+    for (qsizetype i = text.at(0) == QLatin1Char('-') ? 1 : 0; i < n; ++i)
+        if (text.at(i).unicode() < '0' || text.at(i).unicode() > '9')
+            return false;
+    return n > (text.at(0) == QLatin1Char('-') ? 1 : 0) && (n == 1 || text.at(0) != QLatin1Char('0'));
 }
 
 }  // namespace
@@ -100,7 +144,9 @@ SyncRow json_row(const QString& json) {
 QString row_literal(const TableShape& shape, const SyncRow& row, int c) {
     if (row.is_null(c))
         return QStringLiteral("NULL");
-    const QString v = row.values.at(c);
+    const QString& v = row.values.at(c);
+    if (shape.numeric.value(c) && plain_integer(v))
+        return v;
     double number = 0;
     if (shape.numeric.value(c) && parse_number(v, &number))
         return number_text(number) == v.trimmed() ? v.trimmed() : number_text(number);

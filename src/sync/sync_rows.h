@@ -32,6 +32,9 @@ SyncRow result_row(const ResultTable& result, int row, int first, const TableSha
 // A row as the journal's triggers keep it (a JSON array).
 SyncRow json_row(const QString& json);
 
+// A decimal number as SQL writes it (sign, digits, point, exponent; blanks around allowed).
+bool parse_number(const QString& text, double* value);
+
 // The SQL literal of a column's value: NULL, a bare number for numeric columns holding one, else text.
 QString row_literal(const TableShape& shape, const SyncRow& row, int c);
 

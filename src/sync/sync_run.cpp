@@ -1151,17 +1151,32 @@ void SyncRun::refresh() {
                                  .arg(row));
     }
 
+    // Pieces holding a row the laptop changed are read whatever the office's checksums say.
+    PieceSums pieces(m_laptop, m_office);
+    for (const Change& c : std::as_const(m_changes)) {
+        if (!c.shape)
+            continue;
+        for (const std::optional<SyncRow>* row : {&c.base, &c.current})
+            if (row->has_value())
+                pieces.mark(c.shape->name, **row, *c.shape);
+        if (c.shape->identity == RowIdentity::Numbered) {
+            SyncRow key_only;
+            key_only.set(c.shape->key, QString::number(c.row));
+            pieces.mark(c.shape->name, key_only, *c.shape);
+        }
+    }
     CopyCounts counts;
     {
         OfficeSnapshot snapshot(m_office);
         counts = copy_office_rows(
-            m_laptop, m_office, m_shapes, kept, m_own,
+            m_laptop, m_office, m_shapes, kept, m_own, pieces,
             [&](int done, int, const QString& table) {
                 if (m_options.progress && !table.isEmpty())
                     m_options.progress(m_done + done, m_total, QStringLiteral("受信中: ") + table);
             },
             [&] { cut_point(); });
     }
+    pieces.save();
     number_laptop_rows_apart(m_laptop, m_shapes);
     install_journal_triggers(m_laptop, m_shapes);
     write_copy_info(m_laptop, QStringLiteral("最終同期日時"), copy_time_text(QDateTime::currentDateTime()));

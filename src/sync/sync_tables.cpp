@@ -76,7 +76,7 @@ QVector<TableShape> synced_tables(Database& laptop) {
         if (tables(1, r).simplified().startsWith(QLatin1String("create virtual"), Qt::CaseInsensitive))
             virtuals << tables(0, r);
     const QStringList own = {QStringLiteral("sales_schema"), kCopyInfoTable, kJournalTable,
-                             kAppliedChangesTable};
+                             kAppliedChangesTable, QStringLiteral("持ち出し区間")};
     QHash<QString, TableShape> shapes;
     QStringList names;
     for (int r = 1; r <= tables.row_count(); ++r) {
