@@ -107,9 +107,9 @@ QString row_key_text(const TableShape& shape, const SyncRow& row) {
 namespace {
 
 // The office's rows of one key range and the laptop's, made the same (kept rows aside).
-void diff_numbered(Database& laptop, Database& office, const TableShape& shape, const KeptRows& kept,
-                   const OwnRows& own, CopyCounts& counts, LaptopWriter& writer, bool laptop_empty,
-                   const ResultTable& rows, const QString& laptop_where) {
+void diff_numbered(Database& laptop, const TableShape& shape, const KeptRows& kept, const OwnRows& own,
+                   CopyCounts& counts, LaptopWriter& writer, bool laptop_empty, const ResultTable& rows,
+                   const QString& laptop_where) {
     std::map<qint64, SyncRow> office_rows;
     for (int r = 1; r <= rows.row_count(); ++r) {
         SyncRow row = result_row(rows, r, 0, shape);
@@ -176,7 +176,7 @@ void copy_numbered(Database& laptop, Database& office, const TableShape& shape, 
                                       .arg(low)
                                       .arg(high),
                                   width);
-            diff_numbered(laptop, office, shape, kept, own, counts, writer, laptop_empty, rows,
+            diff_numbered(laptop, shape, kept, own, counts, writer, laptop_empty, rows,
                           QStringLiteral("rowid >= %1 and rowid < %2").arg(low).arg(high));
         }
     } else {
@@ -191,7 +191,7 @@ void copy_numbered(Database& laptop, Database& office, const TableShape& shape, 
             const int n = rows.row_count();
             const qint64 high =
                 n < kChunkRows ? kLaptopKeyBase - 1 : result_row(rows, n, 0, shape).number(shape.key);
-            diff_numbered(laptop, office, shape, kept, own, counts, writer, laptop_empty, rows,
+            diff_numbered(laptop, shape, kept, own, counts, writer, laptop_empty, rows,
                           QStringLiteral("rowid <= %1%2")
                               .arg(high)
                               .arg(first ? QString() : QStringLiteral(" and rowid > %1").arg(last)));
