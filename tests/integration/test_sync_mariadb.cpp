@@ -8,9 +8,12 @@
 //
 // SALES_SYNC_SEEDS (default 3) and SALES_SYNC_FIRST_SEED (default 1) choose the seeds;
 // tests/integration/sync_scenarios.sh runs many more.
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QThread>
 #include <algorithm>
+#include <csignal>
 #include <map>
 #include <optional>
 #include <thread>
@@ -614,6 +617,7 @@ private slots:
     void scenario_data();
     void scenario();
     void laptops_and_office_at_once();
+    void a_killed_sync_run_again_applies_each_change_once();
 
 private:
     std::unique_ptr<Session> office_session();
@@ -769,6 +773,97 @@ void TestSyncMariaDb::laptops_and_office_at_once() {
              QStringLiteral("0"));
     QCOMPARE(db.query_rows(QStringLiteral("select count(*) from 同期済み変更"), 1)(0, 1),
              QStringLiteral("0"));
+}
+
+// sales-cli sync killed (kill -9) at a random moment, then run again until it ends: every change is in
+// the office once.
+void TestSyncMariaDb::a_killed_sync_run_again_applies_each_change_once() {
+    const QString cli = qEnvironmentVariable("SALES_CLI");
+    if (cli.isEmpty())
+        QSKIP("SALES_CLI is not set (ctest sets it)");
+    std::unique_ptr<Session> office = office_session();
+    office->db->execute_sql(
+        QStringLiteral("insert into 商品 (分類コード,分類,商品名,単価) values(1,'事務用品','紙',100)"));
+    constexpr int kCustomers = 120;
+    QRandomGenerator rng(20261208);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        LaptopCopy laptop(*office->db, {QStringLiteral("Mysql"), m_dsn, m_folder.path()}, kToday);
+        for (int n = 0; n < kCustomers; ++n) {
+            QStringList fields(kCustomerFieldCount);
+            fields[0] = QStringLiteral("ノート%1の顧客%2").arg(attempt).arg(n);
+            insert_customer(laptop.db(), fields);
+            OrderForm form{laptop.value(QStringLiteral("select max(顧客ID) from 顧客")),
+                           fields[0],
+                           kEmployee,
+                           QStringLiteral("2026/12/05"),
+                           fields[0] + QStringLiteral("の注文"),
+                           QStringLiteral("300"),
+                           QStringLiteral("10"),
+                           QStringLiteral("0"),
+                           {{QStringLiteral("1"), QString(), QStringLiteral("1"), QStringLiteral("100")},
+                            {QStringLiteral("1"), QString(), QStringLiteral("2"), QStringLiteral("200")}}};
+            QCOMPARE(save_order(laptop.db(), form, kToday), QStringList());
+        }
+        // Killed while sending (at a random count of changes the office has recorded), then while
+        // bringing the copy up to date, then left to finish.
+        const QString copy_id = read_copy_info(laptop.db()).copy_id;
+        laptop.db().close();
+        const int changes = 4 * kCustomers;
+        const int kill_at[] = {1 + rng.bounded(changes / 2), changes / 2 + rng.bounded(changes / 2), changes};
+        int killed = 0;
+        for (int run = 0; run < 4; ++run) {
+            QProcess sync;
+            sync.start(cli, {QStringLiteral("--folder"), laptop.path(), QStringLiteral("sync")});
+            QVERIFY(sync.waitForStarted());
+            bool was_killed = false;
+            while (run < 3 && !sync.waitForFinished(2)) {
+                const int recorded =
+                    office->db
+                        ->query_rows(QStringLiteral("select count(*) from 同期済み変更 where 持ち出しID=") +
+                                         sql_text(copy_id),
+                                     1)(0, 1)
+                        .toInt();
+                if (recorded >= kill_at[run]) {
+                    QThread::msleep(rng.bounded(30));
+                    ::kill(pid_t(sync.processId()), SIGKILL);
+                    sync.waitForFinished();
+                    was_killed = true;
+                    break;
+                }
+            }
+            if (was_killed) {
+                ++killed;
+                continue;
+            }
+            sync.waitForFinished(120000);
+            QVERIFY2(sync.exitCode() == 0, sync.readAllStandardError().constData());
+            break;
+        }
+        QVERIFY(killed > 0);
+        laptop.reopen();
+        QCOMPARE(pending_change_count(laptop.db()), 0);
+        Database& db = *office->db;
+        const QString like = sql_text(QStringLiteral("ノート%1の顧客%").arg(attempt));
+        QCOMPARE(
+            db.query_rows(QStringLiteral("select count(*) from 顧客 where 顧客名 like ") + like, 1)(0, 1),
+            QString::number(kCustomers));
+        QCOMPARE(
+            db.query_rows(QStringLiteral("select count(*) from 受注 o join 顧客 c on c.顧客ID=o.顧客ID where "
+                                         "c.顧客名 like ") +
+                              like,
+                          1)(0, 1),
+            QString::number(kCustomers));
+        QCOMPARE(
+            db.query_rows(QStringLiteral("select count(*) from 受注明細 where 顧客名 like ") + like, 1)(0, 1),
+            QString::number(2 * kCustomers));
+        QCOMPARE(
+            db.query_rows(
+                QStringLiteral("select count(*) from 受注明細 m join 受注 o on o.受注ID=m.受注ID join 顧客 c "
+                               "on c.顧客ID=o.顧客ID where c.顧客名=m.顧客名 and c.顧客名 like ") +
+                    like,
+                1)(0, 1),
+            QString::number(2 * kCustomers));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSyncMariaDb)
