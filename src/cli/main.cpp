@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "app/user_folder.h"
 #include "cli/cli_context.h"
+#include "sync/sync_tables.h"
 
 QTextStream& out() {
     static QTextStream s(stdout);
@@ -30,6 +31,7 @@ void open_program_folder(Session& session, const CliContext& context) {
     if (context.as_of.isValid())
         session.clock.fix(context.as_of);
     start_session(session);
+    keep_journal_complete(*session.db);  // a taken-out copy keeps every change, whatever command makes it
 }
 
 int with_program_folder(const CliContext& context, const std::function<int(Session&)>& work) {

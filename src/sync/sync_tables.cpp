@@ -263,6 +263,14 @@ void install_journal_triggers(Database& laptop, const QVector<TableShape>& shape
     }
 }
 
+void keep_journal_complete(Database& db) {
+    if (!is_taken_out_copy(db))
+        return;
+    Transaction tx(db);
+    install_journal_triggers(db, synced_tables(db));
+    tx.commit();
+}
+
 int pending_change_count(Database& laptop) {
     return laptop
         .query_rows(QStringLiteral("select count(*) from (select distinct [テーブル名],[行] from [%1] where "

@@ -76,6 +76,9 @@ void set_recording(Database& laptop, bool on);
 
 // (Re)makes the journal's triggers on every synced table for its present columns.
 void install_journal_triggers(Database& laptop, const QVector<TableShape>& shapes);
+// On a taken-out copy, at the start of the program: the journal's triggers for the tables and columns
+// the file has now (a newer program may have added some). Nothing on any other database.
+void keep_journal_complete(Database& db);
 
 // Rows changed on the laptop and not yet brought back (the restorable copies of deletes go with the
 // deletes and are not counted apart).

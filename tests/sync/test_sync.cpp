@@ -105,6 +105,7 @@ private slots:
     void every_write_path_is_brought_back_data();
     void every_write_path_is_brought_back();
     void rolled_back_work_leaves_no_change();
+    void tables_and_columns_added_later_are_kept_too();
     void new_rows_get_the_office_keys();
     void conflicts_are_decided_data();
     void conflicts_are_decided();
@@ -331,6 +332,24 @@ void TestSync::rolled_back_work_leaves_no_change() {
     } catch (const DatabaseError&) {
     }
     QCOMPARE(pending_change_count(pair.mine()), 0);
+}
+
+// A newer program adds a table or a column to the copy: the next start keeps their changes too.
+void TestSync::tables_and_columns_added_later_are_kept_too() {
+    Pair pair;
+    pair.laptop->exec(
+        QStringLiteral("create table 追加の表 (追加ID integer primary key autoincrement, 名前 text)"));
+    pair.laptop->exec(QStringLiteral("alter table 顧客 add column 追加の列 text"));
+    keep_journal_complete(pair.mine());
+    pair.laptop->exec(QStringLiteral("insert into 追加の表 (名前) values('新しい')"));
+    pair.laptop->exec(QStringLiteral("update 顧客 set 追加の列='新しい' where 顧客ID=") + pair.yamada);
+    QCOMPARE(pending_change_count(pair.mine()), 2);
+    // On the office's own database it does nothing.
+    keep_journal_complete(pair.theirs());
+    QCOMPARE(one(pair.theirs(),
+                 QStringLiteral(
+                     "select count(*) from sqlite_master where type='trigger' and name like '持ち出し%'")),
+             QStringLiteral("0"));
 }
 
 void TestSync::new_rows_get_the_office_keys() {

@@ -3,6 +3,7 @@
 
 #include "app/session.h"
 #include "sync/sync_tables.h"
+#include "ui/common/prompter.h"
 #include "ui/common/screen_context.h"
 #include "ui/customers/main_window.h"
 #include "ui/sync/sync_commands.h"
@@ -39,6 +40,11 @@ void install_sync_screens(const ScreenContext& context) {
                      [&session, &prompter, main] { checkout_from_menu(session, prompter, *main); });
     main->set_action(QStringLiteral("sync"),
                      [&session, &prompter, main] { sync_from_menu(session, prompter, *main); });
+    try {
+        keep_journal_complete(*session.db);
+    } catch (const DatabaseError& e) {
+        prompter.inform(e.message());
+    }
     auto* watch = new CopyNoticeWatch(session, *main);
     watch->setObjectName(QStringLiteral("copyNoticeWatch"));
     update_copy_notice(session, *main);
