@@ -207,8 +207,8 @@ int main(int argc, char** argv) {
     }
     using Command = int (*)(const CliContext&, const QStringList&);
     const std::pair<const char*, Command> commands[] = {
-        {"init", run_init},     {"report", run_report}, {"fetch-mail", run_fetch_mail},
-        {"import", run_import}, {"backup", run_backup}, {"export", run_export},
+        {"init", run_init},         {"report", run_report}, {"fetch-mail", run_fetch_mail},
+        {"import", run_import},     {"backup", run_backup}, {"export", run_export},
         {"checkout", run_checkout}, {"sync", run_sync},
     };
     for (const auto& [name, run] : commands)

@@ -108,7 +108,8 @@ void TestSyncScreens::checkout_from_the_menu_writes_a_copy() {
     const QString folder = target.path() + QStringLiteral("/ノート");
     w.prompter.folders << folder;
     w.trigger("checkout");
-    QVERIFY2(w.prompter.last().startsWith(QStringLiteral("持ち出しました。\nフォルダ: ") + QDir::toNativeSeparators(folder) +
+    QVERIFY2(w.prompter.last().startsWith(QStringLiteral("持ち出しました。\nフォルダ: ") +
+                                          QDir::toNativeSeparators(folder) +
                                           QStringLiteral("\n顧客 1 件、受注 0 件")),
              qPrintable(w.prompter.last()));
     QVERIFY(w.prompter.progress_labels.contains(QStringLiteral("コピー中: 顧客")));
@@ -131,21 +132,34 @@ void TestSyncScreens::the_window_shows_a_taken_out_copy() {
     QCOMPARE(w.notice(), QStringLiteral("持ち出したコピー（%1 から）　未送信の変更 2 件").arg(since));
     w.trigger("sync");
     const QString synced = copy_time_text(read_copy_info(laptop.db()).synced_at).left(16);
-    QCOMPARE(w.notice(), QStringLiteral("持ち出したコピー（%1 から）　最終同期 %2　未送信の変更 0 件").arg(since, synced));
+    QCOMPARE(
+        w.notice(),
+        QStringLiteral("持ち出したコピー（%1 から）　最終同期 %2　未送信の変更 0 件").arg(since, synced));
     QCOMPARE(w.prompter.last(), QStringLiteral("同期しました。\n2 件送信, 0 件受信, 0 件の競合"));
     QVERIFY(w.prompter.progress_labels.contains(QStringLiteral("受信中: 顧客")));
 }
 
 void TestSyncScreens::the_conflict_question_shows_both_versions_and_stores_the_choice_data() {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("radio");  // clicked before the button ("" for none)
+    QTest::addColumn<QString>("radio");   // clicked before the button ("" for none)
     QTest::addColumn<QString>("office");  // TEL/FAX in the office afterwards
     QTest::addColumn<QString>("summary");
-    QTest::newRow("laptop") << "laptopB" << "" << "ノートTEL/ノートFAX" << "1 件送信, 0 件受信, 1 件の競合";
-    QTest::newRow("office") << "officeB" << "" << "事務所TEL/事務所FAX" << "0 件送信, 1 件受信, 1 件の競合";
-    QTest::newRow("field by field") << "fieldsB" << "office_FAX" << "ノートTEL/事務所FAX"
+    QTest::newRow("laptop") << "laptopB"
+                            << ""
+                            << "ノートTEL/ノートFAX"
+                            << "1 件送信, 0 件受信, 1 件の競合";
+    QTest::newRow("office") << "officeB"
+                            << ""
+                            << "事務所TEL/事務所FAX"
+                            << "0 件送信, 1 件受信, 1 件の競合";
+    QTest::newRow("field by field") << "fieldsB"
+                                    << "office_FAX"
+                                    << "ノートTEL/事務所FAX"
                                     << "1 件送信, 0 件受信, 1 件の競合";
-    QTest::newRow("later") << "laterB" << "" << "事務所TEL/事務所FAX" << "0 件送信, 0 件受信, 1 件の競合";
+    QTest::newRow("later") << "laterB"
+                           << ""
+                           << "事務所TEL/事務所FAX"
+                           << "0 件送信, 0 件受信, 1 件の競合";
 }
 
 void TestSyncScreens::the_conflict_question_shows_both_versions_and_stores_the_choice() {
@@ -156,15 +170,19 @@ void TestSyncScreens::the_conflict_question_shows_both_versions_and_stores_the_c
     TestFolder office_folder(kToday);
     const QString id = office_folder.add_customer(QStringLiteral("山田商事"), QStringLiteral("やまだ"));
     LaptopCopy laptop(office_folder.db(), identity_of(office_folder), kToday);
-    update_customer(laptop.db(), with(laptop.db(), id, QStringLiteral("ノートTEL"), QStringLiteral("ノートFAX")), id);
-    update_customer(office_folder.db(), with(office_folder.db(), id, QStringLiteral("事務所TEL"), QStringLiteral("事務所FAX")),
+    update_customer(laptop.db(),
+                    with(laptop.db(), id, QStringLiteral("ノートTEL"), QStringLiteral("ノートFAX")), id);
+    update_customer(office_folder.db(),
+                    with(office_folder.db(), id, QStringLiteral("事務所TEL"), QStringLiteral("事務所FAX")),
                     id);
     Window w(laptop.session());
     bool asked = false;
     answer_conflict([&](ConflictDialog& dialog) {
         asked = true;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("同期の競合"));
-        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text().startsWith(QStringLiteral("顧客「山田商事」")));
+        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("Label1"))
+                    ->text()
+                    .startsWith(QStringLiteral("顧客「山田商事」")));
         QCOMPARE(cell(dialog, QStringLiteral("TEL"), 1), QStringLiteral("ノートTEL"));
         QCOMPARE(cell(dialog, QStringLiteral("TEL"), 2), QStringLiteral("事務所TEL"));
         QCOMPARE(cell(dialog, QStringLiteral("FAX"), 1), QStringLiteral("ノートFAX"));
@@ -179,8 +197,10 @@ void TestSyncScreens::the_conflict_question_shows_both_versions_and_stores_the_c
     });
     w.trigger("sync");
     QVERIFY(asked);
-    QVERIFY2(w.prompter.last().startsWith(QStringLiteral("同期しました。\n") + summary), qPrintable(w.prompter.last()));
-    QCOMPARE(office_folder.value(QStringLiteral("select TEL || '/' || FAX from 顧客 where 顧客ID=") + id), office);
+    QVERIFY2(w.prompter.last().startsWith(QStringLiteral("同期しました。\n") + summary),
+             qPrintable(w.prompter.last()));
+    QCOMPARE(office_folder.value(QStringLiteral("select TEL || '/' || FAX from 顧客 where 顧客ID=") + id),
+             office);
     QCOMPARE(pending_change_count(laptop.db()), button == QLatin1String("laterB") ? 1 : 0);
 }
 
@@ -198,7 +218,8 @@ void TestSyncScreens::the_shown_customer_keeps_showing_under_the_office_key() {
     QVERIFY(w.window.show_customer(laptop_key));
     w.trigger("sync");
     QCOMPARE(laptop.session().current_customer_id, QStringLiteral("3"));
-    QCOMPARE(w.window.findChild<QLineEdit*>(QStringLiteral("Text1_0"))->text(), QStringLiteral("ノートの新規"));
+    QCOMPARE(w.window.findChild<QLineEdit*>(QStringLiteral("Text1_0"))->text(),
+             QStringLiteral("ノートの新規"));
 }
 
 void TestSyncScreens::an_office_out_of_reach_is_told() {
@@ -208,7 +229,8 @@ void TestSyncScreens::an_office_out_of_reach_is_told() {
     QVERIFY(QFile::rename(office.database_path(), office.database_path() + QStringLiteral(".away")));
     Window w(laptop.session());
     w.trigger("sync");
-    QVERIFY2(w.prompter.last().startsWith(QStringLiteral("事務所のデータベースに接続できません。")), qPrintable(w.prompter.last()));
+    QVERIFY2(w.prompter.last().startsWith(QStringLiteral("事務所のデータベースに接続できません。")),
+             qPrintable(w.prompter.last()));
     QVERIFY(w.prompter.last().contains(QStringLiteral("このノートPCでは、このまま作業を続けられます")));
     QVERIFY(w.notice().startsWith(QStringLiteral("持ち出したコピー")));
 }
@@ -217,7 +239,8 @@ void TestSyncScreens::sync_on_the_office_database_is_refused() {
     TestFolder office(kToday);
     Window w(office.session());
     w.trigger("sync");
-    QVERIFY(w.prompter.last().startsWith(QStringLiteral("このデータベースは持ち出したコピーではありません。")));
+    QVERIFY(
+        w.prompter.last().startsWith(QStringLiteral("このデータベースは持ち出したコピーではありません。")));
 }
 
 QTEST_MAIN(TestSyncScreens)
