@@ -64,3 +64,5 @@ int run_backup(const CliContext& context, const QStringList& arguments);      //
 int run_add_employee(const CliContext& context, const QStringList& arguments);  // maintenance.cpp
 int run_export(const CliContext& context, const QStringList& arguments);      // export.cpp
 int run_postal(const CliContext& context, const QStringList& arguments);      // postal.cpp
+int run_checkout(const CliContext& context, const QStringList& arguments);    // sync.cpp
+int run_sync(const CliContext& context, const QStringList& arguments);        // sync.cpp

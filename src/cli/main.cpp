@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "app/user_folder.h"
 #include "cli/cli_context.h"
+#include "sync/sync_tables.h"
 
 QTextStream& out() {
     static QTextStream s(stdout);
@@ -31,6 +32,7 @@ void open_program_folder(Session& session, const CliContext& context, StartPurpo
     // Only a folder found to be a program folder (its sales.ini read, its database open) gets help/.
     start_session(session, purpose);
     provide_help(session.program_folder);
+    keep_journal_complete(*session.db);  // a taken-out copy keeps every change, whatever command makes it
 }
 
 int with_program_folder(const CliContext& context, StartPurpose purpose,
@@ -117,6 +119,10 @@ const char* const kUsage =
     "  postal CODE | --address TEXT   郵便番号の住所、住所の郵便番号を表示します\n"
     "  postal update FILE       日本郵便の KEN_ALL.CSV / utf_ken_all.csv (ZIP も可) で\n"
     "                           郵便番号データを更新します\n"
+    "  checkout DIR             ノートPC用に持ち出すプログラムフォルダを DIR に作ります\n"
+    "  sync [--on-conflict stop|office|laptop]\n"
+    "                           持ち出したコピーの変更を事務所に送り、事務所の変更を受け取ります\n"
+    "                           (競合が残ると終了コード 3)\n"
     "--as-of は今日の日付の代わりに使う日付です。\n"
     "--folder はプログラムフォルダです (既定は現在のフォルダ)。\n"
     "-h, --help でこの説明を表示します。\n"
@@ -136,6 +142,10 @@ const char* const kUsage =
     "  postal CODE | --address TEXT   print the address of a postal code, or the codes of an address\n"
     "  postal update FILE       replace the postal table from Japan Post's KEN_ALL.CSV or\n"
     "                           utf_ken_all.csv (zipped or not)\n"
+    "  checkout DIR             write a program folder for a laptop, a copy of the database, to DIR\n"
+    "  sync [--on-conflict stop|office|laptop]\n"
+    "                           send a taken-out copy's changes to the office and fetch the office's\n"
+    "                           (status 3 when conflicts are left)\n"
     "--folder DIR works in the program folder DIR (default: the current directory).\n"
     "--as-of gives the date to use instead of today.\n"
     "-h, --help shows this text. Unknown options end with status 2.";
@@ -218,6 +228,8 @@ int main(int argc, char** argv) {
         {"export", run_export},
         {"add-employee", run_add_employee},
         {"postal", run_postal},
+        {"checkout", run_checkout},
+        {"sync", run_sync},
     };
     for (const auto& [name, run] : commands)
         if (command == QLatin1String(name))

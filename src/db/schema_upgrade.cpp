@@ -1,6 +1,7 @@
 #include "db/schema_upgrade.h"
 
 #include "db/deleted_rows_schema.h"
+#include "db/sync_schema.h"
 #include "db/text_fold.h"
 
 namespace {
@@ -175,6 +176,7 @@ const std::vector<SchemaStep>& schema_steps() {
         {1, QStringLiteral("顧客の読みと部分一致の検索"), folded_search_statements, folded_search_apply},
         {2, QStringLiteral("削除済みデータ"), {}, ensure_deleted_rows_table},
         {3, QStringLiteral("削除済みデータのキーの種類"), deleted_rows_key_kind_statements, {}},
+        {6, QStringLiteral("持ち出しと同期"), {}, ensure_sync_tables},
     };
     return steps;
 }

@@ -46,6 +46,7 @@ public:
     QStringList questions;
     QVector<bool> answers;  // next Yes/No answers; No when empty
     QStringList files;      // next chosen file names; cancel when empty
+    QStringList folders;    // next chosen folders; cancel when empty
     QVector<QUrl> opened;
     QStringList export_files;      // next export paths; cancel when empty
     QStringList export_proposals;  // what each export's save dialog proposed
@@ -66,6 +67,9 @@ public:
         if (typed_name)
             *typed_name = f;
         return true;
+    }
+    QString choose_folder(QWidget*, const QString&, const QString&) override {
+        return folders.isEmpty() ? QString() : folders.takeFirst();
     }
     bool open_document(const QUrl& url) override {
         opened << url;

@@ -153,6 +153,7 @@ QString HelpDesk::anchor_for(const QString& window_name) {
         {"mail_onefrm", "mailone"},
         {"versionfrm", "menu-help"},
         {"helpfrm", "help-window"},
+        {"sync_conflict", "takeout-conflict"},
     };
     return anchors.value(window_name);
 }

@@ -18,6 +18,7 @@ void install_cluster_abc_screens(const ScreenContext& context);  // cluster tree
 void install_ranking_screens(const ScreenContext& context);      // RFM, rankings, after-sales, orders vs visits
 void install_master_screens(const ScreenContext& context);       // company, employees, goods, import, backup
 void install_export_print(const ScreenContext& context);  // ファイル → 書き出し, 印刷… of the chart
+void install_sync_screens(const ScreenContext& context);  // ファイル → 持ち出し…, 同期, the copy's line
 
 inline void install_all_screens(const ScreenContext& context) {
     install_mail_screens(context);
@@ -25,4 +26,5 @@ inline void install_all_screens(const ScreenContext& context) {
     install_ranking_screens(context);
     install_master_screens(context);
     install_export_print(context);
+    install_sync_screens(context);
 }

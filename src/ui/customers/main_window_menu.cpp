@@ -36,6 +36,9 @@ void MainWindow::build_menu() {
     separator(file, "d10");
     add(file, "change_DB", "データベースファイルの切り替え", true);
     add(file, "backup", "バックアップ", true);
+    separator(file, "d_sync");
+    add(file, "checkout", "持ち出し…", true);
+    add(file, "sync", "同期", true);
     separator(file, "d9");
     add(file, "del_data", "データ消去", true);
     add(file, "deleted_rows", "削除済みデータ", true);
@@ -101,6 +104,8 @@ void MainWindow::add_access_keys() {
         {"export", 'E'},
         {"change_DB", 'C'},
         {"backup", 'B'},
+        {"checkout", 'O'},
+        {"sync", 'S'},
         {"del_data", 'D'},
         {"deleted_rows", 'R'},
         {"fend", 'X'},

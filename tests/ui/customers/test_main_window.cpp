@@ -512,6 +512,8 @@ void TestMainWindow::menu_is_complete_data() {
         {"change_DB", "データベースファイルの切り替え", true},
         {"backup", "バックアップ", true},
         {"print", "印刷…", true},
+        {"checkout", "持ち出し…", true},
+        {"sync", "同期", true},
         {"del_data", "データ消去", true},
         {"deleted_rows", "削除済みデータ", true},
         {"fend", "終了", true},
