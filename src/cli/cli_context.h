@@ -57,3 +57,4 @@ int run_fetch_mail(const CliContext& context, const QStringList& arguments);  //
 int run_import(const CliContext& context, const QStringList& arguments);      // maintenance.cpp
 int run_backup(const CliContext& context, const QStringList& arguments);      // maintenance.cpp
 int run_export(const CliContext& context, const QStringList& arguments);      // export.cpp
+int run_mail(const CliContext& context, const QStringList& arguments);        // mail_signin.cpp

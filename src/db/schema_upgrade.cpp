@@ -1,6 +1,7 @@
 #include "db/schema_upgrade.h"
 
 #include "db/deleted_rows_schema.h"
+#include "db/received_mail_schema.h"
 #include "db/text_fold.h"
 
 namespace {
@@ -129,6 +130,7 @@ const std::vector<SchemaStep>& schema_steps() {
     static const std::vector<SchemaStep> steps = {
         {1, QStringLiteral("顧客の読みと部分一致の検索"), folded_search_statements, folded_search_apply},
         {2, QStringLiteral("削除済みデータ"), {}, ensure_deleted_rows_table},
+        {5, QStringLiteral("受信メールの記録"), {}, ensure_received_mail_table},
     };
     return steps;
 }
