@@ -220,6 +220,8 @@ void LoopbackReceiver::take(QTcpServer* server) {
             socket->deleteLater();
             continue;
         }
+        // The socket outlives the listener: the answer page must reach the browser after close().
+        socket->setParent(nullptr);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
@@ -238,6 +240,7 @@ void LoopbackReceiver::read(QTcpSocket* socket) {
                       "\r\nContent-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
                       "Connection: close\r\nContent-Length: " +
                       QByteArray::number(page.size()) + "\r\n\r\n" + page);
+        socket->flush();
         socket->disconnectFromHost();
     };
     const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
