@@ -54,9 +54,10 @@ void TestMailImap::initTestCase() {
 
 QStringList TestMailImap::imap(const QStringList& arguments) {
     QProcess tool;
-    tool.start(QStringLiteral("/usr/bin/python3"),
-               QStringList{QDir(env("SALES_TEST_DATA")).filePath(QStringLiteral("../integration/imap_tool.py"))} +
-                   arguments);
+    tool.start(
+        QStringLiteral("/usr/bin/python3"),
+        QStringList{QDir(env("SALES_TEST_DATA")).filePath(QStringLiteral("../integration/imap_tool.py"))} +
+            arguments);
     [&] {
         QVERIFY(tool.waitForFinished(30000));
         QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
@@ -149,8 +150,9 @@ void TestMailImap::new_mail_is_registered_once() {
     result = fetch_mail(folder.session());
     QCOMPARE(result.count, 1);
     QCOMPARE(folder.count(QStringLiteral("問い合わせ")), 4);
-    QCOMPARE(folder.value(QStringLiteral("select 名称 from 問い合わせ where 問い合わせID=(select max(問い合わせID) from "
-                                         "問い合わせ)")),
+    QCOMPARE(folder.value(QStringLiteral(
+                 "select 名称 from 問い合わせ where 問い合わせID=(select max(問い合わせID) from "
+                 "問い合わせ)")),
              QStringLiteral("在庫の問い合わせ 4"));
     QCOMPARE(watermark(folder), uidvalidity + QStringLiteral(" 5"));
     imap({QStringLiteral("delete"), box});
@@ -160,7 +162,8 @@ void TestMailImap::registered_mail_is_marked_moved_or_deleted_data() {
     QTest::addColumn<int>("after");
     QTest::addColumn<QStringList>("left");   // the folder's messages afterwards
     QTest::addColumn<QStringList>("moved");  // the target folder's
-    QTest::newRow("marked seen") << int(AfterFetch::MarkSeen) << QStringList{"1 \\Seen", "2 \\Seen"} << QStringList();
+    QTest::newRow("marked seen") << int(AfterFetch::MarkSeen) << QStringList{"1 \\Seen", "2 \\Seen"}
+                                 << QStringList();
     QTest::newRow("moved") << int(AfterFetch::Move) << QStringList() << QStringList{"1 \\Seen", "2 \\Seen"};
     QTest::newRow("deleted") << int(AfterFetch::Delete) << QStringList() << QStringList();
 }
@@ -206,7 +209,7 @@ void TestMailImap::killed_fetch_registers_each_mail_once() {
     stopped.start(env("SALES_FETCH_UNTIL_KILLED"), {folder.path(), point, QString::number(n)});
     QVERIFY(stopped.waitForFinished(60000));
     QCOMPARE(stopped.exitStatus(), QProcess::CrashExit);  // killed, not finished
-    QCOMPARE(listing(box).size() - 1, 5);                  // nothing deleted on the server yet
+    QCOMPARE(listing(box).size() - 1, 5);                 // nothing deleted on the server yet
 
     QProcess cli;
     cli.setWorkingDirectory(folder.path());

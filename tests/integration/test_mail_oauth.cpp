@@ -17,6 +17,7 @@
 
 #include "app/log_file.h"
 #include "db/dialect.h"
+#include "http_client.h"
 #include "mail/bsmtp.h"
 #include "mail/fetch_mail.h"
 #include "mail/mail_auth.h"
@@ -24,7 +25,6 @@
 #include "mail/oauth2.h"
 #include "mail/send_mail.h"
 #include "mail/token_store.h"
-#include "http_client.h"
 #include "test_folder.h"
 #include "ui/masters/company_screen.h"
 
@@ -71,7 +71,9 @@ private slots:
 private:
     QString env(const char* name) const { return qEnvironmentVariable(name); }
     QUrl oauth(const QString& path) const { return QUrl(env("SALES_TEST_OAUTH") + path); }
-    QJsonObject stats() { return QJsonDocument::fromJson(http_request("GET", oauth("/admin/stats")).body).object(); }
+    QJsonObject stats() {
+        return QJsonDocument::fromJson(http_request("GET", oauth("/admin/stats")).body).object();
+    }
     MailSettings oauth_settings(const QString& client = QStringLiteral("client-a")) const;
     // The company row and the mail settings of an OAuth2 account.
     void configure(TestFolder& folder, const MailSettings& settings, const QString& smtp, const QString& pop);
@@ -129,8 +131,8 @@ void TestMailOAuth::configure(TestFolder& folder, const MailSettings& settings, 
 }
 
 SignInResult TestMailOAuth::sign_in_now(const MailSettings& settings) {
-    const SignInResult result =
-        sign_in(settings, env("SALES_TEST_MAIL_USER"), [this](const QUrl& url) { return m_browser.open(url); }, 30);
+    const SignInResult result = sign_in(
+        settings, env("SALES_TEST_MAIL_USER"), [this](const QUrl& url) { return m_browser.open(url); }, 30);
     m_browser.wait();
     return result;
 }
@@ -145,20 +147,23 @@ QString TestMailOAuth::add_customer(TestFolder& folder, const QString& name) {
 
 void TestMailOAuth::drop_into_mailbox() {
     const QDir maildir(env("SALES_TEST_MAILDIR"));
-    const QString name = QStringLiteral("%1.%2.oauth").arg(QDateTime::currentSecsSinceEpoch()).arg(
-        QUuid::createUuid().toString(QUuid::Id128));
+    const QString name = QStringLiteral("%1.%2.oauth")
+                             .arg(QDateTime::currentSecsSinceEpoch())
+                             .arg(QUuid::createUuid().toString(QUuid::Id128));
     QVERIFY(QFile::copy(QDir(env("SALES_TEST_DATA")).filePath(QStringLiteral("mail/iso2022jp.eml")),
                         maildir.filePath(QStringLiteral("tmp/") + name)));
     QFile::setPermissions(maildir.filePath(QStringLiteral("tmp/") + name),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther);
-    QVERIFY(QFile::rename(maildir.filePath(QStringLiteral("tmp/") + name), maildir.filePath(QStringLiteral("new/") + name)));
+    QVERIFY(QFile::rename(maildir.filePath(QStringLiteral("tmp/") + name),
+                          maildir.filePath(QStringLiteral("new/") + name)));
 }
 
 QString TestMailOAuth::imap(const QStringList& arguments) {
     QProcess tool;
-    tool.start(QStringLiteral("/usr/bin/python3"),
-               QStringList{QDir(env("SALES_TEST_DATA")).filePath(QStringLiteral("../integration/imap_tool.py"))} +
-                   arguments);
+    tool.start(
+        QStringLiteral("/usr/bin/python3"),
+        QStringList{QDir(env("SALES_TEST_DATA")).filePath(QStringLiteral("../integration/imap_tool.py"))} +
+            arguments);
     tool.waitForFinished(30000);
     return QString::fromUtf8(tool.readAllStandardOutput());
 }
@@ -178,10 +183,18 @@ void TestMailOAuth::sign_in_keeps_the_refresh_token_out_of_the_database_data() {
     QTest::addColumn<QString>("client");
     QTest::addColumn<QString>("secret");
     QTest::addColumn<QString>("failure");  // part of it; empty: signed in
-    QTest::newRow("public client") << "client-a" << "" << "";
-    QTest::newRow("client that sends its secret") << "google-like-secret" << "s3cret" << "";
-    QTest::newRow("wrong client secret") << "google-like-secret" << "wrong" << "invalid_client";
-    QTest::newRow("access not allowed") << "deny" << "" << "サインインが拒否されました";
+    QTest::newRow("public client") << "client-a"
+                                   << ""
+                                   << "";
+    QTest::newRow("client that sends its secret") << "google-like-secret"
+                                                  << "s3cret"
+                                                  << "";
+    QTest::newRow("wrong client secret") << "google-like-secret"
+                                         << "wrong"
+                                         << "invalid_client";
+    QTest::newRow("access not allowed") << "deny"
+                                        << ""
+                                        << "サインインが拒否されました";
 }
 
 // A sign-in keeps only the refresh token, in a file only the user may read (no keyring here), with
@@ -210,7 +223,8 @@ void TestMailOAuth::sign_in_keeps_the_refresh_token_out_of_the_database() {
     QCOMPARE(::stat(QFile::encodeName(token_file_path()).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777, 0600u);
     const QByteArray database = all_bytes_under(folder.path());
-    for (const QString& token : QString::fromUtf8(http_request("GET", oauth("/admin/issued")).body).split('\n'))
+    for (const QString& token :
+         QString::fromUtf8(http_request("GET", oauth("/admin/issued")).body).split('\n'))
         if (!token.isEmpty())
             QVERIFY2(!database.contains(token.toUtf8()), qPrintable(token));
     // The notice comes once.
@@ -221,11 +235,16 @@ void TestMailOAuth::loopback_takes_only_its_own_answer_data() {
     QTest::addColumn<QString>("method");
     QTest::addColumn<QString>("target");  // %1: the real state
     QTest::addColumn<long>("status");
-    QTest::newRow("another state") << "GET" << "/?code=stolen&state=not-ours" << 400L;
-    QTest::newRow("no state") << "GET" << "/?code=stolen" << 400L;
-    QTest::newRow("another path") << "GET" << "/favicon.ico" << 404L;
-    QTest::newRow("not a GET") << "POST" << "/?code=stolen&state=%1" << 400L;
-    QTest::newRow("no code") << "GET" << "/?state=%1" << 400L;
+    QTest::newRow("another state") << "GET"
+                                   << "/?code=stolen&state=not-ours" << 400L;
+    QTest::newRow("no state") << "GET"
+                              << "/?code=stolen" << 400L;
+    QTest::newRow("another path") << "GET"
+                                  << "/favicon.ico" << 404L;
+    QTest::newRow("not a GET") << "POST"
+                               << "/?code=stolen&state=%1" << 400L;
+    QTest::newRow("no code") << "GET"
+                             << "/?state=%1" << 400L;
 }
 
 // Requests that are not the provider's redirect for this sign-in are refused and the listener keeps
@@ -249,8 +268,9 @@ void TestMailOAuth::loopback_takes_only_its_own_answer() {
     // The stranger's request, from a thread as a browser would send it.
     HttpAnswer answer;
     std::thread stranger([&] {
-        answer = http_request(method, QUrl(QStringLiteral("http://127.0.0.1:%1").arg(redirect.port()) +
-                                           (target.contains(QLatin1String("%1")) ? target.arg(state) : target)));
+        answer =
+            http_request(method, QUrl(QStringLiteral("http://127.0.0.1:%1").arg(redirect.port()) +
+                                      (target.contains(QLatin1String("%1")) ? target.arg(state) : target)));
     });
     QTRY_VERIFY_WITH_TIMEOUT(answer.status != 0, 10000);
     stranger.join();
@@ -268,9 +288,9 @@ void TestMailOAuth::mail_goes_with_a_token_data() {
     QTest::addColumn<QString>("fetch");      // pop3 or imap
     // Debian's libcurl takes OAUTHBEARER when both are offered.
     QTest::newRow("server offering both mechanisms, POP3") << env("SALES_TEST_SMTP_OAUTH") << "OAUTHBEARER"
-                                                            << "pop3";
+                                                           << "pop3";
     QTest::newRow("server offering XOAUTH2 alone, IMAP") << env("SALES_TEST_SMTP_XOAUTH2") << "XOAUTH2"
-                                                          << "imap";
+                                                         << "imap";
 }
 
 // One sign-in serves sending (recorded as a visit) and fetching by POP3 or IMAP.
@@ -323,10 +343,14 @@ void TestMailOAuth::mail_goes_with_a_token() {
 void TestMailOAuth::refused_or_expired_token_is_renewed_data() {
     QTest::addColumn<QString>("how");        // expired: lives 2 s; refused: the server forgot it
     QTest::addColumn<QString>("operation");  // send, pop3, imap
-    QTest::newRow("expired, send") << "expired" << "send";
-    QTest::newRow("refused by SMTP") << "refused" << "send";
-    QTest::newRow("refused by POP3") << "refused" << "pop3";
-    QTest::newRow("refused by IMAP") << "refused" << "imap";
+    QTest::newRow("expired, send") << "expired"
+                                   << "send";
+    QTest::newRow("refused by SMTP") << "refused"
+                                     << "send";
+    QTest::newRow("refused by POP3") << "refused"
+                                     << "pop3";
+    QTest::newRow("refused by IMAP") << "refused"
+                                     << "imap";
 }
 
 // A token that is about to expire (within 30 s) is renewed before use; one the server refuses is
@@ -356,8 +380,8 @@ void TestMailOAuth::refused_or_expired_token_is_renewed() {
     const int refreshes = stats().value(QStringLiteral("refresh_token")).toInt();
     if (operation == QLatin1String("send")) {
         add_customer(folder, QStringLiteral("大阪商店"));
-        const SendResult sent =
-            send_mail(folder.session(), QStringLiteral("大阪商店"), QStringLiteral("件名"), QStringLiteral("本文"));
+        const SendResult sent = send_mail(folder.session(), QStringLiteral("大阪商店"),
+                                          QStringLiteral("件名"), QStringLiteral("本文"));
         QVERIFY2(sent.sent, qPrintable(sent.failure));
     } else {
         const FetchResult fetched = fetch_mail(folder.session());
@@ -399,8 +423,8 @@ void TestMailOAuth::revoked_sign_in_asks_to_sign_in_again() {
         const FetchResult result = fetch_mail(folder.session());
         QCOMPARE(result.count, 0);
         QCOMPARE(result.failure, kSignInAgainMessage);
-        QCOMPARE(fetch_messages(result).first(), QStringLiteral("メールサーバーから受信できませんでした: ") +
-                                                     kSignInAgainMessage);
+        QCOMPARE(fetch_messages(result).first(),
+                 QStringLiteral("メールサーバーから受信できませんでした: ") + kSignInAgainMessage);
         QCOMPARE(folder.count(QStringLiteral("問い合わせ")), 0);
         // The mail is still on the server for the fetch after the next sign-in.
         QVERIFY(sign_in_now(settings).ok);
@@ -413,9 +437,11 @@ void TestMailOAuth::revoked_sign_in_asks_to_sign_in_again() {
 void TestMailOAuth::password_refused_by_provider_gets_advice_data() {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("reply");  // the server's words, quoted in the message
-    QTest::newRow("Google's wording") << "mailuser" << "535 5.7.8 Username and Password not accepted";
-    QTest::newRow("Microsoft 365's wording") << "m365user@example.jp"
-                                             << "550 5.7.30 Basic authentication is not supported for Client Submission";
+    QTest::newRow("Google's wording") << "mailuser"
+                                      << "535 5.7.8 Username and Password not accepted";
+    QTest::newRow("Microsoft 365's wording")
+        << "m365user@example.jp"
+        << "550 5.7.30 Basic authentication is not supported for Client Submission";
 }
 
 // A provider that no longer takes passwords: the message says what to do, quoting the server.
@@ -423,19 +449,22 @@ void TestMailOAuth::password_refused_by_provider_gets_advice() {
     QFETCH(QString, user);
     QFETCH(QString, reply);
     TestFolder folder;
-    folder.exec(QStringLiteral("update 自社情報 set pop='', userid=%1, [password]='Pa55-Secret-Word', [smtp]=%2, "
-                               "email='sales@example.co.jp'")
-                    .arg(sql_text(user), sql_text(env("SALES_TEST_SMTP_OAUTH"))));
+    folder.exec(
+        QStringLiteral("update 自社情報 set pop='', userid=%1, [password]='Pa55-Secret-Word', [smtp]=%2, "
+                       "email='sales@example.co.jp'")
+            .arg(sql_text(user), sql_text(env("SALES_TEST_SMTP_OAUTH"))));
     folder.reload();
     add_customer(folder, QStringLiteral("名古屋物産"));
-    const SendResult result =
-        send_mail(folder.session(), QStringLiteral("名古屋物産"), QStringLiteral("件名"), QStringLiteral("本文"));
+    const SendResult result = send_mail(folder.session(), QStringLiteral("名古屋物産"),
+                                        QStringLiteral("件名"), QStringLiteral("本文"));
     QVERIFY(!result.sent);
     QVERIFY(result.server_unusable);
-    QVERIFY2(result.failure.startsWith(QStringLiteral("メールサーバーがパスワードでのログインを受け付けませんでした。")) &&
-                 result.failure.contains(QStringLiteral("「サインイン方法」で Microsoft 365 または Google")) &&
-                 result.failure.contains(QStringLiteral("アプリ パスワード")) && result.failure.contains(reply),
-             qPrintable(result.failure));
+    QVERIFY2(
+        result.failure.startsWith(
+            QStringLiteral("メールサーバーがパスワードでのログインを受け付けませんでした。")) &&
+            result.failure.contains(QStringLiteral("「サインイン方法」で Microsoft 365 または Google")) &&
+            result.failure.contains(QStringLiteral("アプリ パスワード")) && result.failure.contains(reply),
+        qPrintable(result.failure));
     QCOMPARE(folder.count(QStringLiteral("訪問")), 0);
 }
 
@@ -448,7 +477,8 @@ void TestMailOAuth::cli_signs_in_without_a_browser() {
     drop_into_mailbox();
     QProcess cli;
     cli.setWorkingDirectory(folder.path());
-    cli.start(env("SALES_CLI"), {QStringLiteral("mail"), QStringLiteral("signin"), QStringLiteral("--no-browser")});
+    cli.start(env("SALES_CLI"),
+              {QStringLiteral("mail"), QStringLiteral("signin"), QStringLiteral("--no-browser")});
     QString printed;
     QUrl url;
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -488,7 +518,8 @@ void TestMailOAuth::company_screen_signs_in() {
     auto* method = screen.findChild<QComboBox*>(QStringLiteral("signinMethod"));
     method->setCurrentIndex(int(SignInMethod::OAuth2));
     screen.findChild<QLineEdit*>(QStringLiteral("clientId"))->setText(QStringLiteral("client-a"));
-    screen.findChild<QLineEdit*>(QStringLiteral("authorizeUrl"))->setText(env("SALES_TEST_OAUTH") + "/authorize");
+    screen.findChild<QLineEdit*>(QStringLiteral("authorizeUrl"))
+        ->setText(env("SALES_TEST_OAUTH") + "/authorize");
     screen.findChild<QLineEdit*>(QStringLiteral("tokenUrl"))->setText(env("SALES_TEST_OAUTH") + "/token");
     screen.findChild<QLineEdit*>(QStringLiteral("scope"))->setText(QStringLiteral("mail offline_access"));
     auto* state = screen.findChild<QLabel*>(QStringLiteral("signInState"));
@@ -496,7 +527,8 @@ void TestMailOAuth::company_screen_signs_in() {
     prompter.answers << true;  // store first
     screen.findChild<QPushButton*>(QStringLiteral("signInB"))->click();
     prompter.browser.wait();
-    QCOMPARE(prompter.questions, QStringList{"メールの設定が保存されていません。保存してからサインインしますか？"});
+    QCOMPARE(prompter.questions,
+             QStringList{"メールの設定が保存されていません。保存してからサインインしますか？"});
     QCOMPARE(prompter.opened.size(), 1);
     QVERIFY2(prompter.messages.contains(QStringLiteral("サインインしました: ") + env("SALES_TEST_MAIL_USER")),
              qPrintable(prompter.messages.join(u'|')));
@@ -512,23 +544,31 @@ void TestMailOAuth::no_secret_in_the_log_or_the_database() {
     configure(folder, settings, env("SALES_TEST_SMTP_OAUTH"), env("SALES_TEST_POP3"));
     QVERIFY(sign_in_now(settings).ok);
     add_customer(folder, QStringLiteral("福岡商会"));
-    QVERIFY(send_mail(folder.session(), QStringLiteral("福岡商会"), QStringLiteral("件名"), QStringLiteral("本文")).sent);
+    QVERIFY(send_mail(folder.session(), QStringLiteral("福岡商会"), QStringLiteral("件名"),
+                      QStringLiteral("本文"))
+                .sent);
     drop_into_mailbox();
     QCOMPARE(fetch_mail(folder.session()).count, 1);
     // A refused token, renewed: the refresh request and the retry are in the log too.
     http_request("POST", oauth("/admin/expire_access"));
-    QVERIFY(send_mail(folder.session(), QStringLiteral("福岡商会"), QStringLiteral("件名"), QStringLiteral("本文")).sent);
+    QVERIFY(send_mail(folder.session(), QStringLiteral("福岡商会"), QStringLiteral("件名"),
+                      QStringLiteral("本文"))
+                .sent);
     // A password account refused by the provider.
     TestFolder second;
-    second.exec(QStringLiteral("update 自社情報 set userid='mailuser', [password]='Pa55-Secret-Word', [smtp]=%1, "
-                               "email='sales@example.co.jp'")
-                    .arg(sql_text(env("SALES_TEST_SMTP_OAUTH"))));
+    second.exec(
+        QStringLiteral("update 自社情報 set userid='mailuser', [password]='Pa55-Secret-Word', [smtp]=%1, "
+                       "email='sales@example.co.jp'")
+            .arg(sql_text(env("SALES_TEST_SMTP_OAUTH"))));
     second.reload();
     add_customer(second, QStringLiteral("福岡商会"));
-    QVERIFY(!send_mail(second.session(), QStringLiteral("福岡商会"), QStringLiteral("件名"), QStringLiteral("本文")).sent);
+    QVERIFY(!send_mail(second.session(), QStringLiteral("福岡商会"), QStringLiteral("件名"),
+                       QStringLiteral("本文"))
+                 .sent);
     // A POP3 login with that password that the server accepts.
     QString failure;
-    QVERIFY2(receive_pop3(env("SALES_TEST_POP3"), {env("SALES_TEST_MAIL_USER"), env("SALES_TEST_MAIL_PASSWORD"), {}},
+    QVERIFY2(receive_pop3(env("SALES_TEST_POP3"),
+                          {env("SALES_TEST_MAIL_USER"), env("SALES_TEST_MAIL_PASSWORD"), {}},
                           QStringLiteral("LIST"), mail_folder(second.session()), &failure),
              qPrintable(failure));
 
