@@ -51,21 +51,25 @@ QString journal_path(const QString& folder, const QString& id) {
 }
 
 // After a stop between registering and noting it, the journal holds the key the registration's
-// inquiry got (written before it committed); that row with this subject and body is the
-// registration. (A journal of an older version holds the largest key before it, hence ">=".)
+// inquiry got (written before it committed, as "=key"); that row with this subject and body is the
+// registration. (A journal of an older version holds the largest key before it, hence ">=" there.)
 bool registered_before(Database& db, const QString& folder, const QString& id, const QString& subject,
                        const QString& body) {
     QFile journal(journal_path(folder, id));
     if (!journal.open(QIODevice::ReadOnly))
         return false;
     bool numeric = false;
-    const QString key = QString::fromUtf8(journal.readAll()).trimmed();
+    QString key = QString::fromUtf8(journal.readAll()).trimmed();
+    const bool exact = key.startsWith(QLatin1Char('='));
+    if (exact)
+        key.remove(0, 1);
     key.toLongLong(&numeric);
     if (!numeric)
         return false;
     const ResultTable rows = db.query_rows(
-        QStringLiteral("select count(*) from 問い合わせ where 問い合わせID>=") + key +
-            QStringLiteral(" and 名称=") + sql_text(subject) + QStringLiteral(" and 内容=") + sql_text(body),
+        QStringLiteral("select count(*) from 問い合わせ where 問い合わせID") +
+            (exact ? QStringLiteral("=") : QStringLiteral(">=")) + key + QStringLiteral(" and 名称=") +
+            sql_text(subject) + QStringLiteral(" and 内容=") + sql_text(body),
         1);
     return rows(0, 1).toInt() > 0;
 }
@@ -104,7 +108,8 @@ QString mail_label(const QString& from, const QString& subject) {
 
 bool write_journal(const QString& folder, const QString& id, const QString& key) {
     QSaveFile journal(journal_path(folder, id));
-    return journal.open(QIODevice::WriteOnly) && journal.write(key.toUtf8()) >= 0 && journal.commit();
+    return journal.open(QIODevice::WriteOnly) && journal.write(QByteArray("=") + key.toUtf8()) >= 0 &&
+           journal.commit();
 }
 
 }  // namespace
@@ -165,7 +170,8 @@ bool key_registered(Database& db, const QString& key) {
                .toInt() > 0;
 }
 
-// Whether the database holds this mail's registration: by its journal, or by its key.
+// Whether the database holds this mail's registration: by its journal (this folder's own), or by
+// its key (whoever registered it).
 bool stands_registered(Database& db, const QString& folder, const QString& id, const QString& subject,
                        const QString& body, const QString& key) {
     return registered_before(db, folder, id, subject, body) || key_registered(db, key);
@@ -276,13 +282,17 @@ FetchResult fetch_mail(Session& session, const FetchObserver& observe) {
         } catch (const DatabaseError& e) {
             // The commit's answer may be lost while the database did commit, or the check above may
             // have failed: only the database can tell, so the journal goes only after it has told.
+            // Another PC may also have registered the same mail meanwhile (its key came first).
             std::optional<bool> stands;
+            bool ours = false;
             try {
-                stands = stands_registered(*session.db, folder, id, subject, body, key);
+                ours = registered_before(*session.db, folder, id, subject, body);
+                stands = ours || key_registered(*session.db, key);
             } catch (const DatabaseError&) {
             }
             if (stands && *stands) {
-                ++result.count;
+                if (ours)
+                    ++result.count;
                 if (mark_mail_registered(id, folder))
                     QFile::remove(journal_path(folder, id));
                 continue;

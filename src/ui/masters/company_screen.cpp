@@ -133,6 +133,10 @@ bool CompanyScreen::store(bool close_after) {
         m_prompter.inform(problem);
         return false;
     }
+    // Settings another PC changed since they were shown are not overwritten unasked; unchanged ones
+    // are not written at all.
+    const bool mail_changed = !(mail == m_mail->stored());
+    bool mail_conflict = false;
     bool done = false;
     QStringList fields;
     for (const QLineEdit* box : m_text1)
@@ -145,8 +149,18 @@ bool CompanyScreen::store(bool close_after) {
             [&](const StoredRow* shown, StoredRow* stored) {
                 WriteCheck check = WriteCheck::Clear;
                 // The mail settings beside the row are stored with it, or neither is.
-                problem = save_company_settings(m_session, fields, type, shown, stored, &check,
-                                                [&] { save_mail_settings(*m_session.db, mail); });
+                problem = save_company_settings(m_session, fields, type, shown, stored, &check, [&] {
+                    if (!mail_changed)
+                        return;
+                    if (!(load_mail_settings(*m_session.db) == m_mail->stored())) {
+                        mail_conflict = true;
+                        throw DatabaseError(
+                            QStringLiteral("表示した後に他の担当者がメールの設定を変更しています。保存されて"
+                                           "いる設定を表示しました"
+                                           "ので、確かめてからもう一度保存してください。"));
+                    }
+                    save_mail_settings(*m_session.db, mail);
+                });
                 return check;
             },
             [&] { reload(); });
@@ -163,5 +177,7 @@ bool CompanyScreen::store(bool close_after) {
         m_prompter.inform(QStringLiteral("保存しました"));
         hide();
     });
+    if (mail_conflict)
+        m_mail->load();
     return done;
 }

@@ -31,6 +31,8 @@ public:
     // Shows the settings as stored now.
     void load();
     MailSettings settings() const;
+    // The settings as they were stored when shown.
+    const MailSettings& stored() const { return m_stored; }
     // Whether what is shown differs from what is stored.
     bool changed() const;
     // Called by サインイン when the settings on screen are not stored yet: stores the whole screen and

@@ -22,6 +22,7 @@ private slots:
     void provider_fills_its_servers();
     void settings_are_stored_with_the_row_data();
     void settings_are_stored_with_the_row();
+    void settings_changed_elsewhere_are_not_overwritten();
     void log_folder_opens_from_the_help_menu();
 
 private:
@@ -138,6 +139,32 @@ void TestMailAccountPanel::settings_are_stored_with_the_row() {
     QCOMPARE(folder.value(QStringLiteral("select [smtp] from 自社情報")),
              stored ? QStringLiteral("smtp://smtp.gmail.com:587") : QString());
     QCOMPARE(screen.isVisible(), !stored);
+}
+
+// Another PC stores other mail settings while the screen is open: saving this screen's changes asks
+// the user to look again instead of overwriting them, and stores nothing.
+void TestMailAccountPanel::settings_changed_elsewhere_are_not_overwritten() {
+    TestFolder folder;
+    QueuedPrompter prompter;
+    CompanyScreen screen(folder.session(), prompter);
+    screen.show();
+    Database other;
+    other.open_sqlite_file(folder.database_path(), false);
+    MailSettings theirs;
+    theirs.protocol = FetchProtocol::Imap;
+    theirs.imap_server = QStringLiteral("imaps://imap.example.jp");
+    save_mail_settings(other, theirs);
+    child<QLineEdit>(screen, "Text1_1")->setText(QStringLiteral("株式会社テスト"));
+    child<QLineEdit>(screen, "imapServer")->setText(QStringLiteral("imaps://mine.example.jp"));
+    child<QComboBox>(screen, "fetchProtocol")->setCurrentIndex(1);
+    child<QPushButton>(screen, "Command2")->click();
+    QVERIFY2(
+        prompter.last().startsWith(QStringLiteral("表示した後に他の担当者がメールの設定を変更しています。")),
+        qPrintable(prompter.last()));
+    QCOMPARE(load_mail_settings(folder.db()), theirs);
+    QCOMPARE(folder.value(QStringLiteral("select 会社名 from 自社情報")), QString());
+    QCOMPARE(child<QLineEdit>(screen, "imapServer")->text(), QStringLiteral("imaps://imap.example.jp"));
+    QVERIFY(screen.isVisible());
 }
 
 void TestMailAccountPanel::log_folder_opens_from_the_help_menu() {
