@@ -51,7 +51,7 @@ MailAccountPanel::MailAccountPanel(Session& session, Prompter& prompter, const B
     m_client_id = box("clientId", this);
     m_client_secret = box("clientSecret", this);
     m_tenant = box("tenant", this);
-    m_tenant->setPlaceholderText(QStringLiteral("空欄なら organizations（職場または学校のアカウント）"));
+    m_tenant->setPlaceholderText(QStringLiteral("空欄なら organizations"));
     m_authorize_url = box("authorizeUrl", this);
     m_token_url = box("tokenUrl", this);
     m_scope = box("scope", this);
