@@ -8,7 +8,7 @@
 #include "test_folder.h"
 
 // The pieces of the mail sign-in that need no server: PKCE, the authorization request, the token
-// answers, the settings' checks and presets, IMAP folder names and what the session log may show.
+// answers, the settings' checks, IMAP folder names and what the session log may show.
 class TestMailSignIn : public QObject {
     Q_OBJECT
 private slots:
@@ -21,8 +21,6 @@ private slots:
     void settings_are_checked_data();
     void settings_are_checked();
     void settings_round_trip();
-    void provider_presets_data();
-    void provider_presets();
     void imap_folder_names_data();
     void imap_folder_names();
     void log_shows_no_login_line_data();
@@ -238,39 +236,6 @@ void TestMailSignIn::settings_round_trip() {
              QStringLiteral("1"));
     // The design's company row is left as it was.
     QCOMPARE(folder.value(QStringLiteral("select count(*) from 自社情報")), QStringLiteral("1"));
-}
-
-void TestMailSignIn::provider_presets_data() {
-    QTest::addColumn<int>("method");
-    QTest::addColumn<QString>("smtp");
-    QTest::addColumn<QString>("pop");
-    QTest::addColumn<QString>("imap");
-    QTest::newRow("Microsoft 365") << int(SignInMethod::Microsoft365) << "smtp://smtp.office365.com:587"
-                                   << "pop3s://outlook.office365.com:995"
-                                   << "imaps://outlook.office365.com:993";
-    QTest::newRow("Google") << int(SignInMethod::Google) << "smtp://smtp.gmail.com:587"
-                            << "pop3s://pop.gmail.com:995"
-                            << "imaps://imap.gmail.com:993";
-    QTest::newRow("other OAuth2 names none") << int(SignInMethod::OAuth2) << ""
-                                             << ""
-                                             << "";
-}
-
-// A preset is a server field the mail code takes: smtp:// goes on with STARTTLS, the s-schemes with TLS.
-void TestMailSignIn::provider_presets() {
-    QFETCH(int, method);
-    QFETCH(QString, smtp);
-    QFETCH(QString, pop);
-    QFETCH(QString, imap);
-    const ServerPreset preset = provider_servers(SignInMethod(method));
-    QCOMPARE(preset.smtp, smtp);
-    QCOMPARE(preset.pop, pop);
-    QCOMPARE(preset.imap, imap);
-    if (smtp.isEmpty())
-        return;
-    QCOMPARE(mail_server_url(preset.smtp, QStringLiteral("smtp")).url, smtp + QLatin1Char('/'));
-    QCOMPARE(mail_server_url(preset.pop, QStringLiteral("pop3")).url, pop + QLatin1Char('/'));
-    QCOMPARE(mail_server_url(preset.imap, QStringLiteral("imap")).url, imap + QLatin1Char('/'));
 }
 
 void TestMailSignIn::imap_folder_names_data() {
