@@ -6,6 +6,12 @@ SALES_PACKAGES=(g++ cmake ninja-build qt6-base-dev libqt6sql6-sqlite libqt6sql6-
     mariadb-server tdsodbc libcurl4-openssl-dev libgmime-3.0-dev libbenchmark-dev xvfb xauth fonts-noto-cjk
     imagemagick qt6-translations-l10n openssl python3-aiosmtpd dovecot-pop3d python3-scipy python3-numpy
     valgrind poppler-utils libicu-dev clang librsvg2-bin desktop-file-utils dpkg-dev file
+    # Refresh tokens of a mail sign-in in the user's keyring (Qt Keychain over the Secret Service).
+    qtkeychain-qt6-dev
+    # IMAP with XOAUTH2/OAUTHBEARER for the mail tests (dovecot's oauth2 passdb).
+    dovecot-imapd
+    # A real Secret Service for the keyring test, in a private D-Bus session.
+    gnome-keyring dbus-daemon
     # fontTools: the printing font (a copy of Noto Sans CJK JP whose PDF text reads back), made at build time
     python3-fonttools
 )

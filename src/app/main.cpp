@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <cstdio>
 
+#include "app/log_file.h"
 #include "app/startup.h"
 #include "app/user_folder.h"
 #include "ui/app/program.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
         case SalesArguments::Run:
             break;
     }
+    // The log for support (ヘルプ → ログフォルダを開く) from the first message on.
+    install_log_file();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("営業手帳"));
     QApplication::setDesktopFileName(QStringLiteral("eigyo-techo"));

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "app/log_file.h"
 #include "app/sequential_values.h"
+#include "app/user_folder.h"
 #include "customers/backup.h"
 #include "db/deleted_rows.h"
 #include "db/deleted_rows_schema.h"
@@ -116,6 +118,7 @@ void load_startup_data(Session& session, StartPurpose purpose) {
 
 void start_session(Session& session, StartPurpose purpose) {
     read_sales_ini(session);
+    log_startup_facts(sales_version_text(), session.db_kind, session.database_name, session.program_folder);
     const QString& kind = session.db_kind;
     if (kind != QLatin1String("Jet") && kind != QLatin1String("Mysql") && kind != QLatin1String("Mssql"))
         throw StartupError(QStringLiteral("sales.ini のデータベースの種類「%1」は使えません。\n"
@@ -126,4 +129,6 @@ void start_session(Session& session, StartPurpose purpose) {
     } catch (const DatabaseError& e) {
         throw StartupError(QStringLiteral("データベースを開けませんでした。\n%1").arg(e.message()));
     }
+    // The company row's password never reaches the log, whatever message would carry it.
+    keep_out_of_log(session.company_setting(11));
 }

@@ -66,3 +66,4 @@ int run_export(const CliContext& context, const QStringList& arguments);      //
 int run_postal(const CliContext& context, const QStringList& arguments);      // postal.cpp
 int run_checkout(const CliContext& context, const QStringList& arguments);    // sync.cpp
 int run_sync(const CliContext& context, const QStringList& arguments);        // sync.cpp
+int run_mail(const CliContext& context, const QStringList& arguments);        // mail_signin.cpp

@@ -6,6 +6,7 @@
 #include <QTextStream>
 #include <memory>
 
+#include "app/log_file.h"
 #include "app/program_folder.h"
 #include "app/startup.h"
 #include "app/user_folder.h"
@@ -111,6 +112,8 @@ const char* const kUsage =
     "  report NAME ... [--format tsv|csv|pdf] [--output FILE] [--shift-jis]\n"
     "                           分析結果を出力します (既定はタブ区切りで標準出力、report だけで一覧)\n"
     "  fetch-mail               問い合わせメールを受信して登録し、件数を出力します\n"
+    "  mail signin [--no-browser]   会社情報のメールアカウントにブラウザでサインインします\n"
+    "                           (--no-browser: 開くアドレスを表示して待ちます)\n"
     "  import customers|goods FILE   顧客または商品の CSV を読み込みます\n"
     "  export customers|goods FILE [--shift-jis]   import で読み戻せる CSV を書き出します\n"
     "  backup TARGET            データベースを TARGET にバックアップします\n"
@@ -134,6 +137,8 @@ const char* const kUsage =
     "                           print an analysis (default: tab-separated to standard output;\n"
     "                           report alone lists them)\n"
     "  fetch-mail               fetch inquiry mail, register it and print the count\n"
+    "  mail signin [--no-browser]   sign the company mail account in, in the browser\n"
+    "                           (--no-browser: print the address to open and wait)\n"
     "  import customers|goods FILE   import a customer or goods CSV file\n"
     "  export customers|goods FILE [--shift-jis]   write a CSV file that import reads back\n"
     "  backup TARGET            back the database up to TARGET\n"
@@ -171,6 +176,7 @@ int main(int argc, char** argv) {
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
+    install_log_file();
     QStringList arguments = QCoreApplication::arguments();
     CliContext context;
     // Global options stand before the command, in any order.
@@ -230,6 +236,7 @@ int main(int argc, char** argv) {
         {"postal", run_postal},
         {"checkout", run_checkout},
         {"sync", run_sync},
+        {"mail", run_mail},
     };
     for (const auto& [name, run] : commands)
         if (command == QLatin1String(name))

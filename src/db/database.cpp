@@ -15,6 +15,7 @@
 #include "db/cell_text.h"
 #include "db/odbc_connection.h"
 #include "db/schema.h"
+#include "db/statement_log.h"
 #include "db/storage_error.h"
 #include "db/text_guard.h"
 
@@ -231,7 +232,28 @@ void Database::check_open() const {
         throw DatabaseError(QStringLiteral("データベースに接続されていません"));
 }
 
+namespace {
+// Every refused statement goes to the log with its values elided, whoever catches the error.
+template <class Call>
+auto logged(const QString& statement, Call&& call) -> decltype(call()) {
+    try {
+        return call();
+    } catch (const DatabaseError& e) {
+        log_database_error(statement, e.message());
+        throw;
+    }
+}
+}  // namespace
+
 ResultTable Database::query_rows(const QString& statement, int column_count) {
+    return logged(statement, [&] { return query_rows_unlogged(statement, column_count); });
+}
+
+int Database::execute_sql(const QString& statement) {
+    return logged(statement, [&] { return execute_sql_unlogged(statement); });
+}
+
+ResultTable Database::query_rows_unlogged(const QString& statement, int column_count) {
     check_open();
     if (column_count < 1)
         throw DatabaseError(QStringLiteral("列の数が正しくありません"));
@@ -288,7 +310,7 @@ QStringList Database::column_names(const QString& statement) {
     return names;
 }
 
-int Database::execute_sql(const QString& statement) {
+int Database::execute_sql_unlogged(const QString& statement) {
     check_open();
     refuse_unreadable_text(statement);
     if (m_odbc)

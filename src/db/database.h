@@ -73,6 +73,8 @@ public:
     void end_transaction(bool commit);
 
 private:
+    ResultTable query_rows_unlogged(const QString& statement, int column_count);
+    int execute_sql_unlogged(const QString& statement);
     void open_driver(const ConnectionText& connection);
     void open_mysql(const ConnectionText& connection);
     void check_open() const;

@@ -2,6 +2,7 @@
 
 #include "db/deleted_rows_schema.h"
 #include "db/sync_schema.h"
+#include "db/received_mail_schema.h"
 #include "db/text_fold.h"
 
 namespace {
@@ -176,6 +177,7 @@ const std::vector<SchemaStep>& schema_steps() {
         {1, QStringLiteral("顧客の読みと部分一致の検索"), folded_search_statements, folded_search_apply},
         {2, QStringLiteral("削除済みデータ"), {}, ensure_deleted_rows_table},
         {3, QStringLiteral("削除済みデータのキーの種類"), deleted_rows_key_kind_statements, {}},
+        {5, QStringLiteral("受信メールの記録"), {}, ensure_received_mail_table},
         {6, QStringLiteral("持ち出しと同期"), {}, ensure_sync_tables},
     };
     return steps;

@@ -3,6 +3,7 @@
 #include <gmime/gmime.h>
 
 #include "mail/bsmtp.h"
+#include "mail/curl_transfer.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,11 +19,12 @@
 namespace {
 
 const QString kRegistered = QStringLiteral("registered");
+const QString kUnreadable = QStringLiteral("unreadable");
 
 void init_libraries() {
     static std::once_flag once;
     std::call_once(once, [] {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
+        init_curl();
         g_mime_init();
     });
 }
@@ -70,119 +72,6 @@ size_t read_upload(char* buffer, size_t size, size_t count, void* user) {
     upload->offset += n;
     return size_t(n);
 }
-
-size_t append_download(char* data, size_t size, size_t count, void* user) {
-    static_cast<QByteArray*>(user)->append(data, qsizetype(size * count));
-    return size * count;
-}
-
-// The last line the server said, for failure texts that name the server's reason.
-int remember_reply(CURL*, curl_infotype type, char* data, size_t size, void* user) {
-    if (type == CURLINFO_HEADER_IN) {
-        const QString line = QString::fromUtf8(data, qsizetype(size)).trimmed();
-        if (!line.isEmpty())
-            *static_cast<QString*>(user) = line;
-    }
-    return 0;
-}
-
-// One libcurl handle with the settings every request shares.
-class Transfer {
-public:
-    Transfer(int timeout_seconds) : m_curl(curl_easy_init()) {
-        m_error[0] = 0;
-        if (!m_curl)
-            return;
-        curl_easy_setopt(m_curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_CONNECTTIMEOUT, long(timeout_seconds));
-        curl_easy_setopt(m_curl, CURLOPT_TIMEOUT, long(timeout_seconds));
-        curl_easy_setopt(m_curl, CURLOPT_ERRORBUFFER, m_error);
-        curl_easy_setopt(m_curl, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
-        curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(m_curl, CURLOPT_SSL_VERIFYHOST, 2L);
-        const QByteArray ca = qgetenv("SALES_MAIL_CA_FILE");
-        if (!ca.isEmpty()) {
-            m_ca = ca;
-            curl_easy_setopt(m_curl, CURLOPT_CAINFO, m_ca.constData());
-        }
-        curl_easy_setopt(m_curl, CURLOPT_DEBUGFUNCTION, remember_reply);
-        curl_easy_setopt(m_curl, CURLOPT_DEBUGDATA, &m_reply);
-        curl_easy_setopt(m_curl, CURLOPT_VERBOSE, 1L);
-        m_timeout = timeout_seconds;
-    }
-    ~Transfer() {
-        if (m_curl)
-            curl_easy_cleanup(m_curl);
-        if (m_recipients)
-            curl_slist_free_all(m_recipients);
-    }
-    Transfer(const Transfer&) = delete;
-    Transfer& operator=(const Transfer&) = delete;
-
-    CURL* handle() const { return m_curl; }
-    void set_text(CURLoption option, const QString& value) {
-        m_texts.append(value.toUtf8());
-        curl_easy_setopt(m_curl, option, m_texts.last().constData());
-    }
-    void add_recipient(const QString& address) {
-        m_texts.append(address.toUtf8());
-        m_recipients = curl_slist_append(m_recipients, m_texts.last().constData());
-        curl_easy_setopt(m_curl, CURLOPT_MAIL_RCPT, m_recipients);
-    }
-    void login(const QString& user, const QString& password) {
-        if (user.isEmpty())
-            return;
-        set_text(CURLOPT_USERNAME, user);
-        set_text(CURLOPT_PASSWORD, password);
-    }
-    // Empty on success, otherwise a Japanese failure text with the server's or libcurl's reason.
-    QString perform() {
-        m_error[0] = 0;
-        m_reply.clear();
-        const CURLcode code = curl_easy_perform(m_curl);
-        if (code == CURLE_OK)
-            return QString();
-        QString reason = QString::fromUtf8(m_error).trimmed();
-        if (reason.isEmpty())
-            reason = QString::fromUtf8(curl_easy_strerror(code));
-        // Every failure but the server's refusal of this one request concerns the server itself.
-        m_server_failure = true;
-        switch (code) {
-            case CURLE_OPERATION_TIMEDOUT:
-                return QStringLiteral("サーバーから %1 秒以内に応答がありませんでした (%2)")
-                    .arg(m_timeout)
-                    .arg(reason);
-            case CURLE_COULDNT_CONNECT:
-            case CURLE_COULDNT_RESOLVE_HOST:
-                return QStringLiteral("サーバーに接続できませんでした (%1)").arg(reason);
-            case CURLE_LOGIN_DENIED:
-                return QStringLiteral("ユーザー名またはパスワードが違います (%1)").arg(reason);
-            case CURLE_PEER_FAILED_VERIFICATION:
-            case CURLE_SSL_CONNECT_ERROR:
-            case CURLE_SSL_CACERT_BADFILE:
-                return QStringLiteral("サーバーとの暗号化通信を確立できませんでした (%1)").arg(reason);
-            default:
-                break;
-        }
-        if (!m_reply.isEmpty() && !reason.contains(m_reply))
-            reason += QStringLiteral(": ") + m_reply;
-        // A refusal of this mail (recipient, size, content) leaves the server usable for the next.
-        m_server_failure = false;
-        return QStringLiteral("サーバーが処理を拒否しました (%1)").arg(reason);
-    }
-    // The last perform failed for a reason that concerns the server or the account, not the request.
-    bool server_failure() const { return m_server_failure; }
-
-private:
-    CURL* m_curl;
-    char m_error[CURL_ERROR_SIZE];
-    QByteArray m_ca;
-    QList<QByteArray> m_texts;
-    curl_slist* m_recipients = nullptr;
-    QString m_reply;
-    int m_timeout = kMailTimeoutSeconds;
-    bool m_server_failure = false;
-};
 
 QString mail_path(const QString& folder, const QString& id) {
     return QDir(folder).filePath(id + QStringLiteral(".eml"));
@@ -470,8 +359,10 @@ QByteArray compose_mail(const QString& to, const QString& from, const QString& s
 
 QString SendMail(const QString& server, const QString& to, const QString& from, const QString& subject,
                  const QString& body, const QString& attachments, const MailLogin& login, int timeout_seconds,
-                 bool* server_unusable) {
+                 bool* server_unusable, bool* login_refused) {
     init_libraries();
+    if (login_refused)
+        *login_refused = false;
     bool unusable_dummy = false;
     bool& unusable = server_unusable ? *server_unusable : unusable_dummy;
     unusable = false;
@@ -487,27 +378,38 @@ QString SendMail(const QString& server, const QString& to, const QString& from, 
     if (!plain_address(to.trimmed()))
         return QStringLiteral("宛先のメールアドレスが正しくありません: ") + to;
 
-    Transfer transfer(timeout_seconds);
+    Transfer transfer(timeout_seconds, QStringLiteral("SMTP"));
     if (!transfer.handle())
         return QStringLiteral("通信の準備ができませんでした");
     Upload upload{compose_mail(to.trimmed(), from.trimmed(), subject, body)};
     transfer.set_text(CURLOPT_URL, url.url);
     transfer.set_text(CURLOPT_MAIL_FROM, QLatin1Char('<') + from.trimmed() + QLatin1Char('>'));
     transfer.add_recipient(QLatin1Char('<') + to.trimmed() + QLatin1Char('>'));
-    transfer.login(login.user, login.password);
+    transfer.login(login.user, login.password, login.bearer);
     curl_easy_setopt(transfer.handle(), CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(transfer.handle(), CURLOPT_READFUNCTION, read_upload);
     curl_easy_setopt(transfer.handle(), CURLOPT_READDATA, &upload);
     curl_easy_setopt(transfer.handle(), CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.data.size()));
     const QString failure = transfer.perform();
     unusable = !failure.isEmpty() && transfer.server_failure();
+    if (login_refused)
+        *login_refused = transfer.login_refused();
     return failure;
 }
 
 std::optional<QStringList> RcvMail(const QString& server, const QString& user, const QString& password,
                                    const QString& command, const QString& folder, QString* failure,
                                    int timeout_seconds) {
+    return receive_pop3(server, MailLogin{user, password, {}}, command, folder, failure, nullptr,
+                        timeout_seconds);
+}
+
+std::optional<QStringList> receive_pop3(const QString& server, const MailLogin& login, const QString& command,
+                                        const QString& folder, QString* failure, bool* login_refused,
+                                        int timeout_seconds) {
     init_libraries();
+    if (login_refused)
+        *login_refused = false;
     auto fail = [failure](const QString& text) -> std::optional<QStringList> {
         if (failure)
             *failure = text;
@@ -520,18 +422,21 @@ std::optional<QStringList> RcvMail(const QString& server, const QString& user, c
     if (!save && command.compare(QLatin1String("LIST"), Qt::CaseInsensitive) != 0)
         return fail(QStringLiteral("未対応のコマンドです: ") + command);
 
-    Transfer transfer(timeout_seconds);
+    Transfer transfer(timeout_seconds, QStringLiteral("POP3"));
     if (!transfer.handle())
         return fail(QStringLiteral("通信の準備ができませんでした"));
-    transfer.login(user, password);
+    transfer.login(login.user, login.password, login.bearer);
     QByteArray listing;
     curl_easy_setopt(transfer.handle(), CURLOPT_WRITEFUNCTION, append_download);
     curl_easy_setopt(transfer.handle(), CURLOPT_WRITEDATA, &listing);
     transfer.set_text(CURLOPT_URL, url.url);
     if (save)
         transfer.set_text(CURLOPT_CUSTOMREQUEST, QStringLiteral("UIDL"));
-    if (QString e = transfer.perform(); !e.isEmpty())
+    if (QString e = transfer.perform(); !e.isEmpty()) {
+        if (login_refused)
+            *login_refused = transfer.login_refused();
         return fail(e);
+    }
     const QStringList lines = QString::fromUtf8(listing).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     if (!save)
         return lines;
@@ -547,18 +452,15 @@ std::optional<QStringList> RcvMail(const QString& server, const QString& user, c
         if (number.isEmpty() || uidl.isEmpty())
             continue;
         const QString id = id_from_uidl(uidl);
-        const bool known = QFileInfo::exists(mail_path(folder, id)) ||
-                           QFileInfo::exists(mail_path(QDir(folder).filePath(kRegistered), id));
-        if (!known) {
+        if (!mail_file_known(folder, id)) {
             QByteArray message;
             curl_easy_setopt(transfer.handle(), CURLOPT_CUSTOMREQUEST, nullptr);
             curl_easy_setopt(transfer.handle(), CURLOPT_WRITEDATA, &message);
             transfer.set_text(CURLOPT_URL, url.url + number);
             if (QString e = transfer.perform(); !e.isEmpty())
                 return fail(e);
-            QSaveFile file(mail_path(folder, id));
-            if (!file.open(QIODevice::WriteOnly) || file.write(message) != message.size() || !file.commit())
-                return fail(QStringLiteral("受信したメールを保存できません: ") + file.fileName());
+            if (!store_mail_file(folder, id, message))
+                return fail(QStringLiteral("受信したメールを保存できません: ") + mail_path(folder, id));
         }
         to_delete << number;
     }
@@ -612,6 +514,35 @@ std::optional<QStringList> ReadMail(const QString& id, const QString& headers, c
     result << text;
     g_object_unref(message);
     return result;
+}
+
+bool mail_file_known(const QString& folder, const QString& id) {
+    const QDir dir(folder);
+    return QFileInfo::exists(mail_path(folder, id)) ||
+           QFileInfo::exists(mail_path(dir.filePath(kRegistered), id)) ||
+           QFileInfo::exists(mail_path(dir.filePath(kUnreadable), id));
+}
+
+bool store_mail_file(const QString& folder, const QString& id, const QByteArray& message) {
+    if (!valid_id(id) || !QDir().mkpath(folder))
+        return false;
+    QSaveFile file(mail_path(folder, id));
+    return file.open(QIODevice::WriteOnly) && file.write(message) == message.size() && file.commit();
+}
+
+bool move_mail_aside(const QString& id, const QString& folder) {
+    if (!valid_id(id))
+        return false;
+    const QDir dir(folder);
+    if (!dir.mkpath(kUnreadable))
+        return false;
+    const QString target = mail_path(dir.filePath(kUnreadable), id);
+    QFile::remove(target);
+    return QFile::rename(mail_path(folder, id), target);
+}
+
+bool mail_registered(const QString& id, const QString& folder) {
+    return valid_id(id) && QFileInfo::exists(mail_path(QDir(folder).filePath(kRegistered), id));
 }
 
 bool mark_mail_registered(const QString& id, const QString& folder) {

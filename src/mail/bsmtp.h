@@ -13,14 +13,17 @@
 // (for a company server with its own authority). Every call gives up after the time-out.
 //
 // Fetched messages are stored one per file, <id>.eml, in the mail folder; a message the program has
-// registered moves to its sub-folder "registered" (mark_mail_registered).
+// registered moves to its sub-folder "registered" (mark_mail_registered), one that cannot be read to
+// "unreadable" (move_mail_aside).
 
 inline constexpr int kMailTimeoutSeconds = 30;
 
-// The account's login, used when the SMTP server asks for AUTH.
+// The account's login: a password, or a bearer token from an OAuth2 sign-in (sent as XOAUTH2 or
+// OAUTHBEARER, whichever the server offers, and only over TLS).
 struct MailLogin {
     QString user;
     QString password;
+    QString bearer;
 };
 
 // A server field turned into the URL the transport opens.
@@ -38,10 +41,12 @@ QByteArray compose_mail(const QString& to, const QString& from, const QString& s
 // Sends one mail. Returns the empty text when the server accepted it, otherwise the failure.
 // attachments must be empty (the program sends none). When server_unusable is given, it tells whether
 // the failure lies with the server or the account (no connection, no login, no server or sender set),
-// so that every further mail would fail the same way, rather than with this one mail.
+// so that every further mail would fail the same way, rather than with this one mail. login_refused
+// tells that the server refused the login (a token may then be renewed and the mail sent again).
 QString SendMail(const QString& server, const QString& to, const QString& from, const QString& subject,
                  const QString& body, const QString& attachments, const MailLogin& login = {},
-                 int timeout_seconds = kMailTimeoutSeconds, bool* server_unusable = nullptr);
+                 int timeout_seconds = kMailTimeoutSeconds, bool* server_unusable = nullptr,
+                 bool* login_refused = nullptr);
 
 // command "LIST": logs in and returns the message list ("number size" lines).
 // command "SAVEALLD": stores every message of the account in folder (created when missing), deletes
@@ -51,6 +56,11 @@ QString SendMail(const QString& server, const QString& to, const QString& from, 
 std::optional<QStringList> RcvMail(const QString& server, const QString& user, const QString& password,
                                    const QString& command, const QString& folder, QString* failure = nullptr,
                                    int timeout_seconds = kMailTimeoutSeconds);
+// The same with a login that may be a token; login_refused as for SendMail.
+std::optional<QStringList> receive_pop3(const QString& server, const MailLogin& login, const QString& command,
+                                        const QString& folder, QString* failure = nullptr,
+                                        bool* login_refused = nullptr,
+                                        int timeout_seconds = kMailTimeoutSeconds);
 
 // Reads a stored message. headers names the wanted headers, each followed by a colon
 // ("subject:from:"); the result holds their decoded texts in that order and then the body as text
@@ -60,6 +70,14 @@ std::optional<QStringList> ReadMail(const QString& id, const QString& headers, c
 
 // Moves a registered message out of the waiting set.
 bool mark_mail_registered(const QString& id, const QString& folder);
+// Whether the message was moved among the registered ones.
+bool mail_registered(const QString& id, const QString& folder);
+// Moves a message that cannot be read into the sub-folder "unreadable", out of the waiting set.
+bool move_mail_aside(const QString& id, const QString& folder);
+// Whether a message of this identifier was stored before (waiting, registered or set aside).
+bool mail_file_known(const QString& folder, const QString& id);
+// Stores a fetched message as <id>.eml in folder, whole or not at all.
+bool store_mail_file(const QString& folder, const QString& id, const QByteArray& message);
 
 // The stored, not yet registered messages, oldest first.
 QStringList waiting_mail(const QString& folder);

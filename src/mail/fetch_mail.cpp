@@ -1,14 +1,22 @@
 #include "mail/fetch_mail.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 
 #include "app/session.h"
 #include "customers/customer_store.h"
 #include "db/dialect.h"
+#include "db/program_settings.h"
+#include "db/received_mail_schema.h"
 #include "db/schema.h"
 #include "mail/bsmtp.h"
+#include "mail/imap_fetch.h"
+#include "mail/mail_auth.h"
+#include "mail/mail_settings.h"
 #include "mail/send_mail.h"
 
 QString sender_address(const QString& from) {
@@ -43,21 +51,25 @@ QString journal_path(const QString& folder, const QString& id) {
 }
 
 // After a stop between registering and noting it, the journal holds the key the registration's
-// inquiry got (written before it committed); that row with this subject and body is the
-// registration. (A journal of an older version holds the largest key before it, hence ">=".)
+// inquiry got (written before it committed, as "=key"); that row with this subject and body is the
+// registration. (A journal of an older version holds the largest key before it, hence ">=" there.)
 bool registered_before(Database& db, const QString& folder, const QString& id, const QString& subject,
                        const QString& body) {
     QFile journal(journal_path(folder, id));
     if (!journal.open(QIODevice::ReadOnly))
         return false;
     bool numeric = false;
-    const QString key = QString::fromUtf8(journal.readAll()).trimmed();
+    QString key = QString::fromUtf8(journal.readAll()).trimmed();
+    const bool exact = key.startsWith(QLatin1Char('='));
+    if (exact)
+        key.remove(0, 1);
     key.toLongLong(&numeric);
     if (!numeric)
         return false;
     const ResultTable rows = db.query_rows(
-        QStringLiteral("select count(*) from 問い合わせ where 問い合わせID>=") + key +
-            QStringLiteral(" and 名称=") + sql_text(subject) + QStringLiteral(" and 内容=") + sql_text(body),
+        QStringLiteral("select count(*) from 問い合わせ where 問い合わせID") +
+            (exact ? QStringLiteral("=") : QStringLiteral(">=")) + key + QStringLiteral(" and 名称=") +
+            sql_text(subject) + QStringLiteral(" and 内容=") + sql_text(body),
         1);
     return rows(0, 1).toInt() > 0;
 }
@@ -96,7 +108,8 @@ QString mail_label(const QString& from, const QString& subject) {
 
 bool write_journal(const QString& folder, const QString& id, const QString& key) {
     QSaveFile journal(journal_path(folder, id));
-    return journal.open(QIODevice::WriteOnly) && journal.write(key.toUtf8()) >= 0 && journal.commit();
+    return journal.open(QIODevice::WriteOnly) && journal.write(QByteArray("=") + key.toUtf8()) >= 0 &&
+           journal.commit();
 }
 
 }  // namespace
@@ -137,41 +150,129 @@ Registration register_mail(Session& session, const QString& subject, const QStri
     return result;
 }
 
-FetchResult fetch_mail(Session& session) {
+namespace {
+
+// The key of a message, from the headers that travel with it wherever it is fetched from: the same
+// mail fetched again (a second PC, an IMAP folder made anew) has the same key. Without a Message-ID
+// the body is part of it too.
+QString message_key(const QString& message_id, const QString& date, const QString& from,
+                    const QString& subject, const QString& body) {
+    QString text = message_id.trimmed() + u'\n' + date.trimmed() + u'\n' + from.trimmed() + u'\n' + subject;
+    if (message_id.trimmed().isEmpty())
+        text += u'\n' + body;
+    return QString::fromLatin1(QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
+bool key_registered(Database& db, const QString& key) {
+    return db.query_rows(QStringLiteral("select count(*) from [%1] where [メールキー]=%2")
+                             .arg(kReceivedMailTable, sql_text(key)),
+                         1)(0, 1)
+               .toInt() > 0;
+}
+
+// Whether the database holds this mail's registration: by its journal (this folder's own), or by
+// its key (whoever registered it).
+bool stands_registered(Database& db, const QString& folder, const QString& id, const QString& subject,
+                       const QString& body, const QString& key) {
+    return registered_before(db, folder, id, subject, body) || key_registered(db, key);
+}
+
+QString imap_state_item(const QString& server, const QString& user, const QString& folder) {
+    const QByteArray text =
+        (server.trimmed().toLower() + u'\n' + user.trimmed().toLower() + u'\n' + folder).toUtf8();
+    return QStringLiteral("mail.imap.state.") +
+           QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex().left(24));
+}
+
+ImapWatermark load_watermark(Database& db, const QString& item) {
+    const QStringList parts = program_setting(db, item).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    ImapWatermark kept;
+    if (parts.size() == 2) {
+        kept.uidvalidity = parts.at(0).toLongLong();
+        kept.next_uid = std::max<qint64>(1, parts.at(1).toLongLong());
+    }
+    return kept;
+}
+
+}  // namespace
+
+FetchResult fetch_mail(Session& session, const FetchObserver& observe) {
     const MailAccount account = mail_account(session);
+    const MailSettings settings = load_mail_settings(*session.db);
     const QString folder = mail_folder(session);
     FetchResult result;
+    const bool imap = settings.protocol == FetchProtocol::Imap;
+    const QString state_item = imap_state_item(settings.imap_server, account.user, settings.imap_folder);
+    ImapStoreResult imap_fetched;
+    int stored = 0;
+    auto note_stored = [&](int) {
+        if (observe)
+            observe(FetchPoint::Stored, ++stored);
+    };
     // Messages stored by an earlier run that stopped before registering them come first.
-    const std::optional<QStringList> fetched = RcvMail(account.pop, account.user, account.password,
-                                                       QStringLiteral("SAVEALLD"), folder, &result.failure);
-    const QStringList ids = fetched ? *fetched : waiting_mail(folder);
+    if (imap) {
+        const ImapWatermark kept = load_watermark(*session.db, state_item);
+        result.failure = with_mail_login(session, [&](const MailLogin& login) {
+            imap_fetched =
+                imap_store_new(settings.imap_server, login, settings.imap_folder, kept, folder, note_stored);
+            return MailAttempt{imap_fetched.failure, imap_fetched.login_refused};
+        });
+    } else {
+        result.failure = with_mail_login(session, [&](const MailLogin& login) {
+            bool refused = false;
+            QString failure;
+            const std::optional<QStringList> fetched =
+                receive_pop3(account.pop, login, QStringLiteral("SAVEALLD"), folder, &failure, &refused);
+            if (fetched && observe)
+                for (int i = 0; i < fetched->size(); ++i)
+                    observe(FetchPoint::Stored, i + 1);
+            return MailAttempt{fetched ? QString() : failure, refused};
+        });
+    }
+    const QStringList ids = waiting_mail(folder);
     for (const QString& id : ids) {
-        const std::optional<QStringList> fields = ReadMail(id, QStringLiteral("subject:from:"), folder);
-        if (!fields || fields->size() < 3)
+        const std::optional<QStringList> fields =
+            ReadMail(id, QStringLiteral("subject:from:message-id:date:"), folder);
+        if (!fields || fields->size() < 5) {
+            // Set aside, so it is neither tried at every fetch nor lost: the user is told where it is.
+            const bool moved = move_mail_aside(id, folder);
+            result.unreadable_notes << (moved ? QStringLiteral("mail/unreadable/")
+                                              : QStringLiteral("mail/")) +
+                                           id + QStringLiteral(".eml");
             continue;
+        }
         const QString& from = fields->at(1);
         // Texts longer than their columns are stored cut and marked; the whole mail stays as its file.
         bool cut = false;
         const QString subject = fit_characters(fields->at(0), kTextColumnLength, cut);
-        const QString body = fit_bytes(fields->at(2), kLongTextBytes, cut);
+        const QString body = fit_bytes(fields->at(4), kLongTextBytes, cut);
+        const QString key = message_key(fields->at(2), fields->at(3), from, fields->at(0), fields->at(4));
         // One mail the database refuses must not keep every later mail out: it stays as its file and
         // is named to the user.
         try {
-            if (registered_before(*session.db, folder, id, subject, body)) {
+            if (stands_registered(*session.db, folder, id, subject, body, key)) {
                 if (mark_mail_registered(id, folder))
                     QFile::remove(journal_path(folder, id));
                 continue;
             }
             const Registration registration =
-                register_mail(session, subject, from, body, [&](const QString& key) {
-                    if (!write_journal(folder, id, key))
+                register_mail(session, subject, from, body, [&](const QString& inquiry_key) {
+                    if (!write_journal(folder, id, inquiry_key))
                         throw DatabaseError(QStringLiteral("受信メールの記録を書けません: ") +
                                             journal_path(folder, id));
+                    session.db->execute_sql(
+                        QStringLiteral(
+                            "insert into [%1] ([メールキー],[問い合わせID],[登録日時]) values(%2,%3,%4)")
+                            .arg(kReceivedMailTable, sql_text(key), inquiry_key,
+                                 sql_text(QDateTime::currentDateTime().toString(
+                                     QStringLiteral("yyyy/MM/dd hh:mm:ss")))));
                 });
+            ++result.count;
+            if (observe)
+                observe(FetchPoint::Registered, result.count);
             // The journal stays when the file cannot be moved, so the next run still knows.
             if (mark_mail_registered(id, folder))
                 QFile::remove(journal_path(folder, id));
-            ++result.count;
             if (registration.new_customer)
                 result.new_customer_notes << QStringLiteral("新しい顧客を　email: ") + registration.address +
                                                  QStringLiteral(" で登録しました");
@@ -179,9 +280,52 @@ FetchResult fetch_mail(Session& session) {
                 result.cut_notes << mail_label(from, fields->at(0)) + QStringLiteral("（mail/registered/") +
                                         id + QStringLiteral(".eml）");
         } catch (const DatabaseError& e) {
-            // Nothing of it was stored (one transaction): the journal would only mislead the next run.
-            QFile::remove(journal_path(folder, id));
-            result.refused_notes << mail_label(from, fields->at(0)) + QStringLiteral(": ") + e.message();
+            // The commit's answer may be lost while the database did commit, or the check above may
+            // have failed: only the database can tell, so the journal goes only after it has told.
+            // Another PC may also have registered the same mail meanwhile (its key came first).
+            std::optional<bool> stands;
+            bool ours = false;
+            try {
+                ours = registered_before(*session.db, folder, id, subject, body);
+                stands = ours || key_registered(*session.db, key);
+            } catch (const DatabaseError&) {
+            }
+            if (stands && *stands) {
+                if (ours)
+                    ++result.count;
+                if (mark_mail_registered(id, folder))
+                    QFile::remove(journal_path(folder, id));
+                continue;
+            }
+            if (stands)
+                QFile::remove(journal_path(folder, id));
+            result.refused_notes << mail_label(from, fields->at(0)) + QStringLiteral(": ") + e.message() +
+                                        (stands ? QString()
+                                                : QStringLiteral(
+                                                      "（登録されたかをデータベースで確かめられなかったため、"
+                                                      "次の受信で確かめます）"));
+        }
+    }
+    if (imap && imap_fetched.uidvalidity != 0) {
+        // What the database now holds is marked, moved or deleted on the server; what it refused
+        // stays there and in mail/. The watermark moves on only after that.
+        QList<qint64> registered;
+        for (auto it = imap_fetched.messages.cbegin(); it != imap_fetched.messages.cend(); ++it)
+            if (mail_registered(it.value(), folder))
+                registered << it.key();
+        const QString after = with_mail_login(session, [&](const MailLogin& login) {
+            bool refused = false;
+            const QString failure =
+                imap_after_fetch(settings.imap_server, login, settings.imap_folder, imap_fetched.uidvalidity,
+                                 registered, settings.after, settings.move_to, &refused);
+            return MailAttempt{failure, refused};
+        });
+        if (after.isEmpty()) {
+            set_program_setting(
+                *session.db, state_item,
+                QStringLiteral("%1 %2").arg(imap_fetched.uidvalidity).arg(imap_fetched.next_uid));
+        } else if (result.failure.isEmpty()) {
+            result.failure = after;
         }
     }
     return result;
@@ -211,6 +355,15 @@ QStringList fetch_messages(const FetchResult& result) {
                         "次のメールは登録できませんでした。メールは mail フォルダーに残し、"
                         "次の受信で改めて登録します。\n") +
                     result.refused_notes.join(QLatin1Char('\n'));
+    }
+    if (!result.unreadable_notes.isEmpty()) {
+        if (!problems.isEmpty())
+            problems += QStringLiteral("\n\n");
+        problems +=
+            QStringLiteral(
+                "次のメールは読み取れないため登録できませんでした。mail フォルダーの unreadable に移して"
+                "あります（メールソフトで開けるか確かめてください）。\n") +
+            result.unreadable_notes.join(QLatin1Char('\n'));
     }
     if (!problems.isEmpty())
         messages << problems;

@@ -37,19 +37,27 @@ struct FetchResult {
     // Refused by the database for another reason: kept as its file for the next fetch, not registered.
     // One line per mail: sender, subject and the reason.
     QStringList refused_notes;
+    // Stored messages that could not be read: moved to mail/unreadable/, one line per file.
+    QStringList unreadable_notes;
 };
+
+// Points of a fetch, for a progress display: a message stored (n so far), a message registered and
+// committed (n so far; its file is moved right after).
+enum class FetchPoint { Stored, Registered };
+using FetchObserver = std::function<void(FetchPoint point, int n)>;
 
 // The mark put after a text cut to its column's length.
 inline constexpr char16_t kCutMark[] = u"（以下省略）";
 
-// Fetches every waiting message of the company's POP3 account into the mail folder and registers
-// each message stored there that is not yet registered. A message is registered once only, even
-// when the program stopped between storing and registering, or between registering and noting it.
-// Throws DatabaseError.
-FetchResult fetch_mail(Session& session);
+// Fetches every waiting message of the company's account (POP3, or the IMAP folder of the mail
+// settings) into the mail folder and registers each message stored there that is not yet
+// registered. A message is registered once only, even when the program stopped between storing and
+// registering, or between registering and noting it, and when the same mail is fetched again
+// (recognised by its headers). Throws DatabaseError.
+FetchResult fetch_mail(Session& session, const FetchObserver& observe = {});
 
 // "メールを　N　件受信しました"
 QString fetch_count_message(int count);
 // The messages to show after a fetch, in order: the failure (alone when nothing was registered), the
-// count, and one message for the mails cut or refused.
+// count, and one message for the mails cut, refused or unreadable.
 QStringList fetch_messages(const FetchResult& result);

@@ -2,10 +2,13 @@
 
 #include <QDir>
 
+#include "app/log_file.h"
 #include "app/session.h"
 #include "db/dialect.h"
 #include "db/schema.h"
 #include "mail/bsmtp.h"
+#include "mail/mail_auth.h"
+#include "mail/mail_settings.h"
 
 MailAccount mail_account(const Session& session) {
     // A NULL column reads "-": no server.
@@ -13,6 +16,7 @@ MailAccount mail_account(const Session& session) {
         const QString value = session.company_setting(position).trimmed();
         return value == QLatin1String("-") ? QString() : value;
     };
+    keep_out_of_log(session.company_setting(11));
     return {server(9), session.company_setting(10), session.company_setting(11), server(12),
             session.company_setting(13)};
 }
@@ -39,9 +43,10 @@ namespace {
 
 SendResult send_to_row(Session& session, const QString& where, const QString& subject, const QString& body) {
     const MailAccount account = mail_account(session);
+    const MailSettings settings = load_mail_settings(*session.db);
     // Logging in to the POP3 account first lets servers that want it accept the mail; its result
-    // does not matter.
-    if (!account.pop.trimmed().isEmpty())
+    // does not matter. Servers reached with a sign-in never want it.
+    if (!account.pop.trimmed().isEmpty() && !settings.uses_oauth())
         RcvMail(account.pop, account.user, account.password, QStringLiteral("LIST"), mail_folder(session));
 
     const ResultTable rows = session.db->query_rows(
@@ -62,9 +67,22 @@ SendResult send_to_row(Session& session, const QString& where, const QString& su
     result.failure = mail_length_problem(subject, text);
     if (!result.failure.isEmpty())
         return result;
-    result.failure =
-        SendMail(account.smtp, address, account.from, subject, text, QString(),
-                 MailLogin{account.user, account.password}, kMailTimeoutSeconds, &result.server_unusable);
+    // A token the server refuses is renewed once and the mail tried again: the refusal comes at the
+    // login, before anything of the mail was sent.
+    bool sign_in_needed = false;
+    bool tried = false;
+    result.failure = with_mail_login(
+        session,
+        [&](const MailLogin& login) {
+            tried = true;
+            bool refused = false;
+            const QString failure = SendMail(account.smtp, address, account.from, subject, text, QString(),
+                                             login, kMailTimeoutSeconds, &result.server_unusable, &refused);
+            return MailAttempt{failure, refused};
+        },
+        &sign_in_needed);
+    if (sign_in_needed || (!tried && !result.failure.isEmpty()))
+        result.server_unusable = true;  // no login to be had: every further mail would fail alike
     if (!result.failure.isEmpty())
         return result;
     result.sent = true;

@@ -1,5 +1,6 @@
 #include "masters/company_settings.h"
 
+#include "app/log_file.h"
 #include "app/session.h"
 #include "db/database.h"
 #include "db/stored_row.h"
@@ -91,11 +92,15 @@ StoredRow load_company(Session& session) {
 }
 
 QString save_company_settings(Session& session, const QStringList& fields, int business_type,
-                              const StoredRow* shown, StoredRow* stored, WriteCheck* check) {
+                              const StoredRow* shown, StoredRow* stored, WriteCheck* check,
+                              const std::function<void()>& also_write) {
     if (check)
         *check = WriteCheck::Clear;
     if (!is_key(session.company_key))
         return save_company(*session.db, session.company_key, fields, business_type);
+    // The company row's password is never written to the log, whatever message would carry it.
+    if (fields.size() == kCompanyFieldCount)
+        keep_out_of_log(fields.at(10));
     StoredRow after;
     QString problem;
     WriteCheck result = WriteCheck::Clear;
@@ -107,6 +112,8 @@ QString save_company_settings(Session& session, const QStringList& fields, int b
                 // A refused input undoes the group, in which nothing was written.
                 if (!problem.isEmpty())
                     throw DatabaseError(problem);
+                if (also_write)
+                    also_write();
             });
     } catch (const DatabaseError&) {
         if (!problem.isEmpty())

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "db/stored_row.h"
 
@@ -27,7 +28,8 @@ QString save_company(Database& db, const QString& key, const QStringList& fields
 StoredRow load_company(Session& session);
 // save_company for the session's row. With shown (the row as the screen read it) it first checks
 // that no other PC changed it meanwhile (check receives what it found; see write_checked). After a
-// save the session runs with the stored row at once, so mail uses the new servers.
+// save the session runs with the stored row at once, so mail uses the new servers. also_write, when
+// given, runs in the same transaction after the row is written (settings kept beside the row).
 QString save_company_settings(Session& session, const QStringList& fields, int business_type,
                               const StoredRow* shown = nullptr, StoredRow* stored = nullptr,
-                              WriteCheck* check = nullptr);
+                              WriteCheck* check = nullptr, const std::function<void()>& also_write = {});

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Throw-away SMTP and POP3 servers on 127.0.0.1 for the mail integration tests.
+# Throw-away SMTP, POP3, IMAP and OAuth2 servers on 127.0.0.1 for the mail integration tests.
 #
 #   mail_servers.sh start        start both in a new temporary folder; prints export lines
 #   mail_servers.sh stop [DIR]   stop them and remove the folder (DIR defaults to $SALES_MAIL_DIR)
 #
-# SMTP: aiosmtpd (smtp_server.py) with a plain listener, a STARTTLS+AUTH listener and an implicit
-# TLS listener, spooling what it accepts into $DIR/spool. POP3: a private dovecot instance with one
-# passwd-file user and a maildir ($DIR/Maildir), plain+STLS and implicit TLS listeners. Both use a
-# self-signed certificate made here; the program is told to trust it through SALES_MAIL_CA_FILE.
+# OAuth2: oauth_server.py, a small authorization server (PKCE, refresh, introspection).
+# SMTP: aiosmtpd (smtp_server.py) with a plain listener, a STARTTLS+AUTH listener, an implicit TLS
+# listener and two listeners that take only bearer tokens (XOAUTH2 and OAUTHBEARER, or XOAUTH2
+# alone), spooling what it accepts into $DIR/spool. POP3 and IMAP: a private dovecot instance with
+# one passwd-file user and a maildir ($DIR/Maildir), plain+STLS/STARTTLS and implicit TLS listeners,
+# PLAIN/LOGIN with the password and XOAUTH2/OAUTHBEARER with a token that the OAuth2 server says is
+# active (an oauth2 passdb). SMTP and dovecot use a self-signed certificate made here; the program is
+# told to trust it through SALES_MAIL_CA_FILE.
 set -euo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -33,10 +37,16 @@ wait_for_port() {
 }
 
 print_env() {
-    local dir=$1 smtp pop
+    local dir=$1 smtp pop oauth
     read -r -a smtp <"$dir/smtp_ports"
     read -r -a pop <"$dir/pop_ports"
+    oauth=$(cat "$dir/oauth_port")
     echo "export SALES_MAIL_DIR='$dir'"
+    echo "export SALES_TEST_OAUTH='http://127.0.0.1:$oauth'"
+    echo "export SALES_TEST_SMTP_OAUTH='127.0.0.1:${smtp[3]}'"
+    echo "export SALES_TEST_SMTP_XOAUTH2='127.0.0.1:${smtp[4]}'"
+    echo "export SALES_TEST_IMAP='imap://127.0.0.1:${pop[2]}'"
+    echo "export SALES_TEST_IMAPS='imaps://127.0.0.1:${pop[3]}'"
     echo "export SALES_MAIL_CA_FILE='$dir/cert.pem'"
     echo "export SALES_TEST_SMTP_SPOOL='$dir/spool'"
     echo "export SALES_TEST_SMTP_PLAIN='127.0.0.1:${smtp[0]}'"
@@ -49,10 +59,24 @@ print_env() {
     echo "export SALES_TEST_MAIL_PASSWORD='$MAIL_PASSWORD'"
 }
 
+start_oauth() {
+    local dir=$1
+    "$PYTHON" "$HERE/oauth_server.py" "$MAIL_USER" "$dir/oauth_port" </dev/null >"$dir/oauth.log" 2>&1 &
+    echo $! >"$dir/oauth.pid"
+    for _ in $(seq 1 100); do
+        [[ -f "$dir/oauth_port" ]] && return 0
+        kill -0 "$(cat "$dir/oauth.pid")" 2>/dev/null || break
+        sleep 0.1
+    done
+    log "the OAuth2 server did not start:"
+    cat "$dir/oauth.log" >&2
+    return 1
+}
+
 start_smtp() {
     local dir=$1
     "$PYTHON" "$HERE/smtp_server.py" "$dir/spool" "$dir/cert.pem" "$dir/key.pem" "$MAIL_USER" "$MAIL_PASSWORD" \
-        "$dir/smtp_ports" </dev/null >"$dir/smtp.log" 2>&1 &
+        "$dir/smtp_ports" "http://127.0.0.1:$(cat "$dir/oauth_port")" </dev/null >"$dir/smtp.log" 2>&1 &
     echo $! >"$dir/smtp.pid"
     for _ in $(seq 1 150); do
         [[ -f "$dir/smtp_ports" ]] && return 0
@@ -65,7 +89,7 @@ start_smtp() {
 }
 
 write_dovecot_conf() {
-    local dir=$1 pop=$2 pops=$3 login_user internal_user internal_group
+    local dir=$1 pop=$2 pops=$3 imap=$4 imaps=$5 login_user internal_user internal_group
     # As root, dovecot insists on its own unprivileged users; otherwise everything runs as us.
     if [[ $(id -u) -eq 0 ]]; then
         login_user=dovenull internal_user=dovecot internal_group=dovecot
@@ -76,13 +100,13 @@ write_dovecot_conf() {
 base_dir = $dir/run
 state_dir = $dir/state
 log_path = $dir/dovecot.log
-protocols = pop3
+protocols = pop3 imap
 listen = 127.0.0.1
 ssl = yes
 ssl_cert = <$dir/cert.pem
 ssl_key = <$dir/key.pem
 disable_plaintext_auth = no
-auth_mechanisms = plain login
+auth_mechanisms = plain login xoauth2 oauthbearer
 auth_failure_delay = 0
 first_valid_uid = 1
 first_valid_gid = 1
@@ -91,9 +115,15 @@ default_internal_user = $internal_user
 default_internal_group = $internal_group
 mail_location = maildir:$dir/Maildir
 pop3_uidl_format = %g
+# The password first; a token fails it and goes on to the authorization server.
 passdb {
   driver = passwd-file
   args = scheme=PLAIN username_format=%u $dir/passwd
+}
+passdb {
+  driver = oauth2
+  mechanisms = xoauth2 oauthbearer
+  args = $dir/dovecot-oauth2.conf.ext
 }
 userdb {
   driver = passwd-file
@@ -112,10 +142,13 @@ service pop3-login {
 }
 service imap-login {
   inet_listener imap {
-    port = 0
+    address = 127.0.0.1
+    port = $imap
   }
   inet_listener imaps {
-    port = 0
+    address = 127.0.0.1
+    port = $imaps
+    ssl = yes
   }
 }
 service stats {
@@ -126,6 +159,14 @@ service stats {
     user = $internal_user
   }
 }
+CONF
+    cat >"$dir/dovecot-oauth2.conf.ext" <<CONF
+introspection_mode = post
+introspection_url = http://127.0.0.1:$(cat "$dir/oauth_port")/introspect
+force_introspection = yes
+username_attribute = username
+active_attribute = active
+active_value = true
 CONF
 }
 
@@ -142,16 +183,19 @@ start_pop() {
     # The tests drop messages into the maildir: let every user write there.
     chmod -R a+rwX "$dir/Maildir"
     for _ in 1 2 3 4 5; do
-        local pop pops
+        local pop pops imap imaps
         pop=$(free_port)
         pops=$(free_port)
-        [[ "$pop" == "$pops" ]] && continue
-        write_dovecot_conf "$dir" "$pop" "$pops"
-        if "$DOVECOT" -c "$dir/dovecot.conf" 2>>"$dir/dovecot.start.log" && wait_for_port "$pop" && wait_for_port "$pops"; then
-            echo "$pop $pops" >"$dir/pop_ports"
+        imap=$(free_port)
+        imaps=$(free_port)
+        [[ $(printf '%s\n' "$pop" "$pops" "$imap" "$imaps" | sort -u | wc -l) -eq 4 ]] || continue
+        write_dovecot_conf "$dir" "$pop" "$pops" "$imap" "$imaps"
+        if "$DOVECOT" -c "$dir/dovecot.conf" 2>>"$dir/dovecot.start.log" && wait_for_port "$pop" &&
+            wait_for_port "$pops" && wait_for_port "$imap" && wait_for_port "$imaps"; then
+            echo "$pop $pops $imap $imaps" >"$dir/pop_ports"
             return 0
         fi
-        log "dovecot did not come up on $pop/$pops, trying others"
+        log "dovecot did not come up on $pop/$pops/$imap/$imaps, trying others"
         stop_pop "$dir"
     done
     log "dovecot did not start:"
@@ -172,18 +216,21 @@ stop_pop() {
     rm -f "$dir/run/master.pid"
 }
 
-stop_smtp() {
-    local dir=$1 pid
-    [[ -f "$dir/smtp.pid" ]] || return 0
-    pid=$(cat "$dir/smtp.pid")
+stop_pid_file() {
+    local file=$1 pid
+    [[ -f "$file" ]] || return 0
+    pid=$(cat "$file")
     kill "$pid" 2>/dev/null || true
     for _ in $(seq 1 50); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
     kill -9 "$pid" 2>/dev/null || true
-    rm -f "$dir/smtp.pid"
+    rm -f "$file"
 }
+
+stop_smtp() { stop_pid_file "$1/smtp.pid"; }
+stop_oauth() { stop_pid_file "$1/oauth.pid"; }
 
 start() {
     local dir
@@ -200,13 +247,14 @@ start() {
         exit 1
     fi
     chmod 644 "$dir/cert.pem" "$dir/key.pem"
-    if ! start_smtp "$dir" || ! start_pop "$dir"; then
+    if ! start_oauth "$dir" || ! start_smtp "$dir" || ! start_pop "$dir"; then
         stop_smtp "$dir"
         stop_pop "$dir"
+        stop_oauth "$dir"
         rm -rf "$dir"
         exit 1
     fi
-    log "SMTP $(cat "$dir/smtp_ports"), POP3 $(cat "$dir/pop_ports") in $dir"
+    log "SMTP $(cat "$dir/smtp_ports"), POP3/IMAP $(cat "$dir/pop_ports"), OAuth2 $(cat "$dir/oauth_port") in $dir"
     print_env "$dir"
 }
 
@@ -219,6 +267,7 @@ stop() {
     fi
     stop_smtp "$dir"
     stop_pop "$dir"
+    stop_oauth "$dir"
     rm -rf "$dir"
     log "stopped"
 }

@@ -1,15 +1,22 @@
 // Mail intake on a MariaDB back-end (tests/integration/mariadb_server.sh, started by ./test.sh):
 // sender addresses match customers regardless of letter case, the lowest key wins, and the new
-// customer and its inquiry stand together. Works in a database of its own, so it can run beside the
-// MariaDB test, which recreates the data source's database.
+// customer and its inquiry stand together; two PCs fetching one IMAP folder at once register each
+// mail once. Works in a database of its own, so it can run beside the MariaDB test, which recreates
+// the data source's database.
 #include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
+#include <thread>
 
 #include "app/session.h"
 #include "db/dialect.h"
 #include "db/schema.h"
 #include "mail/fetch_mail.h"
+#include "mail/mail_settings.h"
+#include "masters/company_settings.h"
 #include "mysql_dsn.h"
 
 class TestMailMariaDb : public QObject {
@@ -20,6 +27,7 @@ private slots:
     void cleanupTestCase();
     void registers_by_address_data();
     void registers_by_address();
+    void two_pcs_fetch_one_imap_folder_at_once();
 
 private:
     QString m_dsn;
@@ -81,6 +89,90 @@ void TestMailMariaDb::registers_by_address() {
              int(addresses.size()) + (customer < 0 ? 1 : 0));
     QCOMPARE(rows(0, 1), customer < 0 ? r.customer_id : keys.at(customer));
     QCOMPARE(rows(1, 1), customer < 0 ? QStringLiteral("-") : QStringLiteral("email"));
+}
+
+namespace {
+
+void imap_tool(const QStringList& arguments) {
+    QProcess tool;
+    tool.start(QStringLiteral("/usr/bin/python3"),
+               QStringList{QDir(qEnvironmentVariable("SALES_TEST_DATA"))
+                               .filePath(QStringLiteral("../integration/imap_tool.py"))} +
+                   arguments);
+    QVERIFY(tool.waitForFinished(30000));
+    QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+}
+
+}  // namespace
+
+// Two PCs on the one database fetch the same IMAP folder at the same moment (each into its own mail
+// folder): every mail becomes one inquiry, whichever PC registered it.
+void TestMailMariaDb::two_pcs_fetch_one_imap_folder_at_once() {
+    if (qEnvironmentVariableIsEmpty("SALES_TEST_IMAP")) {
+        if (qEnvironmentVariable("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
+            QSKIP("no mail servers");
+        QFAIL("No mail servers: run ./test.sh, or eval \"$(tests/integration/mail_servers.sh start)\".");
+    }
+    constexpr int kMails = 6;
+    const QString box = QStringLiteral("Shared") + QUuid::createUuid().toString(QUuid::Id128).left(8);
+    imap_tool({QStringLiteral("create"), box});
+    QStringList append{QStringLiteral("append"), box};
+    QTemporaryDir files;
+    for (int n = 1; n <= kMails; ++n) {
+        QFile f(files.filePath(QStringLiteral("%1.eml").arg(n)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("From: shared" + QByteArray::number(n) + "@example.jp\r\nSubject: shared " +
+                QByteArray::number(n) + "\r\nMessage-ID: <" + box.toLatin1() + "-" + QByteArray::number(n) +
+                "@example.jp>\r\nDate: Tue, 08 Dec 2026 10:00:00 +0900\r\n\r\nbody " + QByteArray::number(n) +
+                "\r\n");
+        append << f.fileName();
+    }
+    imap_tool(append);
+    Database& db = *m_session.db;
+    db.execute_sql(QStringLiteral("update 自社情報 set pop='', userid=%1, `password`=%2")
+                       .arg(sql_text(qEnvironmentVariable("SALES_TEST_MAIL_USER")),
+                            sql_text(qEnvironmentVariable("SALES_TEST_MAIL_PASSWORD"))));
+    MailSettings settings;
+    settings.protocol = FetchProtocol::Imap;
+    settings.imap_server = qEnvironmentVariable("SALES_TEST_IMAP");
+    settings.imap_folder = box;
+    save_mail_settings(db, settings);
+
+    QTemporaryDir folders[2];
+    Session pcs[2];
+    for (int i = 0; i < 2; ++i) {
+        pcs[i].program_folder = folders[i].path();
+        pcs[i].clock.fix(QDate(2026, 12, 8));
+        pcs[i].db->open(QStringLiteral("Mysql"), m_dsn, folders[i].path());
+        pcs[i].db->execute_sql(QStringLiteral("use `") + m_database + QLatin1Char('`'));
+        load_company(pcs[i]);
+    }
+    int counts[2] = {0, 0};
+    QString failures[2];
+    auto fetch = [&](int i) {
+        try {
+            const FetchResult r = fetch_mail(pcs[i]);
+            counts[i] += r.count;
+            failures[i] += r.failure;
+        } catch (const DatabaseError& e) {
+            failures[i] += e.message();
+        }
+    };
+    std::thread first(fetch, 0);
+    std::thread second(fetch, 1);
+    first.join();
+    second.join();
+    // A mail one PC could not settle because the other held it is settled by its next fetch.
+    fetch(0);
+    fetch(1);
+    QVERIFY2(failures[0].isEmpty() && failures[1].isEmpty(), qPrintable(failures[0] + failures[1]));
+    QCOMPARE(counts[0] + counts[1], kMails);
+    QCOMPARE(db.query_rows(QStringLiteral("select count(*) from 問い合わせ"), 1)(0, 1).toInt(), kMails);
+    QCOMPARE(db.query_rows(QStringLiteral("select count(distinct 名称) from 問い合わせ"), 1)(0, 1).toInt(),
+             kMails);
+    // A sender of its own per mail: each one customer.
+    QCOMPARE(db.query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1).toInt(), kMails);
+    imap_tool({QStringLiteral("delete"), box});
 }
 
 QTEST_GUILESS_MAIN(TestMailMariaDb)

@@ -21,6 +21,20 @@ void store(const QString& folder, const QString& file, const QString& id) {
     QVERIFY(QFile::copy(fixture(file), QDir(folder).filePath(id + QStringLiteral(".eml"))));
 }
 
+// Stores a fixture with some of its text replaced, as another message.
+void store_edited(const QString& folder, const QString& file, const QString& id,
+                  const QList<QPair<QByteArray, QByteArray>>& replacements) {
+    QFile in(fixture(file));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QByteArray bytes = in.readAll();
+    for (const auto& [from, to] : replacements)
+        bytes.replace(from, to);
+    QDir().mkpath(folder);
+    QFile out(QDir(folder).filePath(id + QStringLiteral(".eml")));
+    QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(bytes);
+}
+
 QString unfold(QByteArray header_block) {
     return QString::fromLatin1(header_block.replace("\r\n ", " "));
 }
@@ -50,6 +64,11 @@ private slots:
     void fetch_registers_every_stored_message_once();
     void bad_recipient_is_refused_before_connecting_data();
     void bad_recipient_is_refused_before_connecting();
+    void the_same_mail_is_registered_once_data();
+    void the_same_mail_is_registered_once();
+    void unreadable_mail_is_named_and_set_aside_data();
+    void unreadable_mail_is_named_and_set_aside();
+    void journal_stays_until_the_database_has_answered();
 };
 
 void TestMail::reads_japanese_encodings_data() {
@@ -323,7 +342,9 @@ void TestMail::several_mails_of_a_new_sender_make_one_customer() {
     TestFolder folder;
     const QString folder_path = mail_folder(folder.session());
     store(folder_path, QStringLiteral("iso2022jp.eml"), QStringLiteral("a1"));
-    store(folder_path, QStringLiteral("iso2022jp.eml"), QStringLiteral("a2"));
+    // A second mail of the same sender (its own Message-ID).
+    store_edited(folder_path, QStringLiteral("iso2022jp.eml"), QStringLiteral("a2"),
+                 {{"<iso2022jp.eml@example.jp>", "<second@example.jp>"}});
     // No POP3 server configured: the messages already stored are registered all the same.
     const FetchResult result = fetch_mail(folder.session());
     QVERIFY(!result.failure.isEmpty());
@@ -396,6 +417,104 @@ void TestMail::bad_recipient_is_refused_before_connecting() {
                                      QStringLiteral("件名"), QStringLiteral("本文"), QString());
     QVERIFY2(failure.startsWith(QStringLiteral("宛先のメールアドレスが正しくありません")),
              qPrintable(failure));
+}
+
+void TestMail::the_same_mail_is_registered_once_data() {
+    QTest::addColumn<QByteArray>("second_from");  // replacements that make the second copy
+    QTest::addColumn<QByteArray>("second_to");
+    QTest::addColumn<bool>("drop_message_id");  // both copies lack a Message-ID
+    QTest::addColumn<int>("count");
+    QTest::newRow("same message twice (a folder fetched anew)") << QByteArray() << QByteArray() << false << 1;
+    QTest::newRow("another Message-ID")
+        << QByteArray("<iso2022jp.eml@example.jp>") << QByteArray("<other@example.jp>") << false << 2;
+    QTest::newRow("no Message-ID, same text") << QByteArray() << QByteArray() << true << 1;
+    // Without a Message-ID the body tells two mails of one minute apart.
+    QTest::newRow("no Message-ID, another body") << QByteArray("\x1b$B?tNL$O#1#08D$G$9!#\x1b(B")
+                                                 << QByteArray("\x1b$B?tNL$O#2#08D$G$9!#\x1b(B") << true << 2;
+}
+
+// The same mail stored twice (under two names, as after an IMAP folder was made anew or another PC
+// fetched it) makes one inquiry; the second copy is moved among the registered without a word.
+void TestMail::the_same_mail_is_registered_once() {
+    QFETCH(QByteArray, second_from);
+    QFETCH(QByteArray, second_to);
+    QFETCH(bool, drop_message_id);
+    QFETCH(int, count);
+    TestFolder folder;
+    const QString path = mail_folder(folder.session());
+    QList<QPair<QByteArray, QByteArray>> base;
+    if (drop_message_id)
+        base << qMakePair(QByteArray("Message-ID: <iso2022jp.eml@example.jp>\r\n"), QByteArray());
+    store_edited(path, QStringLiteral("iso2022jp.eml"), QStringLiteral("first"), base);
+    QCOMPARE(fetch_mail(folder.session()).count, 1);
+    QList<QPair<QByteArray, QByteArray>> second = base;
+    if (!second_from.isEmpty())
+        second << qMakePair(second_from, second_to);
+    store_edited(path, QStringLiteral("iso2022jp.eml"), QStringLiteral("imap-2-1"), second);
+    const FetchResult result = fetch_mail(folder.session());
+    QCOMPARE(result.count, count - 1);
+    QCOMPARE(result.refused_notes, QStringList());
+    QCOMPARE(folder.count(QStringLiteral("問い合わせ")), count);
+    QCOMPARE(waiting_mail(path), QStringList());
+}
+
+void TestMail::unreadable_mail_is_named_and_set_aside_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("NUL bytes only") << QByteArray(64, '\0');
+}
+
+// A stored message that does not parse is named with its file and moved to mail/unreadable/, so the
+// next fetch neither tries it again nor stays silent; the mail after it is registered.
+void TestMail::unreadable_mail_is_named_and_set_aside() {
+    QFETCH(QByteArray, content);
+    TestFolder folder;
+    const QString path = mail_folder(folder.session());
+    QDir().mkpath(path);
+    QFile broken(QDir(path).filePath(QStringLiteral("broken1.eml")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write(content);
+    broken.close();
+    store(path, QStringLiteral("shift_jis_qp.eml"), QStringLiteral("good1"));
+    const FetchResult result = fetch_mail(folder.session());
+    QCOMPARE(result.count, 1);
+    QCOMPARE(result.unreadable_notes, QStringList{"mail/unreadable/broken1.eml"});
+    const QStringList shown = fetch_messages(result);
+    QVERIFY2(shown.last().contains(QStringLiteral("読み取れないため")) &&
+                 shown.last().endsWith(QStringLiteral("mail/unreadable/broken1.eml")),
+             qPrintable(shown.join(u'|')));
+    QVERIFY(QFile::exists(QDir(path).filePath(QStringLiteral("unreadable/broken1.eml"))));
+    QCOMPARE(waiting_mail(path), QStringList());
+    const FetchResult again = fetch_mail(folder.session());
+    QCOMPARE(again.unreadable_notes, QStringList());
+    QCOMPARE(again.count, 0);
+}
+
+// A journal is the only evidence that an earlier run's registration committed. A database error
+// while it is being checked must leave it for the next fetch, which then registers nothing twice.
+void TestMail::journal_stays_until_the_database_has_answered() {
+    TestFolder folder;
+    const QString path = mail_folder(folder.session());
+    store(path, QStringLiteral("shift_jis_qp.eml"), QStringLiteral("s1"));
+    // The earlier run: registered and committed, stopped before noting it (key 1 in the journal).
+    register_mail(folder.session(), QStringLiteral("納期の問い合わせ"), QStringLiteral("h@example.jp"),
+                  QStringLiteral("納期を教えてください。\n高橋様の件です。\n"));
+    QFile journal(QDir(path).filePath(QStringLiteral("s1.registering")));
+    QVERIFY(journal.open(QIODevice::WriteOnly));
+    journal.write(folder.value(QStringLiteral("select max(問い合わせID) from 問い合わせ")).toUtf8());
+    journal.close();
+    // The connection fails while the journal is checked.
+    folder.exec(QStringLiteral("alter table 問い合わせ rename to 問い合わせ_away"));
+    const FetchResult failed = fetch_mail(folder.session());
+    QCOMPARE(failed.count, 0);
+    QCOMPARE(failed.refused_notes.size(), 1);
+    QVERIFY(QFile::exists(journal.fileName()));
+    QCOMPARE(waiting_mail(path), QStringList{"s1"});
+    folder.exec(QStringLiteral("alter table 問い合わせ_away rename to 問い合わせ"));
+    QCOMPARE(fetch_mail(folder.session()).count, 0);
+    QCOMPARE(folder.count(QStringLiteral("問い合わせ")), 1);
+    QVERIFY(!QFile::exists(journal.fileName()));
+    QCOMPARE(waiting_mail(path), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestMail)

@@ -3,10 +3,15 @@
 #include "ui/customers/main_window.h"
 
 #include <QAction>
+#include <QDir>
 #include <QHash>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QUrl>
+
+#include "app/log_file.h"
+#include "ui/common/prompter.h"
 
 void MainWindow::build_menu() {
     auto add = [this](QMenu* menu, const char* name, const QString& caption, bool enabled,
@@ -91,6 +96,12 @@ void MainWindow::build_menu() {
     QMenu* help = menu("help", "ヘルプ");
     add(help, "helphtml", "ヘルプ", true, [this] { open_help(); });
     add(help, "version", "バージョン", true, [this] { open_version(); });
+    // The log for support: the folder opens in the file manager, so the file can be attached.
+    add(help, "log_folder", "ログフォルダを開く", true, [this] {
+        QDir().mkpath(log_folder());
+        if (!m_prompter.open_document(QUrl::fromLocalFile(log_folder())))
+            m_prompter.inform(QStringLiteral("ログフォルダを開けませんでした: ") + log_folder());
+    });
     add_access_keys();
 }
 
@@ -135,6 +146,7 @@ void MainWindow::add_access_keys() {
         {"help", 'H'},
         {"helphtml", 'H'},
         {"version", 'A'},
+        {"log_folder", 'L'},
         {"repeat_time", 'T'},
         {"P_visit", 'V'},
         {"p_sale", 'P'},

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/session.h"
@@ -15,6 +16,7 @@
 #include "ui/common/guard.h"
 #include "ui/common/prompter.h"
 #include "ui/common/save_conflict.h"
+#include "ui/masters/mail_account_panel.h"
 
 CompanyScreen::CompanyScreen(Session& session, Prompter& prompter, QWidget* parent)
     : EntryWindow(parent), m_session(session), m_prompter(prompter) {
@@ -57,6 +59,14 @@ CompanyScreen::CompanyScreen(Session& session, Prompter& prompter, QWidget* pare
             postal->addWidget(search->button());
             postal->addStretch(1);
             grid->addLayout(postal, row, 1);
+        } else if (i == 10) {
+            // Dots, and the text only while the button is held.
+            auto* password = new QHBoxLayout;
+            password->addWidget(m_text1.at(10), 1);
+            QToolButton* show = hold_to_show_button(m_text1.at(10), this);
+            show->setObjectName(QStringLiteral("showPassword"));
+            password->addWidget(show);
+            grid->addLayout(password, row, 1);
         } else {
             m_text1.at(i)->setMinimumWidth(i == 0 ? 60 : 300);
             grid->addWidget(m_text1.at(i), row, 1, i == 0 ? Qt::AlignLeft : Qt::Alignment());
@@ -79,6 +89,10 @@ CompanyScreen::CompanyScreen(Session& session, Prompter& prompter, QWidget* pare
     if (type >= 0)
         m_option[type]->setChecked(true);
     layout->addLayout(grid);
+    m_mail = new MailAccountPanel(m_session, m_prompter,
+                                  {m_text1.at(8), m_text1.at(9), m_text1.at(10), m_text1.at(11)}, this);
+    m_mail->set_store_first([this] { return store(false); });
+    layout->addWidget(m_mail);
 
     auto* buttons = new QHBoxLayout;
     auto* save_button = new QPushButton(QStringLiteral("保存"));
@@ -110,9 +124,25 @@ void CompanyScreen::reload() {
     const int type = business_type_of(m_session.company_setting(14));
     for (int i = 0; i < 2; ++i)
         m_option[i]->setChecked(i == type);
+    if (m_mail)
+        m_mail->load();
 }
 
 void CompanyScreen::save() {
+    store(true);
+}
+
+bool CompanyScreen::store(bool close_after) {
+    const MailSettings mail = m_mail->settings();
+    if (const QString problem = check_mail_settings(mail); !problem.isEmpty()) {
+        m_prompter.inform(problem);
+        return false;
+    }
+    // Settings another PC changed since they were shown are not overwritten unasked; unchanged ones
+    // are not written at all.
+    const bool mail_changed = !(mail == m_mail->stored());
+    bool mail_conflict = false;
+    bool done = false;
     QStringList fields;
     for (const QLineEdit* box : m_text1)
         fields << box->text();
@@ -123,7 +153,19 @@ void CompanyScreen::save() {
             m_prompter, m_shown,
             [&](const StoredRow* shown, StoredRow* stored) {
                 WriteCheck check = WriteCheck::Clear;
-                problem = save_company_settings(m_session, fields, type, shown, stored, &check);
+                // The mail settings beside the row are stored with it, or neither is.
+                problem = save_company_settings(m_session, fields, type, shown, stored, &check, [&] {
+                    if (!mail_changed)
+                        return;
+                    if (!(load_mail_settings(*m_session.db) == m_mail->stored())) {
+                        mail_conflict = true;
+                        throw DatabaseError(
+                            QStringLiteral("表示した後に他の担当者がメールの設定を変更しています。保存されて"
+                                           "いる設定を表示しました"
+                                           "ので、確かめてからもう一度保存してください。"));
+                    }
+                    save_mail_settings(*m_session.db, mail);
+                });
                 return check;
             },
             [&] { reload(); });
@@ -133,7 +175,14 @@ void CompanyScreen::save() {
         }
         if (!saved)
             return;
+        done = true;
+        m_mail->load();
+        if (!close_after)
+            return;
         m_prompter.inform(QStringLiteral("保存しました"));
         hide();
     });
+    if (mail_conflict)
+        m_mail->load();
+    return done;
 }

@@ -7,6 +7,7 @@
 
 class QLineEdit;
 class QRadioButton;
+class MailAccountPanel;
 class Prompter;
 class Session;
 
@@ -21,6 +22,8 @@ protected:
 
 private:
     void save();
+    // Stores the row and the mail settings; close_after hides the screen with "保存しました".
+    bool store(bool close_after);
     void reload();
 
     Session& m_session;
@@ -28,4 +31,5 @@ private:
     QVector<QLineEdit*> m_text1;
     QRadioButton* m_option[2] = {nullptr, nullptr};
     StoredRow m_shown;  // the row as read when shown, for the write-conflict check
+    MailAccountPanel* m_mail = nullptr;
 };
