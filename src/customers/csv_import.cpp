@@ -4,9 +4,11 @@
 #include <QFile>
 
 #include "app/sequential_values.h"
+#include "customers/customer_copies.h"
 #include "customers/customer_store.h"
 #include "db/database.h"
 #include "db/storage_error.h"
+#include "db/text_index.h"
 #include "records/number_text.h"
 
 namespace {
@@ -157,7 +159,8 @@ QString insert_prefix(Kind kind) {
                ? QStringLiteral(
                      "insert into 顧客 "
                      "(顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
-                     ",担当者,担当者かな,備考,検索かな,検索文字列) values")
+                     ",担当者,担当者かな,備考,") +
+                     customer_copy_columns().join(QLatin1Char(',')) + QStringLiteral(") values")
                : QStringLiteral("insert into 商品 (分類コード,分類,商品名,単価) values");
 }
 
@@ -167,9 +170,8 @@ QString row_values(Kind kind, const QStringList& values, int first) {
     if (kind == Kind::Customers) {
         for (int k = 0; k < 13; ++k)
             quoted << sql_text(values.at(first + k));
-        // The file's first eleven values stand in field order: the folded copies come from them.
-        const SearchColumns search = customer_search_columns(values, first);
-        quoted << sql_text(search.reading) << sql_text(search.text);
+        // The file's first eleven values stand in field order: the copies come from them.
+        quoted << customer_copy_literals(customer_copies(values.mid(first, 11)));
     } else {
         // The numbers were checked as whole numbers; they go in quoted, as the goods screen writes them.
         quoted << sql_text(*whole_number(values.at(first))) << sql_text(values.at(first + 1))
@@ -197,6 +199,11 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
     const int batch = 100;
     try {
         Transaction transaction(db);
+        // The customers this import adds are those above the largest key now.
+        const bool index_after = kind == Kind::Customers && has_text_index(db.dialect());
+        const QString before =
+            index_after ? db.query_rows(QStringLiteral("select coalesce(max(顧客ID),0) from 顧客"), 1)(0, 1)
+                        : QString();
         for (int r = 0; r < total; r += batch) {
             if (progress && !progress(r, total))
                 return {false,
@@ -226,6 +233,14 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
                                             .arg(excerpt(name), e.message()));
                 }
             }
+        }
+        if (index_after) {
+            QStringList added;
+            const ResultTable keys =
+                db.query_rows(QStringLiteral("select 顧客ID from 顧客 where 顧客ID>") + before, 1);
+            for (int k = 1; k <= keys.row_count(); ++k)
+                added << keys(0, k);
+            customer_copies_follow(db, added, true);
         }
         transaction.commit();
     } catch (const DatabaseError& e) {

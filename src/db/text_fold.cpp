@@ -1,10 +1,12 @@
 #include "db/text_fold.h"
 
+#include <unicode/normalizer2.h>
 #include <unicode/translit.h>
 #include <unicode/unistr.h>
 #include <unicode/utypes.h>
 
 #include <memory>
+#include <vector>
 
 #include "db/database_error.h"
 
@@ -38,13 +40,52 @@ icu::Transliterator& transliterator() {
     return *t;
 }
 
+// The folds of single characters, as ICU gives them, learnt as the characters are met. A character
+// takes part only when it can never join the character before it (normalisation has a boundary before
+// it, and before the first character of its fold): then folding a text character by character gives
+// what folding it whole gives. Any other character sends the whole text to ICU.
+class FoldTable {
+public:
+    const QString* lookup(char16_t c) {
+        int& slot = m_index[c];
+        if (slot == kUnknown)
+            slot = learn(c);
+        return slot >= 0 ? &m_folds[size_t(slot)] : nullptr;
+    }
+
+private:
+    static constexpr int kUnknown = -2;
+    static constexpr int kWithNeighbours = -1;
+
+    int learn(char16_t c) {
+        if (QChar::isSurrogate(c))
+            return kWithNeighbours;
+        UErrorCode status = U_ZERO_ERROR;
+        const icu::Normalizer2* nfkc = icu::Normalizer2::getNFKCInstance(status);
+        const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+        if (U_FAILURE(status))
+            return kWithNeighbours;
+        auto apart = [&](UChar32 u) { return nfkc->hasBoundaryBefore(u) && nfc->hasBoundaryBefore(u); };
+        if (!apart(c))
+            return kWithNeighbours;
+        const QString folded = fold_text_by_icu(QString(QChar(c)));
+        if (!folded.isEmpty() && !apart(QStringView(folded).toUcs4().value(0)))
+            return kWithNeighbours;
+        m_folds.push_back(folded);
+        return int(m_folds.size() - 1);
+    }
+
+    std::vector<int> m_index = std::vector<int>(0x10000, kUnknown);
+    std::vector<QString> m_folds;
+};
+
 bool is_phone_separator(QChar c) {
     return c.isSpace() || QStringLiteral("-‐‑‒–—―−ー()+.").contains(c);
 }
 
 }  // namespace
 
-QString fold_text(const QString& text) {
+QString fold_text_by_icu(const QString& text) {
     if (text.isEmpty())
         return text;
     icu::UnicodeString u(reinterpret_cast<const char16_t*>(text.utf16()), int32_t(text.size()));
@@ -53,8 +94,21 @@ QString fold_text(const QString& text) {
     return QString(reinterpret_cast<const QChar*>(u.getBuffer()), u.length());
 }
 
-QString folded_reading(const QString& reading) {
-    QString folded = fold_text(reading);
+QString fold_text(const QString& text) {
+    // One table per thread, like the transliterator.
+    thread_local FoldTable table;
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const QString* folded = table.lookup(c.unicode());
+        if (!folded)
+            return fold_text_by_icu(text);
+        out += *folded;
+    }
+    return out;
+}
+
+QString cut_for_index(QString folded) {
     if (folded.size() > kFoldedReadingLength) {
         int cut = kFoldedReadingLength;
         if (folded.at(cut - 1).isHighSurrogate())
@@ -62,6 +116,10 @@ QString folded_reading(const QString& reading) {
         folded.truncate(cut);
     }
     return folded;
+}
+
+QString folded_reading(const QString& reading) {
+    return cut_for_index(fold_text(reading));
 }
 
 QString folded_phone_digits(const QString& text) {
@@ -73,24 +131,23 @@ QString folded_phone_digits(const QString& text) {
     return digits;
 }
 
-QString customer_search_text(const QString& name, const QString& address, const QString& contact,
-                             const QString& email, const QStringList& phones) {
-    QStringList parts;
-    // Line breaks typed into a field would join two fields' ends into a false match: they become blanks.
-    for (const QString& field : {name, address, contact, email}) {
-        QString folded = fold_text(field);
-        folded.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-        parts << folded;
+QString search_text(const QStringList& folded_parts) {
+    QString text;
+    for (const QString& part : folded_parts) {
+        QString line = part;
+        // Line breaks typed into a field would join two fields' ends into a false match.
+        line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+        text += line;
+        text += QLatin1Char('\n');
     }
-    for (const QString& phone : phones)
-        parts << folded_phone_digits(phone);
-    // Ends with a line break too, so that every two characters of a field begin some three-character
-    // piece of the text (the partial search finds two typed characters through those pieces).
-    return parts.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    return text;
 }
 
 QStringList partial_search_terms(const QString& typed) {
-    const QString folded = fold_text(typed).trimmed();
+    // Line breaks are blanks in the searched text too.
+    QString folded = fold_text(typed);
+    folded.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    folded = folded.trimmed();
     if (folded.isEmpty())
         return {};
     QStringList terms{folded};
