@@ -6,6 +6,8 @@ SALES_PACKAGES=(g++ cmake ninja-build qt6-base-dev libqt6sql6-sqlite libqt6sql6-
     mariadb-server tdsodbc libcurl4-openssl-dev libgmime-3.0-dev libbenchmark-dev xvfb xauth fonts-noto-cjk
     imagemagick qt6-translations-l10n openssl python3-aiosmtpd dovecot-pop3d python3-scipy python3-numpy
     valgrind poppler-utils libicu-dev clang librsvg2-bin desktop-file-utils dpkg-dev file)
+# The embedded file's bulk inserts (the customer import) bind values through SQLite's own API.
+SALES_PACKAGES+=(libsqlite3-dev)
 
 install_missing_packages() {
     local missing=()

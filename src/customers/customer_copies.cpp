@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 
-#include "customers/duplicates.h"
 #include "db/database.h"
 #include "db/deleted_rows.h"
 #include "db/deleted_rows_schema.h"
@@ -119,14 +118,26 @@ QVector<qint64> keys_of(const QStringList& ids) {
 
 }  // namespace
 
+namespace {
+
+QString name_key_of_folded(QString folded) {
+    folded.removeIf([](QChar c) { return c.isSpace(); });
+    return cut_for_index(folded);
+}
+
+QString phone_key_of_digits(const QString& digits) {
+    // A few digits are no phone number (an extension, a typing slip).
+    return digits.size() >= 6 ? cut_for_index(digits) : QString();
+}
+
+}  // namespace
+
 QString name_key(const QString& name) {
-    return cut_for_index(fold_for_match(present(name)));
+    return name_key_of_folded(fold_text(present(name)));
 }
 
 QString phone_key(const QString& phone) {
-    const QString digits = folded_phone_digits(present(phone));
-    // A few digits are no phone number (an extension, a typing slip).
-    return digits.size() >= 6 ? cut_for_index(digits) : QString();
+    return phone_key_of_digits(folded_phone_digits(present(phone)));
 }
 
 QString mail_key(const QString& mail) {
@@ -165,6 +176,18 @@ QStringList customer_copy_literals(const CustomerCopies& copies) {
             sql_text(copies.stamp)};
 }
 
+QVector<QVariant> customer_copy_values(const CustomerCopies& copies) {
+    auto key = [](const QString& k) { return k.isEmpty() ? QVariant() : QVariant(k); };
+    return {copies.reading,
+            copies.text,
+            key(copies.name_key),
+            key(copies.phone_keys.value(0)),
+            key(copies.phone_keys.value(1)),
+            key(copies.phone_keys.value(2)),
+            key(copies.mail_key),
+            copies.stamp};
+}
+
 bool is_customer_copy_column(const QString& column) {
     for (const QString& c : customer_copy_columns())
         if (column.compare(c, Qt::CaseInsensitive) == 0)
@@ -182,6 +205,54 @@ void customer_copies_follow(Database& db, const QStringList& customer_ids, bool 
     for (qsizetype i = 0; i < ids.size() && !written; i += 500)
         recompute(db, QStringLiteral("顧客ID in (%1)").arg(ids.mid(i, 500).join(QLatin1Char(','))));
     update_text_index(db, customer_text_index(), keys);
+}
+
+CustomerBulkInsert::CustomerBulkInsert(Database& db) : m_db(db) {
+    m_before =
+        db.query_rows(QStringLiteral("select coalesce(max(顧客ID),0) from 顧客"), 1)(0, 1).toLongLong();
+    if (db.dialect() == Dialect::Sqlite) {
+        // A transaction of many rows writes its pages to the journal over and over when they do not
+        // fit in the page cache: a larger cache while it runs.
+        m_cache_size = db.query_rows(QStringLiteral("PRAGMA cache_size"), 1)(0, 1);
+        db.execute_sql(QStringLiteral("PRAGMA cache_size = -131072"));
+        // Into an empty register the indexes are made once after the rows, sorted, rather than
+        // growing row by row.
+        if (m_before == 0) {
+            const ResultTable indexes = db.query_rows(
+                QStringLiteral("select name,sql from sqlite_master where type='index' and tbl_name='顧客' "
+                               "and sql is not null"),
+                2);
+            for (int r = 1; r <= indexes.row_count(); ++r) {
+                db.execute_sql(QStringLiteral("drop index [%1]").arg(indexes(0, r)));
+                m_indexes << indexes(1, r);
+            }
+        }
+    }
+    pause_customer_search_index(db);
+}
+
+CustomerBulkInsert::~CustomerBulkInsert() {
+    if (m_cache_size.isEmpty())
+        return;
+    try {
+        m_db.execute_sql(QStringLiteral("PRAGMA cache_size = ") + QString::number(m_cache_size.toLongLong()));
+    } catch (const DatabaseError&) {
+        // the connection keeps the larger cache; nothing is lost
+    }
+}
+
+void CustomerBulkInsert::finish() {
+    for (const QString& index : m_indexes)
+        m_db.execute_sql(index);
+    resume_customer_search_index(m_db, m_before);
+    if (has_text_index(m_db.dialect())) {
+        QVector<qint64> added;
+        const ResultTable keys =
+            m_db.query_rows(QStringLiteral("select 顧客ID from 顧客 where 顧客ID>%1").arg(m_before), 1);
+        for (int k = 1; k <= keys.row_count(); ++k)
+            added << keys(0, k).toLongLong();
+        update_text_index(m_db, customer_text_index(), added);
+    }
 }
 
 int repair_customer_copies(Database& db) {

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <QVector>
 #include <functional>
 
 class Database;
@@ -32,6 +34,8 @@ CustomerCopies customer_copies(const QStringList& fields);
 // an update that writes them with the row.
 const QStringList& customer_copy_columns();
 QStringList customer_copy_literals(const CustomerCopies& copies);
+// The same as values to bind (a missing key is NULL).
+QVector<QVariant> customer_copy_values(const CustomerCopies& copies);
 // Whether a column of 顧客 is one of the copies (or the time the server keeps of a row's last change):
 // never typed, filled or copied from another customer.
 bool is_customer_copy_column(const QString& column);
@@ -46,6 +50,24 @@ QString mail_key(const QString& mail);
 // leave it). Call it inside the write's transaction. written: the copies were written with the rows
 // (an import), so only the index is brought in step.
 void customer_copies_follow(Database& db, const QStringList& customer_ids, bool written = false);
+
+// Many customers inserted with their copies in one transaction (an import): the partial search's
+// index takes them in once, after the rows, instead of row by row. Construct it inside the
+// transaction before the inserts; finish() before the commit.
+class CustomerBulkInsert {
+public:
+    explicit CustomerBulkInsert(Database& db);
+    ~CustomerBulkInsert();
+    CustomerBulkInsert(const CustomerBulkInsert&) = delete;
+    CustomerBulkInsert& operator=(const CustomerBulkInsert&) = delete;
+    void finish();
+
+private:
+    Database& m_db;
+    qint64 m_before = 0;
+    QString m_cache_size;
+    QStringList m_indexes;  // made again after the rows
+};
 
 // At start: customers whose copies another program or an older copy of this one left missing or
 // stale get them recomputed (on the embedded file a trigger clears the copies of every such change;

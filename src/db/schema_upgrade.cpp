@@ -282,6 +282,21 @@ void create_schema_version(Database& db) {
     run_steps_after(db, 0);
 }
 
+void pause_customer_search_index(Database& db) {
+    if (db.dialect() == Dialect::Sqlite)
+        db.execute_sql(QStringLiteral("drop trigger if exists 顧客検索_ai"));
+}
+
+void resume_customer_search_index(Database& db, qint64 after_key) {
+    if (db.dialect() != Dialect::Sqlite)
+        return;
+    db.execute_sql(
+        QStringLiteral("insert into 顧客検索(rowid, 検索文字列) select 顧客ID, 検索文字列 from 顧客 "
+                       "where 顧客ID>%1 and 検索文字列 is not null")
+            .arg(after_key));
+    db.execute_sql(kTrigramStatements.at(2));
+}
+
 const TextIndex& customer_text_index() {
     static const TextIndex index{QStringLiteral("顧客"), QStringLiteral("顧客ID"),
                                  QStringLiteral("検索文字列"), QStringLiteral("顧客検索片"),

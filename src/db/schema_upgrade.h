@@ -47,3 +47,7 @@ inline constexpr int kCustomerCopiesVersion = 4;
 inline const QString kCustomerChangedColumn = QStringLiteral("更新日時");
 // The partial search's index of the customers' search text, where the back-end has none of its own.
 const TextIndex& customer_text_index();
+// Many customers inserted at once: the embedded file's trigram index stops taking rows in one by one
+// (inside the insert's transaction), and takes in every row above after_key once at the end.
+void pause_customer_search_index(Database& db);
+void resume_customer_search_index(Database& db, qint64 after_key);

@@ -5,6 +5,7 @@
 #include <unicode/unistr.h>
 #include <unicode/utypes.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -46,16 +47,27 @@ icu::Transliterator& transliterator() {
 // what folding it whole gives. Any other character sends the whole text to ICU.
 class FoldTable {
 public:
-    const QString* lookup(char16_t c) {
+    // The fold of c: a single unit (the common case) in *unit, or a text of any other length in
+    // *text; false when c must go through ICU with its neighbours.
+    bool lookup(char16_t c, char16_t* unit, const QString** text) {
         int& slot = m_index[c];
         if (slot == kUnknown)
             slot = learn(c);
-        return slot >= 0 ? &m_folds[size_t(slot)] : nullptr;
+        if (slot == kWithNeighbours)
+            return false;
+        if (slot >= kUnitBase) {
+            *unit = char16_t(slot - kUnitBase);
+            *text = nullptr;
+        } else {
+            *text = &m_folds[size_t(slot)];
+        }
+        return true;
     }
 
 private:
     static constexpr int kUnknown = -2;
     static constexpr int kWithNeighbours = -1;
+    static constexpr int kUnitBase = 1 << 20;  // slots from here hold a single unit's value
 
     int learn(char16_t c) {
         if (QChar::isSurrogate(c))
@@ -71,6 +83,8 @@ private:
         const QString folded = fold_text_by_icu(QString(QChar(c)));
         if (!folded.isEmpty() && !apart(QStringView(folded).toUcs4().value(0)))
             return kWithNeighbours;
+        if (folded.size() == 1)
+            return kUnitBase + folded.at(0).unicode();
         m_folds.push_back(folded);
         return int(m_folds.size() - 1);
     }
@@ -97,14 +111,30 @@ QString fold_text_by_icu(const QString& text) {
 QString fold_text(const QString& text) {
     // One table per thread, like the transliterator.
     thread_local FoldTable table;
-    QString out;
-    out.reserve(text.size());
+    QString out(text.size(), Qt::Uninitialized);
+    char16_t* at = reinterpret_cast<char16_t*>(out.data());
+    qsizetype length = 0;
     for (const QChar c : text) {
-        const QString* folded = table.lookup(c.unicode());
-        if (!folded)
+        char16_t unit = 0;
+        const QString* longer = nullptr;
+        if (!table.lookup(c.unicode(), &unit, &longer))
             return fold_text_by_icu(text);
-        out += *folded;
+        if (!longer) {
+            if (length == out.size()) {
+                out.resize(length + 16);
+                at = reinterpret_cast<char16_t*>(out.data());
+            }
+            at[length++] = unit;
+            continue;
+        }
+        if (length + longer->size() > out.size()) {
+            out.resize(length + longer->size() + 16);
+            at = reinterpret_cast<char16_t*>(out.data());
+        }
+        std::copy(longer->utf16(), longer->utf16() + longer->size(), at + length);
+        length += longer->size();
     }
+    out.truncate(length);
     return out;
 }
 
@@ -122,13 +152,14 @@ QString folded_reading(const QString& reading) {
     return cut_for_index(fold_text(reading));
 }
 
-QString folded_phone_digits(const QString& text) {
-    const QString folded = fold_text(text);
-    QString digits;
-    for (QChar c : folded)
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            digits += c;
+QString phone_digits_of_folded(const QString& folded) {
+    QString digits = folded;
+    digits.removeIf([](QChar c) { return c < QLatin1Char('0') || c > QLatin1Char('9'); });
     return digits;
+}
+
+QString folded_phone_digits(const QString& text) {
+    return phone_digits_of_folded(fold_text(text));
 }
 
 QString search_text(const QStringList& folded_parts) {

@@ -22,6 +22,8 @@ QString cut_for_index(QString folded);
 
 // The digits of a phone number, without hyphens, blanks or brackets (full-width digits included).
 QString folded_phone_digits(const QString& text);
+// The same of a text folded already.
+QString phone_digits_of_folded(const QString& folded);
 
 // The text a partial search looks in, made of texts already folded: each on a line of its own, so that
 // no match runs across two of them, and ending with a line break too, so that every two characters of
