@@ -47,8 +47,6 @@ QString literal_or_null(const QString& text) {
     return text.isEmpty() ? QStringLiteral("NULL") : sql_text(text);
 }
 
-const QString kCheckedItem = QStringLiteral("顧客の写しの確認日時");
-
 // Reads the stored fields of the rows the condition selects and rewrites the copies of those whose
 // stamp differs. Returns the keys rewritten.
 QStringList recompute(Database& db, const QString& condition) {
@@ -260,7 +258,7 @@ int repair_customer_copies(Database& db) {
         return 0;
     Transaction tx(db);
     const bool shared = db.dialect() == Dialect::MySql;
-    const QString item_condition = QStringLiteral("[項目]=%1").arg(sql_text(kCheckedItem));
+    const QString item_condition = QStringLiteral("[項目]=%1").arg(sql_text(kCustomerCopiesCheckedItem));
     QString checked;
     if (shared) {
         // PCs starting together repair one after the other: the first statement locks the row of the
@@ -271,7 +269,7 @@ int repair_customer_copies(Database& db) {
             QStringLiteral("select [値] from [%1] where %2").arg(kProgramSettingsTable, item_condition), 1);
         if (row.row_count() == 0)
             db.execute_sql(QStringLiteral("insert into [%1] ([項目],[値]) values(%2,'')")
-                               .arg(kProgramSettingsTable, sql_text(kCheckedItem)));
+                               .arg(kProgramSettingsTable, sql_text(kCustomerCopiesCheckedItem)));
         else
             checked = row(0, 1);
     }

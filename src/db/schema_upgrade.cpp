@@ -180,6 +180,12 @@ void customer_copies_apply(Database& db) {
                 throw;
         }
     }
+    const QString item = sql_text(kCustomerCopiesCheckedItem);
+    if (db.query_rows(
+            QStringLiteral("select count(*) from [%1] where [項目]=%2").arg(kProgramSettingsTable, item), 1)(
+            0, 1) == QLatin1String("0"))
+        db.execute_sql(
+            QStringLiteral("insert into [%1] ([項目],[値]) values(%2,'')").arg(kProgramSettingsTable, item));
 }
 
 // ---- the runner

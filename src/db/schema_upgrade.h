@@ -45,6 +45,9 @@ inline constexpr int kCustomerCopiesVersion = 4;
 // MySQL/MariaDB stamp each customer row with the time of its last change, so that rows changed by an
 // older copy of the program can be found at start.
 inline const QString kCustomerChangedColumn = QStringLiteral("更新日時");
+// The setting that holds when the start-up repair last compared changed rows with their stamps (on
+// MySQL/MariaDB); made by step 4, so that PCs starting together can take turns on its row.
+inline const QString kCustomerCopiesCheckedItem = QStringLiteral("顧客の写しの確認日時");
 // The partial search's index of the customers' search text, where the back-end has none of its own.
 const TextIndex& customer_text_index();
 // Many customers inserted at once: the embedded file's trigram index stops taking rows in one by one
