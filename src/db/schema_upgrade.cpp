@@ -131,9 +131,11 @@ QStringList customer_copies_statements(Dialect d) {
             // A write that changes a source field without writing a new stamp (an older copy of the
             // program, another tool, a change column by column) clears the copies made from it and the
             // stamp; the program recomputes them in the same transaction, or the start-up repair does.
+            // A copy the same statement wrote anew (the folded reading and search text, which the
+            // release before this step writes with every save) stays.
             QStringList cleared;
             for (const CopyColumn& c : kClearedCopies)
-                cleared << QStringLiteral("%1=case when %2 then null else %1 end")
+                cleared << QStringLiteral("%1=case when (%2) and new.%1 is old.%1 then null else %1 end")
                                .arg(c.name, changed_condition(c.sources));
             cleared << QStringLiteral("写し印=null");
             out << QStringLiteral("drop trigger if exists 顧客写し_au")

@@ -5,8 +5,10 @@
 #include <unicode/unistr.h>
 #include <unicode/utypes.h>
 
+#include <QHash>
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "db/database_error.h"
@@ -45,27 +47,57 @@ icu::Transliterator& transliterator() {
 // takes part only when it can never join the character before it (normalisation has a boundary before
 // it, and before the first character of its fold): then folding a text character by character gives
 // what folding it whole gives. Any other character sends the whole text to ICU.
+//
+// One more kind: a character whose fold depends on the character before it and on nothing else, as
+// ICU turns the prolonged sound mark ー into the vowel before it (アー → ああ, ンー → んー). ICU tells
+// which ones they are: the character's fold after a few kana and letters differs from its fold alone.
+// Their folds are kept per character before them, again as ICU gives them.
 class FoldTable {
 public:
-    // The fold of c: a single unit (the common case) in *unit, or a text of any other length in
-    // *text; false when c must go through ICU with its neighbours.
-    bool lookup(char16_t c, char16_t* unit, const QString** text) {
+    enum class Kind { Table, AfterPrevious, WithNeighbours };
+
+    // The fold of c: a single unit (the common case) in *unit, or a text of any other length in *text.
+    Kind lookup(char16_t c, char16_t* unit, const QString** text) {
         int& slot = m_index[c];
         if (slot == kUnknown)
             slot = learn(c);
         if (slot == kWithNeighbours)
-            return false;
+            return Kind::WithNeighbours;
+        if (slot == kAfterPrevious)
+            return Kind::AfterPrevious;
         if (slot >= kUnitBase) {
             *unit = char16_t(slot - kUnitBase);
             *text = nullptr;
         } else {
             *text = &m_folds[size_t(slot)];
         }
-        return true;
+        return Kind::Table;
+    }
+
+    // What a run of characters of the kind AfterPrevious folds to after the character before (0 at the
+    // start of a text); nothing when ICU changes the character before too.
+    std::optional<QString> after(char16_t before, QStringView run) {
+        const QString key = QString(QChar(before)) + run.toString();
+        const auto known = m_after.constFind(key);
+        if (known != m_after.constEnd())
+            return *known;
+        std::optional<QString> folded;
+        if (before == 0) {
+            folded = fold_text_by_icu(run.toString());
+        } else {
+            const QString whole = fold_text_by_icu(key);
+            const QString alone = fold_text_by_icu(QString(QChar(before)));
+            if (whole.startsWith(alone))
+                folded = whole.mid(alone.size());
+        }
+        if (m_after.size() < 10000)
+            m_after.insert(key, folded);
+        return folded;
     }
 
 private:
-    static constexpr int kUnknown = -2;
+    static constexpr int kUnknown = -3;
+    static constexpr int kAfterPrevious = -2;
     static constexpr int kWithNeighbours = -1;
     static constexpr int kUnitBase = 1 << 20;  // slots from here hold a single unit's value
 
@@ -80,9 +112,15 @@ private:
         auto apart = [&](UChar32 u) { return nfkc->hasBoundaryBefore(u) && nfc->hasBoundaryBefore(u); };
         if (!apart(c))
             return kWithNeighbours;
-        const QString folded = fold_text_by_icu(QString(QChar(c)));
+        const QString alone = QString(QChar(c));
+        const QString folded = fold_text_by_icu(alone);
         if (!folded.isEmpty() && !apart(QStringView(folded).toUcs4().value(0)))
             return kWithNeighbours;
+        for (const char16_t before : {u'ア', u'あ', u'ン', u'ッ', u'ｱ', u'a', u'1', u'山'}) {
+            const QString b(QChar{before});
+            if (fold_text_by_icu(b + alone) != fold_text_by_icu(b) + folded)
+                return kAfterPrevious;
+        }
         if (folded.size() == 1)
             return kUnitBase + folded.at(0).unicode();
         m_folds.push_back(folded);
@@ -91,6 +129,7 @@ private:
 
     std::vector<int> m_index = std::vector<int>(0x10000, kUnknown);
     std::vector<QString> m_folds;
+    QHash<QString, std::optional<QString>> m_after;
 };
 
 bool is_phone_separator(QChar c) {
@@ -112,27 +151,40 @@ QString fold_text(const QString& text) {
     // One table per thread, like the transliterator.
     thread_local FoldTable table;
     QString out(text.size(), Qt::Uninitialized);
-    char16_t* at = reinterpret_cast<char16_t*>(out.data());
     qsizetype length = 0;
-    for (const QChar c : text) {
+    auto append = [&](const char16_t* from, qsizetype n) {
+        if (length + n > out.size())
+            out.resize(length + n + 16);
+        std::copy(from, from + n, reinterpret_cast<char16_t*>(out.data()) + length);
+        length += n;
+    };
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
         char16_t unit = 0;
         const QString* longer = nullptr;
-        if (!table.lookup(c.unicode(), &unit, &longer))
-            return fold_text_by_icu(text);
-        if (!longer) {
-            if (length == out.size()) {
-                out.resize(length + 16);
-                at = reinterpret_cast<char16_t*>(out.data());
+        switch (table.lookup(text.at(i).unicode(), &unit, &longer)) {
+            case FoldTable::Kind::WithNeighbours:
+                return fold_text_by_icu(text);
+            case FoldTable::Kind::Table:
+                if (longer)
+                    append(reinterpret_cast<const char16_t*>(longer->utf16()), longer->size());
+                else
+                    append(&unit, 1);
+                break;
+            case FoldTable::Kind::AfterPrevious: {
+                qsizetype end = i + 1;
+                while (end < size &&
+                       table.lookup(text.at(end).unicode(), &unit, &longer) == FoldTable::Kind::AfterPrevious)
+                    ++end;
+                const std::optional<QString> folded =
+                    table.after(i > 0 ? text.at(i - 1).unicode() : 0, QStringView(text).mid(i, end - i));
+                if (!folded)
+                    return fold_text_by_icu(text);
+                append(reinterpret_cast<const char16_t*>(folded->utf16()), folded->size());
+                i = end - 1;
+                break;
             }
-            at[length++] = unit;
-            continue;
         }
-        if (length + longer->size() > out.size()) {
-            out.resize(length + longer->size() + 16);
-            at = reinterpret_cast<char16_t*>(out.data());
-        }
-        std::copy(longer->utf16(), longer->utf16() + longer->size(), at + length);
-        length += longer->size();
     }
     out.truncate(length);
     return out;

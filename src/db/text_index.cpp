@@ -10,8 +10,9 @@
 
 namespace {
 
-// Keys are kept in blocks of 256: a piece common to most texts then reads as one row per block.
-constexpr int kBlockBits = 8;
+// Keys are kept in blocks of 512: a piece common to most texts then reads as one row per block, and
+// a row stays small enough to be rewritten at every save.
+constexpr int kBlockBits = 9;
 constexpr int kBlockSize = 1 << kBlockBits;
 // How many values or rows one statement carries.
 constexpr int kChunk = 400;
@@ -31,18 +32,17 @@ void put_number(QByteArray& out, quint32 n) {
         out += buffer[--length];
 }
 
+struct DigitValues {
+    std::array<int, 128> of{};
+    DigitValues() {
+        for (int i = 0; i < 64; ++i)
+            of[size_t(uchar(kDigits[i]))] = i;
+    }
+};
+
 int digit_value(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'Z')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'z')
-        return c - u'a' + 36;
-    if (c == u'-')
-        return 62;
-    if (c == u'_')
-        return 63;
-    return -1;
+    static const DigitValues values;
+    return c < 128 ? values.of[c] : 0;
 }
 
 // A piece as the index keys it: the UTF-8 bytes of two characters.
@@ -410,7 +410,11 @@ QVector<qint64> search_text_index(Database& db, const TextIndex& index, const QS
             }
         }
     }
-    std::sort(found.begin(), found.end());
-    found.erase(std::unique(found.begin(), found.end()), found.end());
+    // Blocks and offsets come in ascending order: only several terms, or the pieces of one character,
+    // need sorting together.
+    if (wanted.size() > 1 || wanted.front().pieces.empty()) {
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+    }
     return QVector<qint64>(found.begin(), found.end());
 }
