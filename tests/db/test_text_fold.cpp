@@ -1,6 +1,7 @@
 // The folding used by every search and the duplicate check: the table of single characters it answers
 // most texts from gives exactly what ICU's transliterator gives, character by character and for
 // every pair (a voiced mark or a half-width mark joins the character before it).
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include "db/text_fold.h"
@@ -12,6 +13,7 @@ private slots:
     void table_equals_icu();
     void texts_data();
     void texts();
+    void random_texts_equal_icu();
 };
 
 void TestTextFold::table_equals_icu_data() {
@@ -85,6 +87,26 @@ void TestTextFold::texts() {
     QFETCH(QString, folded);
     QCOMPARE(fold_text(text), folded);
     QCOMPARE(fold_text_by_icu(text), folded);
+}
+
+// Short texts of characters from all over the basic plane, kana and combining marks more often.
+void TestTextFold::random_texts_equal_icu() {
+    QRandomGenerator random(25);
+    for (int i = 0; i < 50000; ++i) {
+        QString text;
+        const int length = 1 + int(random.bounded(6));
+        for (int k = 0; k < length; ++k) {
+            const int kind = int(random.bounded(8));
+            char16_t c = kind < 2   ? char16_t(0x3000 + random.bounded(0x100))
+                         : kind < 4 ? char16_t(0xFF00 + random.bounded(0xF0))
+                         : kind < 5 ? char16_t(0x0300 + random.bounded(0x70))
+                                    : char16_t(0x0020 + random.bounded(0xFFDF));
+            if (QChar::isSurrogate(c))
+                c = u'ア';
+            text += QChar(c);
+        }
+        QVERIFY2(fold_text(text) == fold_text_by_icu(text), qPrintable(text));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTextFold)
