@@ -19,6 +19,8 @@ SALES_PACKAGES=(g++ cmake ninja-build qt6-base-dev libqt6sql6-sqlite libqt6sql6-
 SALES_PACKAGES+=(libphonenumber-dev)
 # Japan Post's postal data arrives zipped (sales-cli postal update).
 SALES_PACKAGES+=(libzip-dev)
+# The embedded file's bulk inserts (the customer import) bind values through SQLite's own API.
+SALES_PACKAGES+=(libsqlite3-dev)
 
 install_missing_packages() {
     local missing=()

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include "customers/customer_copies.h"
 #include "customers/customer_store.h"
 
 namespace {
@@ -252,16 +253,7 @@ public:
             QString(),
             QString(),
             chance(20) ? QStringLiteral("紹介による新規取引") : QString()};
-        QStringList quoted;
-        for (const QString& v : values)
-            quoted << sql_text(v);
-        const SearchColumns search = customer_search_columns(values);
-        quoted << sql_text(search.reading) << sql_text(search.text);
-        exec(
-            "insert into 顧客 "
-            "(顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email,担当者,担当者かな,"
-            "ランク,タイプ,R,M,F,備考,検索かな,検索文字列) values(" +
-            quoted.join(',') + ")");
+        exec(customer_insert_statement(values));
         m_customer_names << name;
     }
 
@@ -366,6 +358,8 @@ public:
             if (progress && n % 1000 == 0)
                 progress(n, total);
         }
+        // Written with their copies; the partial search's index of a shared server takes them in.
+        repair_customer_copies(m_db);
         if (m_o.activities) {
             // Keys are numbered from 1 in an empty database.
             for (int n = 1; n <= total; ++n) {

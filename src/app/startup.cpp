@@ -9,6 +9,7 @@
 #include "app/sequential_values.h"
 #include "app/user_folder.h"
 #include "customers/backup.h"
+#include "customers/customer_copies.h"
 #include "db/deleted_rows.h"
 #include "db/deleted_rows_schema.h"
 #include "db/schema_upgrade.h"
@@ -17,8 +18,8 @@ namespace {
 const QString kIniName = QStringLiteral("sales.ini");
 
 // An older database is brought up to this program's version; an embedded file only after a verified
-// copy of it is in the program folder. Customers written since by an older copy get their folded
-// search columns.
+// copy of it is in the program folder. Customers written since by an older copy or another program get
+// their copies recomputed.
 void upgrade_on_open(Session& session) {
     Database& db = *session.db;
     upgrade_schema(db, [&](int from, int to) {
@@ -37,7 +38,7 @@ void upgrade_on_open(Session& session) {
                                     .arg(to) +
                                 backup.message);
     });
-    fill_missing_search_columns(db);
+    repair_customer_copies(db);
 }
 }  // namespace
 

@@ -2,11 +2,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "address/phone_number.h"
 #include "app/sequential_values.h"
 #include "app/table_csv.h"
 #include "customers/csv_export.h"
+#include "customers/customer_copies.h"
 #include "customers/customer_store.h"
 #include "db/database.h"
 #include "db/storage_error.h"
@@ -185,39 +193,107 @@ CsvResult validate(const QString& path, Kind kind) {
     return {true, QString(), int(parsed.values.size() / layout(kind).width)};
 }
 
-QString insert_prefix(Kind kind) {
-    return kind == Kind::Customers
-               ? QStringLiteral(
-                     "insert into 顧客 "
-                     "(顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
-                     ",担当者,担当者かな,備考,検索かな,検索文字列) values")
-               : QStringLiteral("insert into 商品 (分類コード,分類,商品名,単価) values");
+QString insert_table(Kind kind) {
+    return kind == Kind::Customers ? QStringLiteral("顧客") : QStringLiteral("商品");
 }
 
-// The values of the record starting at value index first, as "(…)".
-QString row_values(Kind kind, const QStringList& values, int first, bool exported) {
-    QStringList quoted;
+QStringList insert_columns(Kind kind) {
+    if (kind == Kind::Goods)
+        return {"分類コード", "分類", "商品名", "単価"};
+    return QStringList{"顧客名", "顧客名かな", "都道府県", "郵便番号1", "郵便番号2",  "住所", "TEL",
+                       "FAX",    "携帯",       "Email",    "担当者",    "担当者かな", "備考"} +
+           customer_copy_columns();
+}
+
+// The values of the record starting at value index first.
+QVector<QVariant> row_values(Kind kind, const QStringList& values, int first, bool exported) {
+    QVector<QVariant> row;
     if (kind == Kind::Customers) {
+        row.reserve(13 + int(customer_copy_columns().size()));
         for (int k = 0; k < 13; ++k)
-            quoted << sql_text(values.at(first + k));
-        // The file's first eleven values stand in field order: the folded copies come from them.
-        const SearchColumns search = customer_search_columns(values, first);
-        quoted << sql_text(search.reading) << sql_text(search.text);
+            row << values.at(first + k);
+        // The file's first eleven values stand in field order: the copies come from them.
+        row << customer_copy_values(customer_copies(values.mid(first, 11)));
     } else if (exported) {
         // As the database held them: an empty number was NULL.
         auto number = [](const QString& v) {
             const QString n = *plain_number(v, QStringLiteral("NULL"));
-            return n == QLatin1String("NULL") ? n : sql_text(n);
+            return n == QLatin1String("NULL") ? QVariant() : QVariant(n);
         };
-        quoted << number(values.at(first)) << sql_text(values.at(first + 1)) << sql_text(values.at(first + 2))
-               << number(values.at(first + 3));
+        row << number(values.at(first)) << values.at(first + 1) << values.at(first + 2)
+            << number(values.at(first + 3));
     } else {
-        // The numbers were checked as whole numbers; they go in quoted, as the goods screen writes them.
-        quoted << sql_text(*whole_number(values.at(first))) << sql_text(values.at(first + 1))
-               << sql_text(values.at(first + 2)) << sql_text(*whole_number(values.at(first + 3)));
+        // The numbers were checked as whole numbers; they go in as texts, as the goods screen writes them.
+        row << *whole_number(values.at(first)) << values.at(first + 1) << values.at(first + 2)
+            << *whole_number(values.at(first + 3));
     }
-    return QLatin1Char('(') + quoted.join(QLatin1Char(',')) + QLatin1Char(')');
+    return row;
 }
+
+// The rows of the batches, made one after the other in a thread of their own while the caller stores
+// the ones before (folding and the copies cost about as much as storing): at most two batches ahead.
+class RowMaker {
+public:
+    using Rows = QVector<QVector<QVariant>>;
+    RowMaker(int batches, std::function<Rows(int)> make) : m_batches(batches), m_make(std::move(make)) {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~RowMaker() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    RowMaker(const RowMaker&) = delete;
+    RowMaker& operator=(const RowMaker&) = delete;
+
+    // The next batch's rows, in order; rethrows what making them threw.
+    Rows next() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_failure; });
+        if (m_ready.empty())
+            std::rethrow_exception(m_failure);
+        Rows rows = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_changed.notify_all();
+        return rows;
+    }
+
+private:
+    void run() {
+        for (int b = 0; b < m_batches; ++b) {
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stop || m_ready.size() < 2; });
+                if (m_stop)
+                    return;
+            }
+            Rows rows;
+            try {
+                rows = m_make(b);
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_failure = std::current_exception();
+                m_changed.notify_all();
+                return;
+            }
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_ready.push_back(std::move(rows));
+            m_changed.notify_all();
+        }
+    }
+
+    const int m_batches;
+    const std::function<Rows(int)> m_make;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Rows> m_ready;
+    std::exception_ptr m_failure;
+    bool m_stop = false;
+    std::thread m_thread;
+};
 
 CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgress& progress,
                  const QSet<int>& skip = {}, const CustomerImportOptions& options = {}) {
@@ -234,44 +310,60 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
         if (!skip.contains(i))
             chosen << i;
     const int total = int(chosen.size());
-    const QString prefix = insert_prefix(kind);
-    // Records go in a hundred to a statement (every back-end takes a row list that long); a refused
-    // statement is retried one record at a time to name the record the database refuses, unless the
-    // refusal may have ended the transaction (a full disk, an I/O error): a retry would then store
-    // rows outside it.
-    const int batch = 100;
+    const QString table = insert_table(kind);
+    const QStringList columns = insert_columns(kind);
+    // Records go in a few hundred at a time (on a shared server as one statement, which every
+    // back-end takes that long); a refused statement of many rows is retried one record at a time to
+    // name the record the database refuses, unless the refusal may have ended the transaction (a full
+    // disk, an I/O error): a retry would then store rows outside it.
+    const int batch = 250;
     try {
         Transaction transaction(db);
+        std::optional<CustomerBulkInsert> customers;
+        if (kind == Kind::Customers)
+            customers.emplace(db);
+        RowMaker maker((total + batch - 1) / batch, [&](int b) {
+            RowMaker::Rows rows;
+            for (int i = b * batch; i < qMin(total, (b + 1) * batch); ++i)
+                rows << row_values(kind, parsed.values, chosen.at(i) * l.width, parsed.exported);
+            return rows;
+        });
         for (int r = 0; r < total; r += batch) {
             if (progress && !progress(r, total))
                 return {false,
                         QStringLiteral("読み込みを中止しました。%1は 1 件も登録していません。").arg(l.what),
                         0};
             const int n = qMin(batch, total - r);
-            QStringList rows;
-            for (int i = r; i < r + n; ++i)
-                rows << row_values(kind, parsed.values, chosen.at(i) * l.width, parsed.exported);
+            const RowMaker::Rows rows = maker.next();
+            auto refused = [&](int i, const DatabaseError& e) {
+                const QString name =
+                    parsed.values.at(chosen.at(i) * l.width + (kind == Kind::Customers ? 0 : 2));
+                return DatabaseError(QStringLiteral("%1 件目のデータ（%2）を登録できませんでした: %3")
+                                         .arg(chosen.at(i) + 1)
+                                         .arg(excerpt(name), e.message()));
+            };
+            int failed = -1;
             try {
-                db.execute_sql(prefix + rows.join(QLatin1Char(',')));
+                db.insert_rows(table, columns, rows, &failed);
                 continue;
             } catch (const DatabaseError& e) {
                 // A busy file, a full disk or an I/O error is no record's fault: it is reported as it
                 // is, and the batch is never retried after the back-end may have ended the transaction.
                 if (e.message() == kDatabaseBusyMessage || refusal_ends_transaction(e.message()))
                     throw;
+                if (failed >= 0)
+                    throw refused(r + failed, e);
             }
             for (int i = r; i < r + n; ++i) {
                 try {
-                    db.execute_sql(prefix + rows.at(i - r));
+                    db.insert_rows(table, columns, {rows.at(i - r)});
                 } catch (const DatabaseError& e) {
-                    const QString name =
-                        parsed.values.at(chosen.at(i) * l.width + (kind == Kind::Customers ? 0 : 2));
-                    throw DatabaseError(QStringLiteral("%1 件目のデータ（%2）を登録できませんでした: %3")
-                                            .arg(chosen.at(i) + 1)
-                                            .arg(excerpt(name), e.message()));
+                    throw refused(i, e);
                 }
             }
         }
+        if (customers)
+            customers->finish();
         transaction.commit();
     } catch (const DatabaseError& e) {
         return {false, e.message() + QStringLiteral("\n%1は 1 件も登録していません。").arg(l.what), 0};

@@ -5,10 +5,10 @@
 #include <QMap>
 #include <algorithm>
 
+#include "customers/customer_copies.h"
 #include "db/database.h"
 #include "db/deleted_rows.h"
 #include "db/schema.h"
-#include "db/schema_upgrade.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ MergePlan make_plan(Database& db, const QString& kept, const QString& other, Row
             plan.moves.push_back({t.table, n});
     }
     for (int i = 0; i < kept_row->columns.size(); ++i) {
-        if (kept_row->columns.at(i) == kCustomerKey || is_search_column(kept_row->columns.at(i)))
+        if (kept_row->columns.at(i) == kCustomerKey || is_customer_copy_column(kept_row->columns.at(i)))
             continue;
         if (empty_value(kept_row->values.at(i)) && !empty_value(other_row->values.at(i)))
             plan.filled << kept_row->columns.at(i);
@@ -210,8 +210,6 @@ MergePlan merge_customers(Database& db, const QString& kept_id, const QString& o
                                  {QStringLiteral("was"), kept_row.values.at(at)}});
     }
 
-    refresh_search_columns(db, kept);  // the filled fields are searched too
-
     // Order lines carry the customer's name, by which the goods ABC, the after-sales list and mail to
     // buyers find the customer: the moved ones take the kept customer's name as it now stands.
     QJsonArray line_rows;
@@ -226,6 +224,7 @@ MergePlan merge_customers(Database& db, const QString& kept_id, const QString& o
                            {QStringLiteral("kept_name"), plan.kept_name}};
     remember_deleted_rows(db, {kCustomers, kCustomerKey, other}, employee, kMergeKind, undo);
     db.execute_sql(QStringLiteral("delete from 顧客 where 顧客ID=") + other);
+    customer_copies_follow(db, {kept, other});  // the filled fields are searched too
     transaction.commit();
     return plan;
 }

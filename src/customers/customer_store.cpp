@@ -3,8 +3,11 @@
 #include <QHash>
 #include <optional>
 
+#include "customers/customer_copies.h"
 #include "db/deleted_rows.h"
+#include "db/schema_upgrade.h"
 #include "db/text_fold.h"
+#include "db/text_index.h"
 
 const QStringList& customer_field_columns() {
     static const QStringList columns = {
@@ -116,6 +119,12 @@ QVector<QString> partial_search_customer_ids(Database& db, const QString& typed)
     const QStringList terms = partial_search_terms(typed);
     if (terms.isEmpty() || terms.first().size() < kPartialSearchMinimum)
         return {};
+    if (has_text_index(db.dialect())) {
+        QVector<QString> keys;
+        for (const qint64 key : search_text_index(db, customer_text_index(), terms))
+            keys.push_back(QString::number(key));
+        return keys;
+    }
     if (db.dialect() == Dialect::Sqlite) {
         // Three characters or more are a phrase of the trigram index; two are the start of its pieces.
         QStringList phrases;
@@ -169,11 +178,6 @@ QVector<QString> customer_names(Database& db, const QVector<QString>& ids) {
     return names;
 }
 
-SearchColumns customer_search_columns(const QStringList& fields, int first) {
-    auto f = [&](int i) { return fields.value(first + i); };
-    return {folded_reading(f(1)), customer_search_text(f(0), f(5), f(10), f(9), {f(6), f(7), f(8)})};
-}
-
 std::optional<QStringList> load_customer(Database& db, const QString& customer_id) {
     bool numeric = false;
     customer_id.toLongLong(&numeric);
@@ -193,12 +197,10 @@ QString customer_insert_statement(const QStringList& fields) {
     QStringList values;
     for (int i = 0; i < kCustomerFieldCount; ++i)
         values << sql_text(fields.value(i));
-    const SearchColumns search = customer_search_columns(fields);
-    values << sql_text(search.reading) << sql_text(search.text);
-    return QStringLiteral(
-               "insert into 顧客 (顧客名,顧客名かな,都道府県,郵便番号1,郵便番号2,住所,TEL,FAX,携帯,Email"
-               ",担当者,担当者かな,ランク,タイプ,R,M,F,備考,検索かな,検索文字列) values(") +
-           values.join(QLatin1Char(',')) + QLatin1Char(')');
+    values << customer_copy_literals(customer_copies(fields));
+    return QStringLiteral("insert into 顧客 (") +
+           (customer_field_columns() + customer_copy_columns()).join(QLatin1Char(',')) +
+           QStringLiteral(") values(") + values.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
 QString customer_update_statement(const QStringList& fields, const QString& customer_id) {
@@ -209,9 +211,9 @@ QString customer_update_statement(const QStringList& fields, const QString& cust
     QStringList sets;
     for (int i = 0; i < kCustomerFieldCount; ++i)
         sets << names.at(i) + QLatin1Char('=') + sql_text(fields.value(i));
-    const SearchColumns search = customer_search_columns(fields);
-    sets << QStringLiteral("検索かな=") + sql_text(search.reading)
-         << QStringLiteral("検索文字列=") + sql_text(search.text);
+    const QStringList copies = customer_copy_literals(customer_copies(fields));
+    for (int i = 0; i < copies.size(); ++i)
+        sets << customer_copy_columns().at(i) + QLatin1Char('=') + copies.at(i);
     return QStringLiteral("update 顧客  set ") + sets.join(QStringLiteral(", ")) +
            QStringLiteral(" where 顧客id=") + customer_id;
 }
@@ -249,8 +251,26 @@ QString customer_check_message(int error) {
     }
 }
 
-void insert_customer(Database& db, const QStringList& fields) {
-    db.execute_sql(customer_insert_statement(fields));
+QString insert_customer(Database& db, const QStringList& fields, bool empty_as_null) {
+    QString statement = customer_insert_statement(fields);
+    if (empty_as_null) {
+        QStringList columns, values;
+        for (int i = 0; i < kCustomerFieldCount; ++i) {
+            if (!fields.value(i).isEmpty()) {
+                columns << customer_field_columns().at(i);
+                values << sql_text(fields.value(i));
+            }
+        }
+        columns << customer_copy_columns();
+        values << customer_copy_literals(customer_copies(fields));
+        statement = QStringLiteral("insert into 顧客 (%1) values(%2)")
+                        .arg(columns.join(QLatin1Char(',')), values.join(QLatin1Char(',')));
+    }
+    Transaction tx(db);
+    const QString id = db.insert_row(statement, QStringLiteral("顧客ID"));
+    customer_copies_follow(db, {id});
+    tx.commit();
+    return id;
 }
 
 namespace {
@@ -269,8 +289,10 @@ RowAddress customer_address(const QString& customer_id) {
 WriteCheck update_customer(Database& db, const QStringList& fields, const QString& customer_id,
                            const StoredRow* shown, StoredRow* stored) {
     require_key(customer_id);
-    return write_checked(db, customer_address(customer_id), shown, stored,
-                         [&] { db.execute_sql(customer_update_statement(fields, customer_id)); });
+    return write_checked(db, customer_address(customer_id), shown, stored, [&] {
+        db.execute_sql(customer_update_statement(fields, customer_id));
+        customer_copies_follow(db, {customer_id});
+    });
 }
 
 WriteCheck delete_customer(Database& db, const QString& customer_id, const QString& employee,
@@ -279,5 +301,6 @@ WriteCheck delete_customer(Database& db, const QString& customer_id, const QStri
     return write_checked(db, customer_address(customer_id), shown, stored, [&] {
         remember_deleted_rows(db, {QStringLiteral("顧客"), QStringLiteral("顧客ID"), customer_id}, employee);
         db.execute_sql(customer_delete_statement(customer_id));
+        customer_copies_follow(db, {customer_id});
     });
 }

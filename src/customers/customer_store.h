@@ -45,14 +45,6 @@ inline constexpr int kPartialSearchMinimum = 2;
 // The names of the given customers, in the order of the keys ("" for a key no longer there).
 QVector<QString> customer_names(Database& db, const QVector<QString>& ids);
 
-// The folded copies kept beside a customer's fields (in field order; the first eleven are used):
-// 検索かな and 検索文字列.
-struct SearchColumns {
-    QString reading;
-    QString text;
-};
-SearchColumns customer_search_columns(const QStringList& fields, int first = 0);
-
 // The whole 顧客 row (19 columns) of one customer, or nothing when there is no such key.
 std::optional<QStringList> load_customer(Database& db, const QString& customer_id);
 
@@ -66,7 +58,9 @@ QString customer_delete_statement(const QString& customer_id);
 int check_new_customer(Database& db, const QStringList& fields);
 QString customer_check_message(int error);
 
-void insert_customer(Database& db, const QStringList& fields);
+// A new customer with its copies (see customer_copies), in one transaction; returns its key. With
+// empty_as_null, empty fields are left NULL (as the mail intake leaves them), otherwise stored empty.
+QString insert_customer(Database& db, const QStringList& fields, bool empty_as_null = false);
 // With shown (the row as the screen read it) the save first checks that no other PC changed or
 // deleted the customer since; see write_checked.
 RowAddress customer_address(const QString& customer_id);

@@ -1,37 +1,26 @@
 #include "customers/duplicates.h"
 
-#include <memory>
-#include <mutex>
+#include <QSet>
+#include <algorithm>
 
+#include "customers/customer_copies.h"
 #include "db/database.h"
 #include "db/text_fold.h"
 
 namespace {
 
-// The same folding as the searches (width, kana, voiced marks, case), blanks removed.
-QString fold_uncached(const QString& text) {
-    QString out = fold_text(text);
-    out.removeIf([](QChar c) { return c.isSpace(); });
-    return out;
-}
+struct Keys {
+    QString name;
+    QStringList phones;  // in field order, each once
+    QString mail;
+};
 
-// NULL reads as "-": it is no value to compare.
-QString present(const QString& text) {
-    return text == QLatin1String("-") ? QString() : text;
-}
-
-QString mail_key(const QString& text) {
-    const QString t = present(text).trimmed();
-    return t.contains(QLatin1Char('@')) ? t.toCaseFolded() : QString();
-}
-
-QStringList phone_keys(const QStringList& fields) {
-    QStringList keys;
+Keys keys_of(const QStringList& fields) {
+    Keys keys{name_key(fields.value(0)), {}, mail_key(fields.value(9))};
     for (int i : {6, 7, 8}) {
-        const QString digits = phone_digits(present(fields.value(i)));
-        // A few digits are no phone number (an extension, a typing slip).
-        if (digits.size() >= 6 && !keys.contains(digits))
-            keys << digits;
+        const QString phone = phone_key(fields.value(i));
+        if (!phone.isEmpty() && !keys.phones.contains(phone))
+            keys.phones << phone;
     }
     return keys;
 }
@@ -48,32 +37,89 @@ QString field_caption(DuplicateField field) {
     return QString();
 }
 
-}  // namespace
+const QString kKeySelect =
+    QStringLiteral("select 顧客ID,顧客名,照合名,照合電話1,照合電話2,照合電話3,照合メール from 顧客 where ");
 
-QString fold_for_match(const QString& text) {
-    // Every save compares against every stored name: the names folded once are kept for the run.
-    static QHash<QString, QString> cache;
-    static std::mutex lock;
-    std::lock_guard<std::mutex> guard(lock);
-    const auto it = cache.constFind(text);
-    if (it != cache.constEnd())
-        return *it;
-    if (cache.size() > 500000)
-        cache.clear();
-    const QString folded = fold_uncached(text);
-    cache.insert(text, folded);
-    return folded;
+QString in_list(const QStringList& values) {
+    QStringList quoted;
+    for (const QString& v : values)
+        quoted << sql_text(v);
+    return quoted.join(QLatin1Char(','));
 }
 
-QString phone_digits(const QString& text) {
-    return folded_phone_digits(text);
+// A stored customer as its keys read back (NULL reads as "-", never a key).
+struct Stored {
+    qint64 id = 0;
+    QString name;
+    Keys keys;
+};
+
+QVector<Stored> stored_rows(const ResultTable& rows) {
+    QVector<Stored> out;
+    out.reserve(rows.row_count());
+    auto key = [](const QString& v) { return v == QLatin1String("-") ? QString() : v; };
+    for (int r = 1; r <= rows.row_count(); ++r) {
+        Stored s;
+        s.id = rows(0, r).toLongLong();
+        s.name = rows(1, r);
+        s.keys.name = key(rows(2, r));
+        for (int c = 3; c <= 5; ++c)
+            if (!key(rows(c, r)).isEmpty() && !s.keys.phones.contains(rows(c, r)))
+                s.keys.phones << rows(c, r);
+        s.keys.mail = key(rows(6, r));
+        out << s;
+    }
+    return out;
 }
 
-CustomerMatchIndex CustomerMatchIndex::load(Database& db) {
-    const ResultTable rows =
-        db.query_rows(QStringLiteral("select 顧客ID,顧客名,TEL,FAX,携帯,Email from 顧客"), 6);
-    CustomerMatchIndex index;
-    index.m_entries.reserve(rows.row_count());
+// The customers of a file and the stored ones, by their keys: the first entry holding a key wins.
+class MatchIndex {
+public:
+    void add(const QString& id, const QString& name, int record, const Keys& keys) {
+        const int at = int(m_entries.size());
+        m_entries.push_back({id, name, record});
+        if (!keys.name.isEmpty() && !m_names.contains(keys.name))
+            m_names.insert(keys.name, at);
+        for (const QString& p : keys.phones)
+            if (!m_phones.contains(p))
+                m_phones.insert(p, at);
+        if (!keys.mail.isEmpty() && !m_mails.contains(keys.mail))
+            m_mails.insert(keys.mail, at);
+    }
+    std::optional<DuplicateMatch> find(const Keys& keys) const {
+        auto match = [&](DuplicateField field, int at) {
+            const Entry& e = m_entries.at(at);
+            return DuplicateMatch{field, e.id, e.name, e.record};
+        };
+        if (const auto it = m_names.constFind(keys.name); !keys.name.isEmpty() && it != m_names.constEnd())
+            return match(DuplicateField::Name, *it);
+        for (const QString& p : keys.phones)
+            if (const auto it = m_phones.constFind(p); it != m_phones.constEnd())
+                return match(DuplicateField::Phone, *it);
+        if (const auto it = m_mails.constFind(keys.mail); !keys.mail.isEmpty() && it != m_mails.constEnd())
+            return match(DuplicateField::Mail, *it);
+        return std::nullopt;
+    }
+
+private:
+    struct Entry {
+        QString id;
+        QString name;
+        int record;
+    };
+    QVector<Entry> m_entries;
+    QHash<QString, int> m_names, m_phones, m_mails;
+};
+
+// Customers written by another program or an older copy since the last start wait for their keys
+// (their stamp is empty): their keys are made from their fields here.
+QVector<Stored> waiting_rows(Database& db) {
+    const ResultTable rows = db.query_rows(
+        QStringLiteral(
+            "select 顧客ID,coalesce(顧客名,''),coalesce(TEL,''),coalesce(FAX,''),coalesce(携帯,''),"
+            "coalesce(Email,'') from 顧客 where 写し印 is null"),
+        6);
+    QVector<Stored> out;
     for (int r = 1; r <= rows.row_count(); ++r) {
         QStringList fields(10);
         fields[0] = rows(1, r);
@@ -81,78 +127,50 @@ CustomerMatchIndex CustomerMatchIndex::load(Database& db) {
         fields[7] = rows(3, r);
         fields[8] = rows(4, r);
         fields[9] = rows(5, r);
-        index.add(rows(0, r), fields);
+        out.push_back({rows(0, r).toLongLong(), rows(1, r), keys_of(fields)});
     }
-    return index;
+    return out;
 }
 
-void CustomerMatchIndex::add(const QString& id, const QStringList& fields, int record) {
-    const int at = int(m_entries.size());
-    m_entries.push_back({id, fields.value(0), record});
-    const QString name = fold_for_match(present(fields.value(0)));
-    if (!name.isEmpty())
-        m_names.insert(name, at);
-    for (const QString& phone : phone_keys(fields))
-        m_phones.insert(phone, at);
-    const QString mail = mail_key(fields.value(9));
-    if (!mail.isEmpty())
-        m_mails.insert(mail, at);
+}  // namespace
+
+QString fold_for_match(const QString& text) {
+    QString out = fold_text(text);
+    out.removeIf([](QChar c) { return c.isSpace(); });
+    return out;
 }
 
-std::optional<DuplicateMatch> CustomerMatchIndex::find(const QStringList& fields,
-                                                       const QString& except_id) const {
-    auto first = [&](const QMultiHash<QString, int>& hash, const QString& key) -> const Entry* {
-        if (key.isEmpty())
-            return nullptr;
-        const Entry* best = nullptr;
-        // The earliest entry wins, whatever order the hash keeps.
-        for (auto it = hash.constFind(key); it != hash.constEnd() && it.key() == key; ++it) {
-            const Entry& e = m_entries.at(*it);
-            if (!except_id.isEmpty() && e.id == except_id)
-                continue;
-            if (!best || &e < best)
-                best = &e;
-        }
-        return best;
-    };
-    auto match = [](DuplicateField field, const Entry* e) {
-        return DuplicateMatch{field, e->id, e->name, e->record};
-    };
-    if (const Entry* e = first(m_names, fold_for_match(present(fields.value(0)))))
-        return match(DuplicateField::Name, e);
-    for (const QString& phone : phone_keys(fields))
-        if (const Entry* e = first(m_phones, phone))
-            return match(DuplicateField::Phone, e);
-    if (const Entry* e = first(m_mails, mail_key(fields.value(9))))
-        return match(DuplicateField::Mail, e);
-    return std::nullopt;
+QString phone_digits(const QString& text) {
+    return folded_phone_digits(text);
 }
 
 std::optional<DuplicateMatch> find_duplicate_customer(Database& db, const QStringList& fields,
                                                       const QString& own_id) {
-    // One pass over the stored customers, comparing as it reads: no index is built for one save.
-    const QString name = fold_for_match(present(fields.value(0)));
-    const QStringList phones = phone_keys(fields);
-    const QString mail = mail_key(fields.value(9));
-    const ResultTable rows =
-        db.query_rows(QStringLiteral("select 顧客ID,顧客名,TEL,FAX,携帯,Email from 顧客"), 6);
-    int found[3] = {0, 0, 0};  // first row sharing the name, a phone, the mail
-    for (int r = 1; r <= rows.row_count() && found[0] == 0; ++r) {
-        if (rows(0, r) == own_id.trimmed())
-            continue;
-        if (!name.isEmpty() && fold_for_match(present(rows(1, r))) == name)
-            found[0] = r;
-        for (int c = 2; c <= 4 && found[1] == 0 && !phones.isEmpty(); ++c)
-            if (phones.contains(phone_digits(present(rows(c, r)))))
-                found[1] = r;
-        if (found[2] == 0 && !mail.isEmpty() && mail_key(rows(5, r)) == mail)
-            found[2] = r;
-    }
-    const DuplicateField kinds[3] = {DuplicateField::Name, DuplicateField::Phone, DuplicateField::Mail};
-    for (int k = 0; k < 3; ++k)
-        if (found[k] > 0)
-            return DuplicateMatch{kinds[k], rows(0, found[k]), rows(1, found[k]), 0};
-    return std::nullopt;
+    // A few look-ups in the indexes of the keys, one select for all.
+    const Keys keys = keys_of(fields);
+    QStringList parts;
+    if (!keys.name.isEmpty())
+        parts << kKeySelect + QStringLiteral("照合名=") + sql_text(keys.name);
+    if (!keys.phones.isEmpty())
+        for (const char* column : {"照合電話1", "照合電話2", "照合電話3"})
+            parts << kKeySelect + QString::fromUtf8(column) + QStringLiteral(" in (") + in_list(keys.phones) +
+                         QLatin1Char(')');
+    if (!keys.mail.isEmpty())
+        parts << kKeySelect + QStringLiteral("照合メール=") + sql_text(keys.mail);
+    if (parts.isEmpty())
+        return std::nullopt;
+    bool numeric = false;
+    const qint64 own = own_id.trimmed().toLongLong(&numeric);
+    QVector<Stored> found = stored_rows(db.query_rows(parts.join(QStringLiteral(" union all ")), 7));
+    found += waiting_rows(db);
+    if (numeric)
+        found.removeIf([own](const Stored& s) { return s.id == own; });
+    // The earliest customer first, as the register lists them.
+    std::sort(found.begin(), found.end(), [](const Stored& a, const Stored& b) { return a.id < b.id; });
+    MatchIndex index;
+    for (const Stored& s : found)
+        index.add(QString::number(s.id), s.name, 0, s.keys);
+    return index.find(keys);
 }
 
 QString duplicate_question(const DuplicateMatch& match) {
@@ -161,13 +179,52 @@ QString duplicate_question(const DuplicateMatch& match) {
 }
 
 QVector<ImportDuplicate> find_import_duplicates(Database& db, const QVector<QStringList>& records) {
-    CustomerMatchIndex index = CustomerMatchIndex::load(db);
+    QVector<Keys> keys;
+    keys.reserve(records.size());
+    QSet<QString> names, phones, mails;
+    for (const QStringList& r : records) {
+        keys << keys_of(r);
+        if (!keys.last().name.isEmpty())
+            names << keys.last().name;
+        for (const QString& p : keys.last().phones)
+            phones << p;
+        if (!keys.last().mail.isEmpty())
+            mails << keys.last().mail;
+    }
+    // The stored customers sharing a key with the file: looked up by the keys a few hundred at a time,
+    // or, for a file about as large as the register, read in one pass.
+    const qint64 stored_count =
+        db.query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1).toLongLong();
+    const qsizetype wanted = names.size() + phones.size() + mails.size();
+    QVector<Stored> stored;
+    if (wanted * 4 >= stored_count) {
+        stored = stored_rows(db.query_rows(kKeySelect + QStringLiteral("1=1"), 7));
+    } else {
+        auto look_up = [&](const QSet<QString>& set, const QStringList& columns) {
+            const QStringList values(set.begin(), set.end());
+            for (qsizetype i = 0; i < values.size(); i += 400) {
+                const QString in = in_list(values.mid(i, 400));
+                QStringList parts;
+                for (const QString& c : columns)
+                    parts << kKeySelect + c + QStringLiteral(" in (") + in + QLatin1Char(')');
+                stored += stored_rows(db.query_rows(parts.join(QStringLiteral(" union all ")), 7));
+            }
+        };
+        look_up(names, {QStringLiteral("照合名")});
+        look_up(phones,
+                {QStringLiteral("照合電話1"), QStringLiteral("照合電話2"), QStringLiteral("照合電話3")});
+        look_up(mails, {QStringLiteral("照合メール")});
+    }
+    stored += waiting_rows(db);
+    std::sort(stored.begin(), stored.end(), [](const Stored& a, const Stored& b) { return a.id < b.id; });
+    MatchIndex index;
+    for (const Stored& s : stored)
+        index.add(QString::number(s.id), s.name, 0, s.keys);
     QVector<ImportDuplicate> out;
     for (int i = 0; i < records.size(); ++i) {
-        const QStringList& r = records.at(i);
-        if (const std::optional<DuplicateMatch> m = index.find(r))
-            out.push_back({i + 1, r.value(0), *m});
-        index.add(QString(), r, i + 1);
+        if (const std::optional<DuplicateMatch> m = index.find(keys.at(i)))
+            out.push_back({i + 1, records.at(i).value(0), *m});
+        index.add(QString(), records.at(i).value(0), i + 1, keys.at(i));
     }
     return out;
 }

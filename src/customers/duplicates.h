@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -24,28 +23,9 @@ struct DuplicateMatch {
     int record = 0;  // for a file's own earlier record: its number (from 1)
 };
 
-// The customers' names, phone numbers (TEL, FAX, 携帯) and mail addresses in folded form.
-class CustomerMatchIndex {
-public:
-    // Every customer of the database.
-    static CustomerMatchIndex load(Database& db);
-    // fields: the 18 editable fields in the order of customer_field_columns().
-    void add(const QString& id, const QStringList& fields, int record = 0);
-    // The first stored customer other than except_id sharing the folded name, a phone number or the
-    // mail address, checked in that order.
-    std::optional<DuplicateMatch> find(const QStringList& fields, const QString& except_id = QString()) const;
-
-private:
-    struct Entry {
-        QString id;
-        QString name;
-        int record;
-    };
-    QVector<Entry> m_entries;
-    QMultiHash<QString, int> m_names, m_phones, m_mails;
-};
-
-// The check of a customer being saved (new: own_id empty; changed: its key).
+// The check of a customer being saved (new: own_id empty; changed: its key): the first stored customer
+// other than own_id sharing the folded name, a phone number or the mail address, checked in that
+// order, found through the indexes of the keys kept with every customer (customer_copies).
 std::optional<DuplicateMatch> find_duplicate_customer(Database& db, const QStringList& fields,
                                                       const QString& own_id = QString());
 // "同じ電話番号の顧客がすでに登録されています（山田商事）。登録しますか？"

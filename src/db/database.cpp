@@ -6,11 +6,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
+#include <memory>
+
+#include <sqlite3.h>
 
 #include "db/cell_text.h"
 #include "db/odbc_connection.h"
@@ -319,6 +323,71 @@ int Database::execute_sql_unlogged(const QString& statement) {
     if (!query.exec(translate(statement)))
         throw DatabaseError(explain_error(error_text(query.lastError())));
     return query.numRowsAffected();
+}
+
+void Database::insert_rows(const QString& table, const QStringList& columns,
+                           const QVector<QVector<QVariant>>& rows, int* failed_row) {
+    check_open();
+    if (failed_row)
+        *failed_row = -1;
+    if (rows.isEmpty())
+        return;
+    QStringList names;
+    for (const QString& c : columns)
+        names << QLatin1Char('[') + c + QLatin1Char(']');
+    const QString head =
+        QStringLiteral("insert into [%1] (%2) values").arg(table, names.join(QLatin1Char(',')));
+    if (m_dialect != Dialect::Sqlite) {
+        QStringList tuples;
+        for (const QVector<QVariant>& row : rows) {
+            QStringList values;
+            for (const QVariant& v : row)
+                values << (v.isNull() ? QStringLiteral("NULL") : sql_text(v.toString()));
+            tuples << QLatin1Char('(') + values.join(QLatin1Char(',')) + QLatin1Char(')');
+        }
+        execute_sql(head + tuples.join(QLatin1Char(',')));
+        return;
+    }
+    // Parsing a statement per row, or binding through Qt's layer (which names every placeholder it
+    // binds), costs more than storing the row: SQLite's own API, on the connection Qt opened.
+    const QVariant driver_handle = handle().driver()->handle();
+    if (!driver_handle.isValid() || qstrcmp(driver_handle.typeName(), "sqlite3*") != 0)
+        throw DatabaseError(QStringLiteral("データベースの接続を使えません"));
+    sqlite3* connection = *static_cast<sqlite3* const*>(driver_handle.constData());
+    QStringList marks;
+    for (int i = 0; i < columns.size(); ++i)
+        marks << QStringLiteral("?");
+    const QByteArray sql =
+        translate(head + QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')')).toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(connection, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+        throw DatabaseError(explain_error(QString::fromUtf8(sqlite3_errmsg(connection))));
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
+    QVector<QByteArray> bound(columns.size());  // the row's texts, alive until the step
+    for (int r = 0; r < rows.size(); ++r) {
+        const QVector<QVariant>& row = rows.at(r);
+        for (int c = 0; c < columns.size(); ++c) {
+            const QVariant v = row.value(c);
+            if (v.isNull()) {
+                sqlite3_bind_null(raw, c + 1);
+                continue;
+            }
+            const QString text = bound_text(v.toString());
+            refuse_unreadable_text(text);
+            bound[c] = text.toUtf8();
+            sqlite3_bind_text(raw, c + 1, bound[c].constData(), int(bound[c].size()), SQLITE_STATIC);
+        }
+        const int rc = sqlite3_step(raw);
+        if (rc != SQLITE_DONE) {
+            if (failed_row)
+                *failed_row = r;
+            // The step's own error, not the reset's: the reset repeats it.
+            const QString message = QString::fromUtf8(sqlite3_errmsg(connection));
+            sqlite3_reset(raw);
+            throw DatabaseError(explain_error(message));
+        }
+        sqlite3_reset(raw);
+    }
 }
 
 QString Database::insert_row(const QString& statement, const QString& key_column) {

@@ -3,6 +3,8 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <QVector>
 #include <memory>
 
 #include "db/database_error.h"
@@ -61,6 +63,12 @@ public:
     // Runs an "insert into T (columns) values(...)" and returns the key the back-end gave the new
     // row, as this connection saw it: another client's insert in between never changes it.
     QString insert_row(const QString& statement, const QString& key_column);
+    // Rows of values into a table's columns (a null QVariant stores NULL; texts are stored as sql_text
+    // would splice them): on the embedded file through one prepared statement with the values bound,
+    // elsewhere as one statement of all the rows. failed_row, when given, receives the row the
+    // embedded file refused, or -1 when a statement of many rows was refused. Throws DatabaseError.
+    void insert_rows(const QString& table, const QStringList& columns, const QVector<QVector<QVariant>>& rows,
+                     int* failed_row = nullptr);
     // The names of the columns a select gives, as the back-end reports them.
     QStringList column_names(const QString& statement);
 

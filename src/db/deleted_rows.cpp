@@ -103,7 +103,7 @@ QString summary_of(const RowValues& row, const QString& kind, const QJsonObject&
 
 // Runs the statements that set back what a merge moved and filled. Each sets a column back only
 // where it still holds what the merge wrote; a later change stays.
-void undo_changes(Database& db, const QJsonObject& undo) {
+void undo_changes(Database& db, const QJsonObject& undo, const RowsWritten& written) {
     const QJsonArray moves = undo.value(QStringLiteral("moves")).toArray();
     for (const QJsonValue& mv : moves) {
         const QJsonObject m = mv.toObject();
@@ -119,6 +119,12 @@ void undo_changes(Database& db, const QJsonObject& undo) {
                                     literal(m.value(QStringLiteral("from"))),
                                     m.value(QStringLiteral("key_column")).toString(), key_list(part),
                                     equals(column, m.value(QStringLiteral("to")))));
+        }
+        if (written) {
+            QStringList moved;
+            for (const QJsonValue& k : keys)
+                moved << k.toString();
+            written(m.value(QStringLiteral("table")).toString(), moved);
         }
     }
     // Rows without a key of their own (order lines), found by all their other values.
@@ -145,6 +151,8 @@ void undo_changes(Database& db, const QJsonObject& undo) {
                                 f.value(QStringLiteral("key_column")).toString(),
                                 key_list(QJsonArray{f.value(QStringLiteral("key"))}),
                                 equals(column, f.value(QStringLiteral("value")))));
+        if (written)
+            written(f.value(QStringLiteral("table")).toString(), {f.value(QStringLiteral("key")).toString()});
     }
 }
 
@@ -272,7 +280,7 @@ QVector<DeletedEntry> list_deleted_rows(Database& db) {
     return out;
 }
 
-QString restore_deleted_rows(Database& db, const QString& entry_id) {
+QString restore_deleted_rows(Database& db, const QString& entry_id, const RowsWritten& written) {
     if (!is_number(entry_id))
         return QStringLiteral("元に戻すデータを一覧から選んでください");
     const ResultTable rows = db.query_rows(
@@ -330,7 +338,9 @@ QString restore_deleted_rows(Database& db, const QString& entry_id) {
         }
         throw;
     }
-    undo_changes(db, content.value(QStringLiteral("undo")).toObject());
+    if (written)
+        written(key.table, {key.value});
+    undo_changes(db, content.value(QStringLiteral("undo")).toObject(), written);
     db.execute_sql(
         QStringLiteral("delete from [%1] where [削除ID]=%2").arg(kDeletedRowsTable, entry_id.trimmed()));
     tx.commit();

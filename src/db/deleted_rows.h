@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 
 class Database;
 
@@ -63,7 +64,10 @@ QVector<DeletedEntry> list_deleted_rows(Database& db);
 // Puts the row back under its original key, and sets back what a merge moved, in one transaction.
 // Returns the message for the user when it is refused (nothing changes then): the key, or a value
 // the masters keep unique (an employee's name), is taken. Empty when restored.
-QString restore_deleted_rows(Database& db, const QString& entry_id);
+// written, when given, is told inside the transaction of every row the restore wrote (the one put
+// back, and those a merge's undo set back), so that what is kept beside them can follow.
+using RowsWritten = std::function<void(const QString& table, const QStringList& keys)>;
+QString restore_deleted_rows(Database& db, const QString& entry_id, const RowsWritten& written = {});
 
 // Removes kept rows deleted more than days days before today.
 int purge_deleted_rows(Database& db, const QDate& today, int days);

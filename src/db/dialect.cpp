@@ -1,5 +1,7 @@
 #include "db/dialect.h"
 
+#include <algorithm>
+
 #include <QRegularExpression>
 
 #include "db/database_error.h"
@@ -214,6 +216,26 @@ QString sql_text(const QString& value) {
         out += c;
     }
     out += QLatin1Char('\'');
+    return out;
+}
+
+QString bound_text(const QString& value) {
+    // Almost every text holds neither: it is kept as it is.
+    if (std::none_of(value.begin(), value.end(), [](QChar c) { return c.unicode() == 0 || c.isSurrogate(); }))
+        return value;
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c == QChar(0))
+            continue;
+        if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += value.at(++i);
+            continue;
+        }
+        out += c.isSurrogate() ? QChar(QChar::ReplacementCharacter) : c;
+    }
     return out;
 }
 

@@ -15,6 +15,9 @@ QString translate_statement(const QString& statement, Dialect dialect);
 // stored text equals the typed text and cannot end the literal. NUL characters, which no back-end
 // stores, are dropped. (MySQL sessions run with NO_BACKSLASH_ESCAPES, so a backslash is plain text.)
 QString sql_text(const QString& value);
+// A text as sql_text stores it, for a bound value: NUL characters dropped, a half surrogate pair
+// replaced.
+QString bound_text(const QString& value);
 
 // An insert that names the key of an auto-numbered table (a restore under the original key). SQL
 // Server takes it only between "set identity_insert … on" and "off"; the others take it as it is.

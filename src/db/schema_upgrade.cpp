@@ -1,9 +1,12 @@
 #include "db/schema_upgrade.h"
 
+#include <algorithm>
+
 #include "db/deleted_rows_schema.h"
 #include "db/sync_schema.h"
 #include "db/received_mail_schema.h"
 #include "db/text_fold.h"
+#include "db/text_index.h"
 
 namespace {
 
@@ -50,29 +53,144 @@ const QStringList kTrigramStatements = {
     QStringLiteral("create virtual table 顧客検索_語 using fts5vocab(顧客検索, 'row')"),
 };
 
-// Fills both folded columns of the customers the condition selects.
-int fill_search_columns(Database& db, const QString& condition) {
-    const ResultTable rows = db.query_rows(
-        QStringLiteral("select 顧客ID,coalesce(顧客名,''),coalesce(顧客名かな,''),coalesce(住所,''),"
-                       "coalesce(TEL,''),coalesce(FAX,''),coalesce(携帯,''),coalesce(Email,''),"
-                       "coalesce(担当者,'') from 顧客") +
-            condition,
-        9);
-    for (int r = 1; r <= rows.row_count(); ++r) {
-        const QString text = customer_search_text(rows(1, r), rows(3, r), rows(8, r), rows(7, r),
-                                                  {rows(4, r), rows(5, r), rows(6, r)});
-        db.execute_sql(QStringLiteral("update 顧客 set 検索かな=%1, 検索文字列=%2 where 顧客ID=%3")
-                           .arg(sql_text(folded_reading(rows(2, r))), sql_text(text), rows(0, r)));
-    }
-    return rows.row_count();
-}
-
+// The folded columns are filled by the start-up repair of the customers' copies, which runs after
+// every upgrade; the trigram index then takes them in through its triggers.
 void folded_search_apply(Database& db) {
-    fill_search_columns(db, QString());
     if (db.dialect() != Dialect::Sqlite)
         return;
     for (const QString& s : kTrigramStatements)
         db.execute_sql(s);
+}
+
+// ---- step 4: the customers' copies and match keys, kept with every write
+
+// The fields the copies are made from (customers/customer_copies): a change of one of them by a
+// program that does not know the copies must not leave them as they were.
+const QStringList kCopySources = {"顧客名", "顧客名かな", "住所", "TEL", "FAX", "携帯", "Email", "担当者"};
+const QStringList kMatchColumns = {"照合名", "照合電話1", "照合電話2", "照合電話3", "照合メール"};
+
+// Which copies a source field feeds: a change of the field clears those and the stamp.
+struct CopyColumn {
+    QString name;
+    QStringList sources;
+};
+const QVector<CopyColumn> kClearedCopies = {
+    {"検索かな", {"顧客名かな"}}, {"検索文字列", {"顧客名", "住所", "担当者", "Email", "TEL", "FAX", "携帯"}},
+    {"照合名", {"顧客名"}},       {"照合電話1", {"TEL"}},
+    {"照合電話2", {"FAX"}},       {"照合電話3", {"携帯"}},
+    {"照合メール", {"Email"}},
+};
+
+QString changed_condition(const QStringList& columns) {
+    QStringList changed;
+    for (const QString& c : columns)
+        changed << QStringLiteral("new.%1 is not old.%1").arg(c);
+    return changed.join(QStringLiteral(" or "));
+}
+
+// The columns step 4 adds to 顧客, with their type on this back-end.
+QVector<std::pair<QString, QString>> customer_copy_columns(Dialect d) {
+    QVector<std::pair<QString, QString>> out;
+    // Binary comparison on every back-end: the keys are folded already.
+    const QString key_type = d == Dialect::Sqlite  ? QStringLiteral("text")
+                             : d == Dialect::MySql ? QStringLiteral("varchar(255) collate utf8mb4_bin")
+                                                   : QStringLiteral("nvarchar(255)");
+    for (const QString& c : kMatchColumns)
+        out.push_back({c, key_type});
+    out.push_back({QStringLiteral("写し印"), d == Dialect::Sqlite ? QStringLiteral("text")
+                                             : d == Dialect::MySql
+                                                 ? QStringLiteral("varchar(32) collate utf8mb4_bin")
+                                                 : QStringLiteral("nvarchar(32)")});
+    if (d == Dialect::MySql)
+        out.push_back(
+            {kCustomerChangedColumn,
+             QStringLiteral("datetime not null default current_timestamp on update current_timestamp")});
+    return out;
+}
+
+// Everything but the columns; each statement may meet what it makes already there (a step run again).
+QStringList customer_copies_statements(Dialect d) {
+    QStringList out;
+    switch (d) {
+        case Dialect::Sqlite: {
+            // Only rows holding a key are indexed: empty phone and mail fields cost nothing.
+            for (const QString& c : kMatchColumns)
+                out << QStringLiteral(
+                           "create index if not exists ix_顧客_%1 on 顧客 (%1) where %1 is not null")
+                           .arg(c);
+            // The rows whose copies wait for the start-up repair.
+            out << QStringLiteral(
+                "create index if not exists ix_顧客_写し待ち on 顧客 (顧客ID) where 写し印 is null");
+            // The trigram index follows the search text only when it changes: the nested clear below
+            // must not take a text out of it twice (an external-content index must be told exactly
+            // what it holds).
+            out << QStringLiteral("drop trigger if exists 顧客検索_au")
+                << QStringLiteral(
+                       "create trigger 顧客検索_au after update of 検索文字列 on 顧客 "
+                       "when old.検索文字列 is not new.検索文字列 begin "
+                       "insert into 顧客検索(顧客検索, rowid, 検索文字列) values ('delete', old.顧客ID, "
+                       "old.検索文字列); "
+                       "insert into 顧客検索(rowid, 検索文字列) values (new.顧客ID, new.検索文字列); end");
+            // A write that changes a source field without writing a new stamp (an older copy of the
+            // program, another tool, a change column by column) clears the copies made from it and the
+            // stamp; the program recomputes them in the same transaction, or the start-up repair does.
+            // A copy the same statement wrote anew (the folded reading and search text, which the
+            // release before this step writes with every save) stays.
+            QStringList cleared;
+            for (const CopyColumn& c : kClearedCopies)
+                cleared << QStringLiteral("%1=case when (%2) and new.%1 is old.%1 then null else %1 end")
+                               .arg(c.name, changed_condition(c.sources));
+            cleared << QStringLiteral("写し印=null");
+            out << QStringLiteral("drop trigger if exists 顧客写し_au")
+                << QStringLiteral(
+                       "create trigger 顧客写し_au after update of %1 on 顧客 "
+                       "when new.写し印 is old.写し印 and (%2) begin "
+                       "update 顧客 set %3 where 顧客ID=new.顧客ID; end")
+                       .arg(kCopySources.join(QLatin1Char(',')), changed_condition(kCopySources),
+                            cleared.join(QLatin1Char(',')));
+            break;
+        }
+        case Dialect::MySql:
+            for (const QString& c : kMatchColumns + QStringList{"写し印", kCustomerChangedColumn})
+                out << QStringLiteral("create index ix_顧客_%1 on 顧客 (%1)").arg(c);
+            out << text_index_statements(customer_text_index(), d);
+            break;
+        case Dialect::SqlServer:
+            for (const QString& c : kMatchColumns + QStringList{"写し印"})
+                out << QStringLiteral("create index ix_顧客_%1 on 顧客 (%1)").arg(c);
+            break;
+    }
+    return out;
+}
+
+bool already_made(const DatabaseError& e);
+
+// Adds the columns that are missing, then the rest.
+void customer_copies_apply(Database& db) {
+    const QStringList existing = db.column_names(QStringLiteral("select * from 顧客 where 1=0"));
+    auto exists = [&](const QString& name) {
+        return std::any_of(existing.begin(), existing.end(),
+                           [&](const QString& c) { return c.compare(name, Qt::CaseInsensitive) == 0; });
+    };
+    for (const auto& [name, type] : customer_copy_columns(db.dialect()))
+        if (!exists(name))
+            db.execute_sql(db.dialect() == Dialect::SqlServer
+                               ? QStringLiteral("alter table 顧客 add %1 %2").arg(name, type)
+                               : QStringLiteral("alter table 顧客 add column %1 %2").arg(name, type));
+    for (const QString& s : customer_copies_statements(db.dialect())) {
+        try {
+            db.execute_sql(s);
+        } catch (const DatabaseError& e) {
+            if (db.dialect() != Dialect::MySql || !already_made(e))
+                throw;
+        }
+    }
+    const QString item = sql_text(kCustomerCopiesCheckedItem);
+    if (db.query_rows(
+            QStringLiteral("select count(*) from [%1] where [項目]=%2").arg(kProgramSettingsTable, item), 1)(
+            0, 1) == QLatin1String("0"))
+        db.execute_sql(
+            QStringLiteral("insert into [%1] ([項目],[値]) values(%2,'')").arg(kProgramSettingsTable, item));
 }
 
 // ---- the runner
@@ -94,7 +212,7 @@ bool version_table_exists(Database& db) {
 bool already_made(const DatabaseError& e) {
     const QString m = e.message();
     return m.contains(QLatin1String("Duplicate column name")) ||
-           m.contains(QLatin1String("Duplicate key name"));
+           m.contains(QLatin1String("Duplicate key name")) || m.contains(QLatin1String("already exists"));
 }
 
 void run_step(Database& db, const SchemaStep& step) {
@@ -177,6 +295,7 @@ const std::vector<SchemaStep>& schema_steps() {
         {1, QStringLiteral("顧客の読みと部分一致の検索"), folded_search_statements, folded_search_apply},
         {2, QStringLiteral("削除済みデータ"), {}, ensure_deleted_rows_table},
         {3, QStringLiteral("削除済みデータのキーの種類"), deleted_rows_key_kind_statements, {}},
+        {kCustomerCopiesVersion, QStringLiteral("顧客の照合キーと写しの追従"), {}, customer_copies_apply},
         {5, QStringLiteral("受信メールの記録"), {}, ensure_received_mail_table},
         {6, QStringLiteral("持ち出しと同期"), {}, ensure_sync_tables},
     };
@@ -244,23 +363,24 @@ void create_schema_version(Database& db) {
     run_steps_after(db, 0);
 }
 
-int fill_missing_search_columns(Database& db) {
-    if (stored_schema_version(db) < 1)
-        return 0;
-    Transaction tx(db);
-    const int filled = fill_search_columns(db, QStringLiteral(" where 検索文字列 is null"));
-    tx.commit();
-    return filled;
+void pause_customer_search_index(Database& db) {
+    if (db.dialect() == Dialect::Sqlite)
+        db.execute_sql(QStringLiteral("drop trigger if exists 顧客検索_ai"));
 }
 
-bool is_search_column(const QString& column) {
-    return column.compare(QStringLiteral("検索かな"), Qt::CaseInsensitive) == 0 ||
-           column.compare(QStringLiteral("検索文字列"), Qt::CaseInsensitive) == 0;
+void resume_customer_search_index(Database& db, qint64 after_key) {
+    if (db.dialect() != Dialect::Sqlite)
+        return;
+    db.execute_sql(
+        QStringLiteral("insert into 顧客検索(rowid, 検索文字列) select 顧客ID, 検索文字列 from 顧客 "
+                       "where 顧客ID>%1 and 検索文字列 is not null")
+            .arg(after_key));
+    db.execute_sql(kTrigramStatements.at(2));
 }
 
-void refresh_search_columns(Database& db, const QString& customer_id) {
-    bool numeric = false;
-    customer_id.toLongLong(&numeric);
-    if (numeric && stored_schema_version(db) >= 1)
-        fill_search_columns(db, QStringLiteral(" where 顧客ID=") + customer_id);
+const TextIndex& customer_text_index() {
+    static const TextIndex index{QStringLiteral("顧客"), QStringLiteral("顧客ID"),
+                                 QStringLiteral("検索文字列"), QStringLiteral("顧客検索片"),
+                                 QStringLiteral("顧客検索済")};
+    return index;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "db/database.h"
+#include "db/text_index.h"
 
 // Tables and columns added after the first release arrive through numbered steps. The database keeps
 // the number of the last step applied in a table of the program's own (sales_schema); a database
@@ -38,12 +39,18 @@ bool upgrade_schema(Database& db, const std::function<void(int from, int to)>& b
 // For a new database, inside create_schema's transaction: the version table and every step.
 void create_schema_version(Database& db);
 
-// Fills the folded search columns of customers that lack them (rows written by an older copy of
-// the program or another tool). Returns the number of rows filled.
-int fill_missing_search_columns(Database& db);
-
-// The folded copies kept beside a customer's fields (検索かな, 検索文字列): derived, never typed or
-// copied from another customer.
-bool is_search_column(const QString& column);
-// Recomputes one customer's folded copies from its stored fields (after a change made column by column).
-void refresh_search_columns(Database& db, const QString& customer_id);
+// Step 4 keeps a customer's copies and match keys beside its fields (what they hold is the customer
+// register's business: customers/customer_copies). From this version on they exist.
+inline constexpr int kCustomerCopiesVersion = 4;
+// MySQL/MariaDB stamp each customer row with the time of its last change, so that rows changed by an
+// older copy of the program can be found at start.
+inline const QString kCustomerChangedColumn = QStringLiteral("更新日時");
+// The setting that holds when the start-up repair last compared changed rows with their stamps (on
+// MySQL/MariaDB); made by step 4, so that PCs starting together can take turns on its row.
+inline const QString kCustomerCopiesCheckedItem = QStringLiteral("顧客の写しの確認日時");
+// The partial search's index of the customers' search text, where the back-end has none of its own.
+const TextIndex& customer_text_index();
+// Many customers inserted at once: the embedded file's trigram index stops taking rows in one by one
+// (inside the insert's transaction), and takes in every row above after_key once at the end.
+void pause_customer_search_index(Database& db);
+void resume_customer_search_index(Database& db, qint64 after_key);

@@ -130,13 +130,7 @@ Registration register_mail(Session& session, const QString& subject, const QStri
                 sql_text(subject) + QLatin1Char(',') + sql_text(body) + QLatin1Char(')'),
             QStringLiteral("問い合わせID"));
     } else {
-        const SearchColumns search =
-            customer_search_columns({{}, {}, {}, {}, {}, {}, {}, {}, {}, result.address});
-        result.customer_id =
-            db.insert_row(QStringLiteral("insert into 顧客 (email,検索かな,検索文字列) values(") +
-                              sql_text(result.address) + QLatin1Char(',') + sql_text(search.reading) +
-                              QLatin1Char(',') + sql_text(search.text) + QLatin1Char(')'),
-                          QStringLiteral("顧客ID"));
+        result.customer_id = insert_customer(db, {{}, {}, {}, {}, {}, {}, {}, {}, {}, result.address}, true);
         result.new_customer = true;
         inquiry_key = db.insert_row(
             QStringLiteral("insert into 問い合わせ (顧客ID,社員,受付日,名称,内容,状況) values (") +

@@ -4,6 +4,7 @@
 #include <QSet>
 #include <algorithm>
 
+#include "customers/customer_copies.h"
 #include "db/database.h"
 #include "db/deleted_rows_schema.h"
 #include "db/schema_upgrade.h"
@@ -151,12 +152,12 @@ const TableShape* find_shape(const QVector<TableShape>& shapes, const QString& t
 }
 
 bool is_derived_column(const QString& table, const QString& column) {
-    return table == kCustomers && is_search_column(column);
+    return table == kCustomers && is_customer_copy_column(column);
 }
 
 void recompute_derived_columns(Database& office, const QString& table, const QString& key) {
     if (table == kCustomers)
-        refresh_search_columns(office, key);
+        customer_copies_follow(office, {key});
 }
 
 bool is_taken_out_copy(Database& db) {

@@ -49,8 +49,8 @@ const TableShape* find_shape(const QVector<TableShape>& shapes, const QString& t
 // sent back. Empty today: the place to name such a table.
 const QStringList& local_only_tables();
 
-// The folded search copies of a customer are derived: the laptop never sends them, the office
-// computes them again after a sync writes the customer.
+// A customer's copies (folded reading, search text, match keys, their stamp) are derived: the laptop
+// never sends them, the office computes them again after a sync writes the customer.
 bool is_derived_column(const QString& table, const QString& column);
 void recompute_derived_columns(Database& office, const QString& table, const QString& key);
 

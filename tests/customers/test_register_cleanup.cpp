@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "app/startup.h"
+#include "customers/customer_copies.h"
 #include "customers/duplicates.h"
 #include "db/deleted_rows.h"
 #include "db/deleted_rows_schema.h"
@@ -116,7 +117,7 @@ void TestRegisterCleanup::duplicate_question_on_save() {
         "insert into 顧客 (顧客名,顧客名かな,TEL,Email) "
         "values('山田商事','やまだしょうじ','03-1234-5678','info@yamada.jp')");
     folder.exec("insert into 顧客 (顧客名,顧客名かな,TEL) values('小林商店','こばやし','045-111-2222')");
-    fill_missing_search_columns(folder.db());  // the folded copies, as the next start makes them
+    repair_customer_copies(folder.db());  // the copies, as the next start makes them
     QueuedPrompter prompter;
     prompter.answers << answer;
     MainWindow window(folder.session(), prompter);

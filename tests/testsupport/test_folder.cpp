@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "app/startup.h"
+#include "customers/customer_copies.h"
 #include "customers/customer_store.h"
 #include "db/schema.h"
 
@@ -32,9 +33,10 @@ QString TestFolder::add_employee(const QString& name) {
 
 QString TestFolder::add_customer(const QString& name, const QString& kana) {
     // With the folded copies the program keeps beside the reading, as its own save does.
-    const SearchColumns search = customer_search_columns({name, kana});
-    exec(QStringLiteral("insert into 顧客 (顧客名,顧客名かな,検索かな,検索文字列) values(%1,%2,%3,%4)")
-             .arg(sql_text(name), sql_text(kana), sql_text(search.reading), sql_text(search.text)));
+    const CustomerCopies copies = customer_copies({name, kana});
+    exec(QStringLiteral("insert into 顧客 (顧客名,顧客名かな,%1) values(%2,%3,%4)")
+             .arg(customer_copy_columns().join(QLatin1Char(',')), sql_text(name), sql_text(kana),
+                  customer_copy_literals(copies).join(QLatin1Char(','))));
     return value(QStringLiteral("select max(顧客ID) from 顧客"));
 }
 

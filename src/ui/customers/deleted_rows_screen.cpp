@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
+#include "customers/customer_copies.h"
 #include "db/deleted_rows.h"
 #include "ui/common/guard.h"
 #include "ui/common/prompter.h"
@@ -93,7 +94,7 @@ void DeletedRowsScreen::restore() {
     const QString key = m_list->item(item->row(), 3)->text();
     const QString what = QStringLiteral("%1（%2 %3）").arg(m_list->item(item->row(), 4)->text(), table, key);
     guarded(m_prompter, [&] {
-        const QString refused = restore_deleted_rows(*m_session.db, item->data(Qt::UserRole).toString());
+        const QString refused = restore_deleted_entry(*m_session.db, item->data(Qt::UserRole).toString());
         if (!refused.isEmpty()) {
             m_prompter.inform(refused);
             return;
