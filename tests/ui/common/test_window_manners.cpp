@@ -267,18 +267,28 @@ void TestWindowManners::help_contents_numbers_match_headings() {
     const QString page = QString::fromUtf8(file.readAll());
     const QString toc =
         page.section(QStringLiteral("<div class=\"toc\">"), 1).section(QStringLiteral("</div>"), 0, 0);
-    static const QRegularExpression item(QStringLiteral("<(/?)ol>|href=\"#([^\"]+)\""));
-    int depth = 0, section = 0, subsection = 0;
+    // Items of a bulleted list (<ul>) inside the contents carry no number of their own.
+    static const QRegularExpression item(QStringLiteral("<(/?)(ol|ul)>|href=\"#([^\"]+)\""));
+    int depth = 0, bulleted = 0, section = 0, subsection = 0;
     for (QRegularExpressionMatchIterator it = item.globalMatch(toc); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        if (m.captured(2).isEmpty()) {
-            depth += m.captured(1).isEmpty() ? 1 : -1;
-            subsection = 0;
+        if (m.captured(3).isEmpty()) {
+            const int step = m.captured(1).isEmpty() ? 1 : -1;
+            if (m.captured(2) == QLatin1String("ul")) {
+                bulleted += step;
+            } else {
+                depth += step;
+                subsection = 0;
+            }
+            continue;
+        }
+        if (bulleted > 0) {
+            QVERIFY2(page.contains(QStringLiteral("id=\"%1\"").arg(m.captured(3))), qPrintable(m.captured(3)));
             continue;
         }
         const QString number = depth == 1 ? QStringLiteral("%1. ").arg(++section)
                                           : QStringLiteral("%1.%2 ").arg(section).arg(++subsection);
-        const QString heading = QStringLiteral("id=\"%1\">%2").arg(m.captured(2), number);
+        const QString heading = QStringLiteral("id=\"%1\">%2").arg(m.captured(3), number);
         QVERIFY2(page.contains(heading), qPrintable(heading));
     }
     QVERIFY(section > 15);
