@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "app/startup.h"
+#include "customers/customer_copies.h"
 #include "db/schema.h"
 #include "db/schema_upgrade.h"
 #include "sync/checkout.h"
@@ -46,7 +47,7 @@ SyncSummary LaptopCopy::sync(const ConflictResolver& resolve, const std::functio
 QStringList table_dump(Database& db, const QString& table, bool with_derived) {
     QStringList columns;
     for (const QString& c : db.column_names(QStringLiteral("select * from [%1] where 1=0").arg(table)))
-        if (with_derived || !(table == QStringLiteral("顧客") && is_search_column(c)))
+        if (with_derived || !(table == QStringLiteral("顧客") && is_customer_copy_column(c)))
             columns << c;
     QStringList select, order;
     for (const QString& c : columns) {
