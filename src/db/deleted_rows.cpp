@@ -246,15 +246,20 @@ int remember_deleted_rows(Database& db, const RowKey& key, const QString& employ
                             {QStringLiteral("values"), row.values}};
         if (!undo.isEmpty())
             content.insert(QStringLiteral("undo"), undo);
-        // A text key is kept exactly (a title may begin or end with blanks), and so is its kind.
-        db.execute_sql(
-            QStringLiteral(
-                "insert into [%1] ([種類],[テーブル名],[キー列],[キー],[内容],[削除日時],[社員],[%9]) "
-                "values(%2,%3,%4,%5,%6,%7,%8,%10)")
-                .arg(kDeletedRowsTable, sql_text(kind), sql_text(key.table), sql_text(key.column),
-                     sql_text(key.text ? key.value : key.value.trimmed()), sql_text(json_text(content)),
-                     sql_text(now), sql_text(employee), kKeyKindColumn)
-                .arg(sql_text(key.text ? kTextKeyKind : kNumberKeyKind)));
+        // A text key is kept exactly (a title may begin or end with blanks), and so is its kind. The
+        // values are joined, not put in by a second arg(): a %1 in a kept text would take one.
+        const QStringList values{sql_text(kind),
+                                 sql_text(key.table),
+                                 sql_text(key.column),
+                                 sql_text(key.text ? key.value : key.value.trimmed()),
+                                 sql_text(json_text(content)),
+                                 sql_text(now),
+                                 sql_text(employee),
+                                 sql_text(key.text ? kTextKeyKind : kNumberKeyKind)};
+        db.execute_sql(QStringLiteral("insert into [%1] ([種類],[テーブル名],[キー列],[キー],[内容],[削除日時],"
+                                      "[社員],[%2]) values(")
+                           .arg(kDeletedRowsTable, kKeyKindColumn) +
+                       values.join(QLatin1Char(',')) + QLatin1Char(')'));
     }
     return int(rows.size());
 }

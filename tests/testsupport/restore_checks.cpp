@@ -254,7 +254,7 @@ void add_exact_value_rows() {
     QTest::addColumn<QString>("value");
     for (const QString& v :
          {QString(QChar(0xFEFF)) + "東京都", QString(QChar(0xFEFF)), QStringLiteral(" 千代田区　"),
-          QStringLiteral("O'Neil \\ \"本店\"\r\n😀"), QString(), kNull})
+          QStringLiteral("O'Neil \\ \"本店\"\r\n😀"), QStringLiteral("本町%1丁目%9-%10"), QString(), kNull})
         QTest::newRow(qPrintable(v.toUtf8().toHex())) << v;
 }
 
