@@ -6,6 +6,7 @@
 #include "db/sync_schema.h"
 #include "db/received_mail_schema.h"
 #include "db/text_fold.h"
+#include "db/server_lock.h"
 #include "db/text_index.h"
 
 namespace {
@@ -255,32 +256,6 @@ DatabaseError newer_database(int stored, int program) {
                              .arg(program));
 }
 
-// MySQL commits each DDL statement, so no transaction keeps two PCs apart: a lock of the server,
-// named after the database and held by the connection until it is released, does.
-class UpgradeLock {
-public:
-    explicit UpgradeLock(Database& db) : m_db(db) {
-        const QString got = m_db.query_rows(
-            QStringLiteral("select get_lock(concat('sales_schema_upgrade.', database()), 120)"), 1)(0, 1);
-        if (got != QLatin1String("1"))
-            throw DatabaseError(QStringLiteral(
-                "ほかのPCがデータベースの版を更新しています。しばらく待ってからもう一度起動してください。"));
-    }
-    ~UpgradeLock() {
-        try {
-            m_db.query_rows(
-                QStringLiteral("select release_lock(concat('sales_schema_upgrade.', database()))"), 1);
-        } catch (const DatabaseError&) {
-            // The server releases it with the connection anyway.
-        }
-    }
-    UpgradeLock(const UpgradeLock&) = delete;
-    UpgradeLock& operator=(const UpgradeLock&) = delete;
-
-private:
-    Database& m_db;
-};
-
 void run_steps_after(Database& db, int from) {
     for (const SchemaStep& step : schema_steps())
         if (step.version > from)
@@ -326,7 +301,10 @@ bool upgrade_schema(Database& db, const std::function<void(int, int)>& before_ch
     // Another PC may have upgraded the database since the version was read: it is read again once
     // this connection alone may change it, and only the steps still missing then are run.
     if (db.dialect() == Dialect::MySql) {
-        const UpgradeLock lock(db);
+        // MySQL commits each DDL statement, so no transaction keeps two PCs apart: a lock of the server does.
+        const ServerLock lock(db, QStringLiteral("sales_schema_upgrade"), 120,
+                              QStringLiteral("ほかのPCがデータベースの版を更新しています。"
+                                             "しばらく待ってからもう一度起動してください。"));
         ensure_version_row(db);  // committed before any step, so a run cut short continues later
         const int now = stored_schema_version(db);
         if (now > to)

@@ -13,6 +13,7 @@
 #include "db/program_settings.h"
 #include "db/received_mail_schema.h"
 #include "db/schema.h"
+#include "db/server_lock.h"
 #include "mail/bsmtp.h"
 #include "mail/imap_fetch.h"
 #include "mail/mail_auth.h"
@@ -120,6 +121,12 @@ Registration register_mail(Session& session, const QString& subject, const QStri
     Registration result;
     result.address = sender_address(from);
     const QString today = sql_text(session.clock.today_text());
+    // Two PCs taking in mail of one new sender at the same moment would each find no customer and
+    // each add one: on a shared server the look-up and the insert are one PC's at a time, until the
+    // commit.
+    const ServerLock lock(db, QStringLiteral("sales_mail_intake"), 60,
+                          QStringLiteral("ほかのPCが問い合わせメールを登録しています。"
+                                         "しばらく待ってからもう一度受信してください。"));
     Transaction transaction(db);
     QString inquiry_key;
     result.customer_id = find_customer(db, result.address);

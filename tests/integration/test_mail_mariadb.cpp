@@ -1,7 +1,7 @@
 // Mail intake on a MariaDB back-end (tests/integration/mariadb_server.sh, started by ./test.sh):
 // sender addresses match customers regardless of letter case, the lowest key wins, and the new
 // customer and its inquiry stand together; two PCs fetching one IMAP folder at once register each
-// mail once. Works in a database of its own, so it can run beside the MariaDB test, which recreates
+// mail once, and mail of one new sender taken in by two PCs at once makes one customer. Works in a database of its own, so it can run beside the MariaDB test, which recreates
 // the data source's database.
 #include <QCoreApplication>
 #include <QDir>
@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
+#include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "app/session.h"
@@ -28,6 +30,7 @@ private slots:
     void registers_by_address_data();
     void registers_by_address();
     void two_pcs_fetch_one_imap_folder_at_once();
+    void two_pcs_register_one_new_sender_at_once();
 
 private:
     QString m_dsn;
@@ -173,6 +176,45 @@ void TestMailMariaDb::two_pcs_fetch_one_imap_folder_at_once() {
     // A sender of its own per mail: each one customer.
     QCOMPARE(db.query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1).toInt(), kMails);
     imap_tool({QStringLiteral("delete"), box});
+}
+
+// Two PCs take in a mail each from the same new sender at the same moment, round after round: each
+// sender becomes one customer, with both inquiries.
+void TestMailMariaDb::two_pcs_register_one_new_sender_at_once() {
+    constexpr int kRounds = 12;
+    Session pcs[2];
+    for (Session& pc : pcs) {
+        pc.clock.fix(QDate(2026, 12, 8));
+        pc.db->open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
+        pc.db->execute_sql(QStringLiteral("use `") + m_database + QLatin1Char('`'));
+    }
+    QString failures;
+    std::mutex failures_mutex;
+    for (int round = 0; round < kRounds; ++round) {
+        const QString from = QStringLiteral("新規 <sender%1@example.jp>").arg(round);
+        std::atomic<int> ready{0};
+        auto take_in = [&](int pc) {
+            ++ready;
+            while (ready.load() < 2) {
+            }
+            try {
+                register_mail(pcs[pc], QStringLiteral("件名 %1-%2").arg(round).arg(pc), from, QStringLiteral("本文"));
+            } catch (const DatabaseError& e) {
+                const std::lock_guard<std::mutex> lock(failures_mutex);
+                failures += e.message();
+            }
+        };
+        std::thread first(take_in, 0);
+        std::thread second(take_in, 1);
+        first.join();
+        second.join();
+    }
+    QVERIFY2(failures.isEmpty(), qPrintable(failures));
+    Database& db = *m_session.db;
+    QCOMPARE(db.query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1).toInt(), kRounds);
+    QCOMPARE(db.query_rows(QStringLiteral("select count(*) from 問い合わせ"), 1)(0, 1).toInt(), 2 * kRounds);
+    QCOMPARE(db.query_rows(QStringLiteral("select count(distinct 顧客ID) from 問い合わせ"), 1)(0, 1).toInt(),
+             kRounds);
 }
 
 QTEST_GUILESS_MAIN(TestMailMariaDb)
