@@ -192,10 +192,12 @@ QString translate_statement(const QString& statement, Dialect dialect) {
     return Translator(statement, dialect).run();
 }
 
-QString sql_text(const QString& value) {
+QString bound_text(const QString& value) {
+    // Almost every text holds neither: it is kept as it is.
+    if (std::none_of(value.begin(), value.end(), [](QChar c) { return c.unicode() == 0 || c.isSurrogate(); }))
+        return value;
     QString out;
-    out.reserve(value.size() + 2);
-    out += QLatin1Char('\'');
+    out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value.at(i);
         if (c == QChar(0))
@@ -207,36 +209,15 @@ QString sql_text(const QString& value) {
             out += value.at(++i);
             continue;
         }
-        if (c.isSurrogate()) {
-            out += QChar(QChar::ReplacementCharacter);
-            continue;
-        }
-        if (c == QLatin1Char('\''))
-            out += QLatin1Char('\'');
-        out += c;
-    }
-    out += QLatin1Char('\'');
-    return out;
-}
-
-QString bound_text(const QString& value) {
-    // Almost every text holds neither: it is kept as it is.
-    if (std::none_of(value.begin(), value.end(), [](QChar c) { return c.unicode() == 0 || c.isSurrogate(); }))
-        return value;
-    QString out;
-    out.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value.at(i);
-        if (c == QChar(0))
-            continue;
-        if (c.isHighSurrogate() && i + 1 < value.size() && value.at(i + 1).isLowSurrogate()) {
-            out += c;
-            out += value.at(++i);
-            continue;
-        }
         out += c.isSurrogate() ? QChar(QChar::ReplacementCharacter) : c;
     }
     return out;
+}
+
+QString sql_text(const QString& value) {
+    QString out = bound_text(value);
+    out.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + out + QLatin1Char('\'');
 }
 
 QStringList explicit_key_insert(const QString& table, const QString& insert, Dialect dialect) {
