@@ -58,14 +58,7 @@ MainWindow::MainWindow(Session& session, Prompter& prompter, QWidget* parent)
     setCentralWidget(central);
 
     // Before a customer is shown only "新規顧客追加" is offered.
-    for (QWidget* w : {static_cast<QWidget*>(m_command2), static_cast<QWidget*>(m_command3),
-                       static_cast<QWidget*>(m_command4), static_cast<QWidget*>(m_command6),
-                       static_cast<QWidget*>(m_delete), static_cast<QWidget*>(m_mail_one), m_status})
-        w->hide();
-    for (auto* l : m_links)
-        l->hide();
-    for (auto* l : m_legend)
-        l->hide();
+    hide_customer_controls();
     resize(1180, 780);
     center_form(this);
     m_help = new HelpDesk(m_session.program_folder, m_prompter, this);

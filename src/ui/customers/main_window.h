@@ -116,6 +116,7 @@ private:
     void forget_shown_customer();
     // Back to the state before any customer was shown: empty fields, only 新規顧客追加.
     void show_no_customer();
+    void hide_customer_controls();
     // Reads the shown customer again after others changed it: forgotten when gone, its fields shown
     // anew when the stored row differs, its chart drawn again in any case (records may have moved).
     void refresh_shown_customer();

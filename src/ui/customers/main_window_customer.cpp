@@ -210,10 +210,8 @@ void MainWindow::forget_shown_customer() {
     emit customer_forgotten();
 }
 
-void MainWindow::show_no_customer() {
-    clear_fields();
-    forget_shown_customer();
-    m_shown_row = StoredRow();
+// What only a shown customer offers: its commands, links and the chart's legend.
+void MainWindow::hide_customer_controls() {
     for (QWidget* w : {static_cast<QWidget*>(m_command2), static_cast<QWidget*>(m_command3),
                        static_cast<QWidget*>(m_command4), static_cast<QWidget*>(m_command6),
                        static_cast<QWidget*>(m_delete), static_cast<QWidget*>(m_mail_one), m_status})
@@ -222,6 +220,13 @@ void MainWindow::show_no_customer() {
         l->hide();
     for (auto* l : m_legend)
         l->hide();
+}
+
+void MainWindow::show_no_customer() {
+    clear_fields();
+    forget_shown_customer();
+    m_shown_row = StoredRow();
+    hide_customer_controls();
     m_command1->show();
     set_frame2_colour(kBrowseColour);
 }
