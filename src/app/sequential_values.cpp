@@ -44,33 +44,42 @@ bool SequentialReader::next(QString& value) {
     if (m_pos >= n)
         return false;
     value.clear();
-    if (m_text.at(m_pos) == QLatin1Char('"')) {
+    const QChar* text = m_text.constData();
+    if (text[m_pos] == QLatin1Char('"')) {
         // A doubled quote inside the quotes is one quote of the value, as spreadsheets write it.
+        // The value is taken in runs between such quotes.
         int p = m_pos + 1;
+        int run = p;
         bool closed = false;
         while (p < n) {
-            if (m_text.at(p) == QLatin1Char('"')) {
-                if (p + 1 < n && m_text.at(p + 1) == QLatin1Char('"')) {
+            if (text[p] == QLatin1Char('"')) {
+                if (p > run)
+                    value.append(text + run, p - run);
+                if (p + 1 < n && text[p + 1] == QLatin1Char('"')) {
                     value += QLatin1Char('"');
                     p += 2;
+                    run = p;
                     continue;
                 }
                 closed = true;
                 break;
             }
-            value += m_text.at(p++);
+            ++p;
         }
-        if (!closed)
+        if (!closed) {
+            if (n > run)
+                value.append(text + run, n - run);
             m_quote_left_open = true;
+        }
         m_pos = p < n ? p + 1 : n;
         // Anything up to the separator after the closing quote is not part of the value.
-        while (m_pos < n && m_text.at(m_pos) != QLatin1Char(',') && !is_line_end(m_text.at(m_pos)))
+        while (m_pos < n && text[m_pos] != QLatin1Char(',') && !is_line_end(text[m_pos]))
             ++m_pos;
     } else {
         int end = m_pos;
-        while (end < n && m_text.at(end) != QLatin1Char(',') && !is_line_end(m_text.at(end)))
+        while (end < n && text[end] != QLatin1Char(',') && !is_line_end(text[end]))
             ++end;
-        value = m_text.mid(m_pos, end - m_pos).trimmed();
+        value = QStringView(text + m_pos, end - m_pos).trimmed().toString();
         m_pos = end;
     }
     if (m_pos < n && m_text.at(m_pos) == QLatin1Char(',')) {
