@@ -205,36 +205,40 @@ QStringList insert_columns(Kind kind) {
            customer_copy_columns();
 }
 
-// The values of the record starting at value index first.
-QVector<QVariant> row_values(Kind kind, const QStringList& values, int first, bool exported) {
-    QVector<QVariant> row;
+// The values of the record starting at value index first, as the next row of out.
+void add_row(Kind kind, const QStringList& values, int first, bool exported, ReadyRows& out) {
     if (kind == Kind::Customers) {
-        row.reserve(13 + int(customer_copy_columns().size()));
         for (int k = 0; k < 13; ++k)
-            row << values.at(first + k);
+            out.add(values.at(first + k));
         // The file's first eleven values stand in field order: the copies come from them.
-        row << customer_copy_values(customer_copies(values.mid(first, 11)));
+        for (const QVariant& copy : customer_copy_values(customer_copies(values.mid(first, 11))))
+            out.add(copy);
     } else if (exported) {
         // As the database held them: an empty number was NULL.
         auto number = [](const QString& v) {
             const QString n = *plain_number(v, QStringLiteral("NULL"));
             return n == QLatin1String("NULL") ? QVariant() : QVariant(n);
         };
-        row << number(values.at(first)) << values.at(first + 1) << values.at(first + 2)
-            << number(values.at(first + 3));
+        out.add(number(values.at(first)));
+        out.add(values.at(first + 1));
+        out.add(values.at(first + 2));
+        out.add(number(values.at(first + 3)));
     } else {
         // The numbers were checked as whole numbers; they go in as texts, as the goods screen writes them.
-        row << *whole_number(values.at(first)) << values.at(first + 1) << values.at(first + 2)
-            << *whole_number(values.at(first + 3));
+        out.add(*whole_number(values.at(first)));
+        out.add(values.at(first + 1));
+        out.add(values.at(first + 2));
+        out.add(*whole_number(values.at(first + 3)));
     }
-    return row;
+    out.end_row();
 }
 
 // The rows of the batches, made one after the other in a thread of their own while the caller stores
-// the ones before (folding and the copies cost about as much as storing): at most two batches ahead.
+// the ones before (folding, the copies and readying the values cost about as much as storing): at
+// most two batches ahead.
 class RowMaker {
 public:
-    using Rows = QVector<QVector<QVariant>>;
+    using Rows = ReadyRows;
     RowMaker(int batches, std::function<Rows(int)> make) : m_batches(batches), m_make(std::move(make)) {
         m_thread = std::thread([this] { run(); });
     }
@@ -322,10 +326,11 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
         std::optional<CustomerBulkInsert> customers;
         if (kind == Kind::Customers)
             customers.emplace(db);
+        const Dialect dialect = db.dialect();
         RowMaker maker((total + batch - 1) / batch, [&](int b) {
-            RowMaker::Rows rows;
+            ReadyRows rows(dialect);
             for (int i = b * batch; i < qMin(total, (b + 1) * batch); ++i)
-                rows << row_values(kind, parsed.values, chosen.at(i) * l.width, parsed.exported);
+                add_row(kind, parsed.values, chosen.at(i) * l.width, parsed.exported, rows);
             return rows;
         });
         for (int r = 0; r < total; r += batch) {
@@ -356,7 +361,7 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
             }
             for (int i = r; i < r + n; ++i) {
                 try {
-                    db.insert_rows(table, columns, {rows.at(i - r)});
+                    db.insert_rows(table, columns, rows.row(i - r));
                 } catch (const DatabaseError& e) {
                     throw refused(i, e);
                 }

@@ -12,7 +12,9 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
+#include <QStringEncoder>
 #include <memory>
+#include <tuple>
 
 #include <sqlite3.h>
 
@@ -208,6 +210,9 @@ void Database::open_mysql(const ConnectionText& connection) {
 }
 
 void Database::close() {
+    for (const auto& [sql, statement] : m_insert_statements)
+        sqlite3_finalize(statement);
+    m_insert_statements.clear();
     m_odbc.reset();
     m_transaction_depth = 0;
     m_transaction_failed = false;
@@ -325,31 +330,140 @@ int Database::execute_sql_unlogged(const QString& statement) {
     return query.numRowsAffected();
 }
 
-void Database::insert_rows(const QString& table, const QStringList& columns,
-                           const QVector<QVector<QVariant>>& rows, int* failed_row) {
+ReadyRows::ReadyRows(Dialect dialect) : m_dialect(dialect) {}
+
+namespace {
+
+// The values bound to one insert of several rows; SQLite takes up to 32766.
+constexpr int kInsertValuesPerStatement = 420;
+
+}  // namespace
+
+namespace {
+
+// Whether a text holds nothing bound_text would change or a back-end refuses: almost every text.
+bool plain_text(QStringView text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == 0 || (u >= 0xD800 && u <= 0xDFFF) || u >= 0xFFFE)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void ReadyRows::add_null() {
+    if (m_dialect == Dialect::Sqlite)
+        m_values << Span{0, -1};
+    else
+        m_literals << QStringLiteral("NULL");
+}
+
+void ReadyRows::add(const QVariant& value) {
+    if (value.isNull())
+        add_null();
+    else
+        add(value.toString());
+}
+
+void ReadyRows::add(const QString& given) {
+    QString text = given;
+    if (!plain_text(text)) {
+        text = bound_text(text);
+        if (m_refused < 0) {
+            try {
+                refuse_unreadable_text(text);
+            } catch (const DatabaseError& e) {
+                m_refused = size();
+                m_refusal = e.message();
+            }
+        }
+    }
+    if (m_dialect != Dialect::Sqlite) {
+        m_literals << sql_text(text);
+    } else {
+        if (m_text.capacity() == 0)
+            m_text.reserve(64 * 1024);
+        const qsizetype from = m_text.size();
+        QStringEncoder utf8(QStringEncoder::Utf8);
+        m_text.resize(from + utf8.requiredSpace(text.size()));
+        char* end = utf8.appendToBuffer(m_text.data() + from, text);
+        m_text.resize(end - m_text.constData());
+        m_values << Span{from, m_text.size() - from};
+    }
+}
+
+void ReadyRows::end_row() {
+    if (m_dialect == Dialect::Sqlite) {
+        m_row_first << m_values.size();
+        return;
+    }
+    m_tuples << QLatin1Char('(') + m_literals.join(QLatin1Char(',')) + QLatin1Char(')');
+    m_literals.clear();
+    m_row_first << m_tuples.size();
+}
+
+ReadyRows ReadyRows::row(qsizetype i) const {
+    ReadyRows one(m_dialect);
+    if (m_dialect == Dialect::Sqlite) {
+        for (qsizetype v = m_row_first.at(i); v < m_row_first.at(i + 1); ++v) {
+            const Span span = m_values.at(v);
+            one.m_values << Span{span.size < 0 ? 0 : one.m_text.size(), span.size};
+            if (span.size > 0)
+                one.m_text.append(m_text.constData() + span.from, span.size);
+        }
+        one.m_row_first << one.m_values.size();
+    } else {
+        one.m_tuples << m_tuples.at(i);
+        one.m_row_first << 1;
+    }
+    if (i == m_refused) {
+        one.m_refused = 0;
+        one.m_refusal = m_refusal;
+    }
+    return one;
+}
+
+ReadyRows ready_rows(Dialect dialect, const QVector<QVector<QVariant>>& rows) {
+    ReadyRows ready(dialect);
+    for (const QVector<QVariant>& row : rows) {
+        for (const QVariant& v : row)
+            ready.add(v);
+        ready.end_row();
+    }
+    return ready;
+}
+
+void Database::insert_rows(const QString& table, const QStringList& columns, const ReadyRows& rows,
+                           int* failed_row) {
     check_open();
     if (failed_row)
         *failed_row = -1;
-    if (rows.isEmpty())
+    if (rows.size() == 0)
         return;
+    if (rows.m_dialect != m_dialect)
+        throw DatabaseError(QStringLiteral("データベースの種類に合わない行です"));
     QStringList names;
     for (const QString& c : columns)
         names << QLatin1Char('[') + c + QLatin1Char(']');
     const QString head =
         QStringLiteral("insert into [%1] (%2) values").arg(table, names.join(QLatin1Char(',')));
+    auto refuse = [&] {
+        if (failed_row)
+            *failed_row = int(rows.m_refused);
+        throw DatabaseError(rows.m_refusal);
+    };
     if (m_dialect != Dialect::Sqlite) {
-        QStringList tuples;
-        for (const QVector<QVariant>& row : rows) {
-            QStringList values;
-            for (const QVariant& v : row)
-                values << (v.isNull() ? QStringLiteral("NULL") : sql_text(v.toString()));
-            tuples << QLatin1Char('(') + values.join(QLatin1Char(',')) + QLatin1Char(')');
-        }
-        execute_sql(head + tuples.join(QLatin1Char(',')));
+        // One refused text refuses the whole statement: nothing is sent.
+        if (rows.m_refused >= 0)
+            refuse();
+        execute_sql(head + rows.m_tuples.join(QLatin1Char(',')));
         return;
     }
     // Parsing a statement per row, or binding through Qt's layer (which names every placeholder it
-    // binds), costs more than storing the row: SQLite's own API, on the connection Qt opened.
+    // binds), costs more than storing the row: SQLite's own API, on the connection Qt opened. Rows go
+    // in several to a statement, which SQLite stores faster than one by one.
     const QVariant driver_handle = handle().driver()->handle();
     if (!driver_handle.isValid() || qstrcmp(driver_handle.typeName(), "sqlite3*") != 0)
         throw DatabaseError(QStringLiteral("データベースの接続を使えません"));
@@ -357,37 +471,80 @@ void Database::insert_rows(const QString& table, const QStringList& columns,
     QStringList marks;
     for (int i = 0; i < columns.size(); ++i)
         marks << QStringLiteral("?");
-    const QByteArray sql =
-        translate(head + QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')')).toUtf8();
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(connection, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
-        throw DatabaseError(explain_error(QString::fromUtf8(sqlite3_errmsg(connection))));
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
-    QVector<QByteArray> bound(columns.size());  // the row's texts, alive until the step
-    for (int r = 0; r < rows.size(); ++r) {
-        const QVector<QVariant>& row = rows.at(r);
-        for (int c = 0; c < columns.size(); ++c) {
-            const QVariant v = row.value(c);
-            if (v.isNull()) {
-                sqlite3_bind_null(raw, c + 1);
-                continue;
+    const QString tuple = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    const int per_statement = qMax(1, kInsertValuesPerStatement / int(columns.size()));
+    // Stores rows [first, first + count) with one statement; returns the step's result code and,
+    // unless it is SQLITE_DONE, the step's own message (not the reset's: the reset repeats it).
+    auto store = [&](qsizetype first_row, int count) {
+        QStringList tuples;
+        for (int i = 0; i < count; ++i)
+            tuples << tuple;
+        sqlite3_stmt* statement = insert_statement(translate(head + tuples.join(QLatin1Char(','))).toUtf8());
+        int parameter = 0;
+        for (qsizetype r = first_row; r < first_row + count; ++r) {
+            const qsizetype first = rows.m_row_first.at(r);
+            const qsizetype given = rows.m_row_first.at(r + 1) - first;
+            for (int c = 0; c < columns.size(); ++c) {
+                const ReadyRows::Span span = c < given ? rows.m_values.at(first + c) : ReadyRows::Span{0, -1};
+                if (span.size < 0)
+                    sqlite3_bind_null(statement, ++parameter);
+                else
+                    sqlite3_bind_text(statement, ++parameter, rows.m_text.constData() + span.from,
+                                      int(span.size), SQLITE_STATIC);
             }
-            const QString text = bound_text(v.toString());
-            refuse_unreadable_text(text);
-            bound[c] = text.toUtf8();
-            sqlite3_bind_text(raw, c + 1, bound[c].constData(), int(bound[c].size()), SQLITE_STATIC);
         }
-        const int rc = sqlite3_step(raw);
+        const int rc = sqlite3_step(statement);
+        const QString message = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(connection));
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);  // the texts belong to rows
+        return std::make_pair(rc, message);
+    };
+    const qsizetype stored = rows.m_refused >= 0 ? rows.m_refused : rows.size();
+    for (qsizetype r = 0; r < stored;) {
+        const int count = int(qMin<qsizetype>(per_statement, stored - r));
+        auto [rc, message] = store(r, count);
+        // A row the table refuses stops its statement, which then stored none of its rows: they go
+        // again one at a time, to name it. Anything else (a busy file, a full disk) may have ended
+        // the transaction, and nothing is tried again.
+        const bool one_by_one = count > 1 && (rc & 0xff) == SQLITE_CONSTRAINT;
+        for (qsizetype one = r; one_by_one && one < r + count; ++one) {
+            std::tie(rc, message) = store(one, 1);
+            if (rc != SQLITE_DONE) {
+                r = one;
+                break;
+            }
+        }
         if (rc != SQLITE_DONE) {
             if (failed_row)
-                *failed_row = r;
-            // The step's own error, not the reset's: the reset repeats it.
-            const QString message = QString::fromUtf8(sqlite3_errmsg(connection));
-            sqlite3_reset(raw);
+                *failed_row = int(r);
             throw DatabaseError(explain_error(message));
         }
-        sqlite3_reset(raw);
+        r += count;
     }
+    if (rows.m_refused >= 0)
+        refuse();
+}
+
+sqlite3_stmt* Database::insert_statement(const QByteArray& sql) {
+    for (const auto& [text, statement] : m_insert_statements)
+        if (text == sql)
+            return statement;
+    if (m_insert_statements.size() >= 4) {
+        for (const auto& [text, statement] : m_insert_statements)
+            sqlite3_finalize(statement);
+        m_insert_statements.clear();
+    }
+    sqlite3* connection =
+        *static_cast<sqlite3* const*>(handle().driver()->handle().constData());
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v3(connection, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &statement,
+                           nullptr) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(connection));
+        sqlite3_finalize(statement);
+        throw DatabaseError(explain_error(message));
+    }
+    m_insert_statements.emplace_back(sql, statement);
+    return statement;
 }
 
 QString Database::insert_row(const QString& statement, const QString& key_column) {

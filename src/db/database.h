@@ -6,6 +6,8 @@
 #include <QVariant>
 #include <QVector>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "db/database_error.h"
 #include "db/dialect.h"
@@ -25,6 +27,43 @@ ConnectionText build_connection_string(const QString& db_kind, const QString& da
                                        const QString& program_folder);
 
 class OdbcConnection;
+struct sqlite3_stmt;
+
+// Rows of values made ready for Database::insert_rows, on any thread: every text cleaned and checked,
+// and in the form the back-end takes (UTF-8 to bind on the embedded file, a literal tuple for a
+// server). Making them costs about as much as storing them.
+class ReadyRows {
+public:
+    explicit ReadyRows(Dialect dialect = Dialect::Sqlite);
+    // The values of the row being made, in column order; end_row() closes it. A text is stored as
+    // sql_text would splice it (a null text as an empty one); a null QVariant stores NULL.
+    void add(const QString& text);
+    void add(const QVariant& value);
+    void end_row();
+
+    qsizetype size() const { return m_row_first.size() - 1; }
+    // Row i alone, to store it by itself.
+    ReadyRows row(qsizetype i) const;
+
+private:
+    friend class Database;
+    struct Span {
+        qsizetype from;
+        qsizetype size;  // below 0: NULL
+    };
+    void add_null();
+
+    Dialect m_dialect;
+    QByteArray m_text;                  // embedded file: the texts in UTF-8, one after the other
+    QVector<Span> m_values;             // embedded file: where each value stands in m_text
+    QStringList m_tuples;               // servers: "(…)" of each row
+    QStringList m_literals;             // servers: the row being made
+    QVector<qsizetype> m_row_first{0};  // the first value of each row, and one past the last
+    qsizetype m_refused = -1;           // the first row holding a text no back-end may store
+    QString m_refusal;                  // and why
+};
+
+ReadyRows ready_rows(Dialect dialect, const QVector<QVector<QVariant>>& rows);
 
 // A back-end's message as the user should read it: a text too long for its column becomes one
 // Japanese message naming the field; anything else is returned as it is.
@@ -63,11 +102,11 @@ public:
     // Runs an "insert into T (columns) values(...)" and returns the key the back-end gave the new
     // row, as this connection saw it: another client's insert in between never changes it.
     QString insert_row(const QString& statement, const QString& key_column);
-    // Rows of values into a table's columns (a null QVariant stores NULL; texts are stored as sql_text
-    // would splice them): on the embedded file through one prepared statement with the values bound,
-    // elsewhere as one statement of all the rows. failed_row, when given, receives the row the
-    // embedded file refused, or -1 when a statement of many rows was refused. Throws DatabaseError.
-    void insert_rows(const QString& table, const QStringList& columns, const QVector<QVector<QVariant>>& rows,
+    // Rows of values into a table's columns: on the embedded file through one prepared statement with
+    // the values bound, elsewhere as one statement of all the rows. failed_row, when given, receives
+    // the row refused (a text no back-end may store, or a row the embedded file refused), or -1 when a
+    // statement of many rows was refused. Rows before a refused one may be stored. Throws DatabaseError.
+    void insert_rows(const QString& table, const QStringList& columns, const ReadyRows& rows,
                      int* failed_row = nullptr);
     // The names of the columns a select gives, as the back-end reports them.
     QStringList column_names(const QString& statement);
@@ -94,6 +133,10 @@ private:
     std::unique_ptr<OdbcConnection> m_odbc;  // MySQL/MariaDB
     int m_transaction_depth = 0;
     bool m_transaction_failed = false;
+    // insert_rows' statements on the embedded file, kept between its calls (preparing one costs as much
+    // as storing a few dozen rows); finalized at close, or when a table's columns take their place.
+    sqlite3_stmt* insert_statement(const QByteArray& sql);
+    std::vector<std::pair<QByteArray, sqlite3_stmt*>> m_insert_statements;
 };
 
 // Groups statements that must stand or fall together: rolls back unless commit() was reached.

@@ -43,6 +43,7 @@ private slots:
     void goods_file();
     void encodings_data();
     void encodings();
+    void refused_record_leaves_nothing_data();
     void refused_record_leaves_nothing();
     void malformed_file_refusals_data();
     void malformed_file_refusals();
@@ -183,21 +184,40 @@ void TestCustomers::encodings() {
     QCOMPARE(rows(3, 2), QStringLiteral("suzuki@example.jp"));
 }
 
-// A record the database refuses rolls back the whole file and is named in the message.
+// A record the database refuses rolls back the whole file and is named in the message, wherever it
+// stands among the rows stored several to a statement.
+void TestCustomers::refused_record_leaves_nothing_data() {
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("refused");  // from 1
+    QTest::addColumn<bool>("unreadable");  // a text no back-end stores, else refused by the database
+    QTest::newRow("2 of 3") << 3 << 2 << false;
+    QTest::newRow("41 of 45, in the third statement") << 45 << 41 << false;
+    QTest::newRow("the last of 40") << 40 << 40 << false;
+    QTest::newRow("U+FFFF in 25 of 30") << 30 << 25 << true;
+}
+
 void TestCustomers::refused_record_leaves_nothing() {
+    QFETCH(int, records);
+    QFETCH(int, refused);
+    QFETCH(bool, unreadable);
     TestFolder folder;
     folder.exec(
         QStringLiteral("create trigger refuse before insert on 顧客 when new.顧客名='拒否商事' "
                        "begin select raise(abort, '登録できない顧客です'); end"));
-    const QString path = write_file(folder.path(), QStringLiteral("in.csv"),
-                                    customer_line("山田商事", "やまだ", "a@example.jp") +
-                                        customer_line("拒否商事", "きょひ", "b@example.jp") +
-                                        customer_line("鈴木工業", "すずき", "c@example.jp"));
+    QByteArray file;
+    for (int i = 1; i <= records; ++i) {
+        const QString name = i != refused ? QStringLiteral("顧客%1").arg(i)
+                             : unreadable ? QStringLiteral("読めない") + QChar(0xFFFF)
+                                          : QStringLiteral("拒否商事");
+        file += customer_line(name, "こきゃく", QStringLiteral("c%1@example.jp").arg(i));
+    }
+    const QString path = write_file(folder.path(), QStringLiteral("in.csv"), file);
     QVERIFY(validate_customer_csv(path).ok);
     const CsvResult result = import_customer_csv(folder.db(), path);
     QVERIFY(!result.ok);
-    QVERIFY2(result.message.contains(QStringLiteral("2 件目のデータ（拒否商事）")),
-             qPrintable(result.message));
+    const QString named = QStringLiteral("%1 件目のデータ（%2").arg(refused).arg(unreadable ? "読めない" : "拒否商事）");
+    QVERIFY2(result.message.contains(named), qPrintable(result.message));
+    QVERIFY2(result.message.contains(unreadable ? "U+FFFF" : "登録できない顧客です"), qPrintable(result.message));
     QCOMPARE(folder.count(QStringLiteral("顧客")), 0);
 }
 
