@@ -147,11 +147,15 @@ CustomerCopies customer_copies(const QStringList& fields) {
     auto f = [&](int i) { return fields.value(i); };
     CustomerCopies copies;
     copies.reading = folded_reading(f(1));
+    // Each field is folded once: the search text and the keys share it.
+    const QString name = fold_text(f(0));
+    const QString phones[] = {folded_phone_digits(f(6)), folded_phone_digits(f(7)), folded_phone_digits(f(8))};
     copies.text =
-        search_text({fold_text(f(0)), fold_text(f(5)), fold_text(f(10)), fold_text(f(9)),
-                     folded_phone_digits(f(6)), folded_phone_digits(f(7)), folded_phone_digits(f(8))});
-    copies.name_key = name_key(f(0));
-    copies.phone_keys = QStringList{phone_key(f(6)), phone_key(f(7)), phone_key(f(8))};
+        search_text({name, fold_text(f(5)), fold_text(f(10)), fold_text(f(9)), phones[0], phones[1], phones[2]});
+    copies.name_key = present(f(0)).isEmpty() ? QString() : name_key_of_folded(name);
+    // "-" holds no digit: the digits are the key's whether it reads as NULL or not.
+    copies.phone_keys = QStringList{phone_key_of_digits(phones[0]), phone_key_of_digits(phones[1]),
+                                    phone_key_of_digits(phones[2])};
     copies.mail_key = mail_key(f(9));
     copies.stamp = stamp_of(fields);
     return copies;
@@ -216,9 +220,11 @@ CustomerBulkInsert::CustomerBulkInsert(Database& db) : m_db(db) {
         // Into an empty register the indexes are made once after the rows, sorted, rather than
         // growing row by row.
         if (m_before == 0) {
+            // The index of rows waiting for the start-up repair stays: the new rows come with their
+            // copies and never enter it.
             const ResultTable indexes = db.query_rows(
                 QStringLiteral("select name,sql from sqlite_master where type='index' and tbl_name='顧客' "
-                               "and sql is not null"),
+                               "and sql is not null and name<>'ix_顧客_写し待ち'"),
                 2);
             for (int r = 1; r <= indexes.row_count(); ++r) {
                 db.execute_sql(QStringLiteral("drop index [%1]").arg(indexes(0, r)));
