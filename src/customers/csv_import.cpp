@@ -16,6 +16,7 @@
 #include "customers/csv_export.h"
 #include "customers/customer_copies.h"
 #include "customers/customer_store.h"
+#include "db/bulk_journal.h"
 #include "db/database.h"
 #include "db/storage_error.h"
 #include "records/number_text.h"
@@ -322,6 +323,7 @@ CsvResult import(Database& db, const QString& path, Kind kind, const ImportProgr
     // disk, an I/O error): a retry would then store rows outside it.
     const int batch = 250;
     try {
+        const BulkJournal journal(db);
         Transaction transaction(db);
         std::optional<CustomerBulkInsert> customers;
         if (kind == Kind::Customers)

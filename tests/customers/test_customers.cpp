@@ -7,6 +7,8 @@
 #include "app/startup.h"
 #include "customers/backup.h"
 #include "customers/csv_import.h"
+#include "customers/customer_store.h"
+#include "db/bulk_journal.h"
 #include "db/schema.h"
 #include "test_folder.h"
 #include "ui/masters/backup_commands.h"
@@ -45,6 +47,8 @@ private slots:
     void encodings();
     void refused_record_leaves_nothing_data();
     void refused_record_leaves_nothing();
+    void import_beside_another_connection_data();
+    void import_beside_another_connection();
     void malformed_file_refusals_data();
     void malformed_file_refusals();
     void full_disk_leaves_nothing();
@@ -185,7 +189,7 @@ void TestCustomers::encodings() {
 }
 
 // A record the database refuses rolls back the whole file and is named in the message, wherever it
-// stands among the rows stored several to a statement.
+// stands among the rows stored several to a statement; the file's write-ahead log is back after.
 void TestCustomers::refused_record_leaves_nothing_data() {
     QTest::addColumn<int>("records");
     QTest::addColumn<int>("refused");  // from 1
@@ -219,6 +223,50 @@ void TestCustomers::refused_record_leaves_nothing() {
     QVERIFY2(result.message.contains(named), qPrintable(result.message));
     QVERIFY2(result.message.contains(unreadable ? "U+FFFF" : "登録できない顧客です"), qPrintable(result.message));
     QCOMPARE(folder.count(QStringLiteral("顧客")), 0);
+    QCOMPARE(folder.value(QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
+}
+
+// An import stores every record with its search index whether or not another program has the file
+// open; the file keeps its write-ahead log, and the other program reads what was stored.
+void TestCustomers::import_beside_another_connection_data() {
+    QTest::addColumn<bool>("other_open");
+    QTest::newRow("alone") << false;
+    QTest::newRow("another connection open") << true;
+}
+
+void TestCustomers::import_beside_another_connection() {
+    QFETCH(bool, other_open);
+    TestFolder folder;
+    std::optional<Database> other;
+    if (other_open) {
+        other.emplace();
+        other->open_sqlite_file(folder.database_path(), false);
+        QCOMPARE(other->query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1), QStringLiteral("0"));
+    }
+    {
+        // Alone, the import keeps a rollback journal while it writes.
+        const BulkJournal journal(folder.db());
+        QCOMPARE(journal.active(), !other_open);
+        QCOMPARE(folder.value(QStringLiteral("PRAGMA journal_mode")),
+                 other_open ? QStringLiteral("wal") : QStringLiteral("delete"));
+    }
+    QCOMPARE(folder.value(QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
+    QByteArray file;
+    for (int i = 1; i <= 300; ++i)
+        file += QStringLiteral("顧客%1,こきゃく,東京都,100,0001,千代田区,03-7%2,,,c%1@example.jp,担当,たんとう,備考\r\n")
+                    .arg(i)
+                    .arg(i, 7, 10, QLatin1Char('0'))
+                    .toUtf8();
+    const CsvResult result = import_customer_csv(folder.db(), write_file(folder.path(), "in.csv", file));
+    QVERIFY2(result.ok, qPrintable(result.message));
+    QCOMPARE(folder.count(QStringLiteral("顧客")), 300);
+    QCOMPARE(folder.value(QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
+    // The index holds exactly the stored texts, and finds a record by part of its number.
+    folder.exec(QStringLiteral("insert into 顧客検索(顧客検索, rank) values('integrity-check', 1)"));
+    QCOMPARE(partial_search_customer_ids(folder.db(), QStringLiteral("0000150")),
+             QVector<QString>{QStringLiteral("150")});
+    if (other_open)
+        QCOMPARE(other->query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1), QStringLiteral("300"));
 }
 
 void TestCustomers::malformed_file_refusals_data() {
