@@ -54,6 +54,11 @@ const QStringList kTrigramStatements = {
     QStringLiteral("create virtual table 顧客検索_語 using fts5vocab(顧客検索, 'row')"),
 };
 
+// The trigram index's room for pieces not yet written: SQLite's default, and while a bulk insert
+// fills it.
+constexpr int kTrigramMemory = 1024 * 1024;
+constexpr int kBulkTrigramMemory = 64 * 1024 * 1024;
+
 // The folded columns are filled by the start-up repair of the customers' copies, which runs after
 // every upgrade; the trigram index then takes them in through its triggers.
 void folded_search_apply(Database& db) {
@@ -194,6 +199,24 @@ void customer_copies_apply(Database& db) {
             QStringLiteral("insert into [%1] ([項目],[値]) values(%2,'')").arg(kProgramSettingsTable, item));
 }
 
+// ---- step 7: the trigram index without the lengths of its texts
+
+// The lengths serve ranking by relevance, which no search uses; without them the index is filled
+// faster. The search texts and what is typed are folded already (small letters included), so the
+// index takes the pieces as they stand, as the servers' search compares them. Made anew from the
+// search texts as they stand.
+void lean_trigram_apply(Database& db) {
+    if (db.dialect() != Dialect::Sqlite)
+        return;
+    db.execute_sql(QStringLiteral("drop table if exists 顧客検索_語"));
+    db.execute_sql(QStringLiteral("drop table if exists 顧客検索"));
+    db.execute_sql(
+        QStringLiteral("create virtual table 顧客検索 using fts5(検索文字列, content='顧客', "
+                       "content_rowid='顧客ID', tokenize='trigram case_sensitive 1', columnsize=0)"));
+    db.execute_sql(kTrigramStatements.at(1));  // rebuild
+    db.execute_sql(kTrigramStatements.at(5));  // the pieces
+}
+
 // ---- the runner
 
 bool version_table_exists(Database& db) {
@@ -273,6 +296,7 @@ const std::vector<SchemaStep>& schema_steps() {
         {kCustomerCopiesVersion, QStringLiteral("顧客の照合キーと写しの追従"), {}, customer_copies_apply},
         {5, QStringLiteral("受信メールの記録"), {}, ensure_received_mail_table},
         {6, QStringLiteral("持ち出しと同期"), {}, ensure_sync_tables},
+        {7, QStringLiteral("部分一致の索引の軽量化"), {}, lean_trigram_apply},
     };
     return steps;
 }
@@ -349,10 +373,16 @@ void pause_customer_search_index(Database& db) {
 void resume_customer_search_index(Database& db, qint64 after_key) {
     if (db.dialect() != Dialect::Sqlite)
         return;
+    // The index gathers the pieces of the new rows in memory and writes them out once: with the
+    // default room of 1 MB it writes many small segments and merges them over and over.
+    db.execute_sql(QStringLiteral("insert into 顧客検索(顧客検索, rank) values('hashsize', %1)")
+                       .arg(kBulkTrigramMemory));
     db.execute_sql(
         QStringLiteral("insert into 顧客検索(rowid, 検索文字列) select 顧客ID, 検索文字列 from 顧客 "
                        "where 顧客ID>%1 and 検索文字列 is not null")
             .arg(after_key));
+    db.execute_sql(QStringLiteral("insert into 顧客検索(顧客検索, rank) values('hashsize', %1)")
+                       .arg(kTrigramMemory));
     db.execute_sql(kTrigramStatements.at(2));
 }
 

@@ -31,6 +31,19 @@ void TestCustomerCopies::searches_and_checks() {
     search_checks::add_customers(folder.db());
     expected.sort();
     QCOMPARE(search_checks::found(folder.db(), kind, typed), expected);
+    // The same from a file whose trigram index is still as the first release made it (with the
+    // lengths, folding case itself): the upgrade makes it anew from the stored texts.
+    for (const QString& s : {QStringLiteral("drop table 顧客検索_語"), QStringLiteral("drop table 顧客検索"),
+                             QStringLiteral("create virtual table 顧客検索 using fts5(検索文字列, content='顧客', "
+                                            "content_rowid='顧客ID', tokenize='trigram')"),
+                             QStringLiteral("insert into 顧客検索(顧客検索) values('rebuild')"),
+                             QStringLiteral("create virtual table 顧客検索_語 using fts5vocab(顧客検索, 'row')"),
+                             QStringLiteral("update sales_schema set version=6")})
+        folder.exec(s);
+    Session upgraded;
+    upgraded.program_folder = folder.path();
+    start_session(upgraded);
+    QCOMPARE(search_checks::found(*upgraded.db, kind, typed), expected);
 }
 
 void TestCustomerCopies::write_paths_keep_the_copies_data() {
