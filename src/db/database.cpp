@@ -4,6 +4,8 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -180,7 +182,20 @@ void Database::open_driver(const ConnectionText& connection) {
     if (connection.driver == QLatin1String("QSQLITE")) {
         // Activity rows outlive their customer, so no foreign keys; WAL keeps readers quick.
         execute_sql(QStringLiteral("PRAGMA foreign_keys = OFF"));
-        query_rows(QStringLiteral("PRAGMA journal_mode = WAL"), 1);
+        // An import may hold the file in a rollback journal (BulkJournal); setting the log then is
+        // refused at once rather than waited for, so it is tried again for the usual wait.
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            try {
+                query_rows(QStringLiteral("PRAGMA journal_mode = WAL"), 1);
+                break;
+            } catch (const DatabaseError& e) {
+                if (e.message() != kDatabaseBusyMessage || waited.elapsed() > kSqliteBusyTimeoutMs)
+                    throw;
+                QThread::msleep(50);
+            }
+        }
         execute_sql(QStringLiteral("PRAGMA synchronous = NORMAL"));
     }
 }

@@ -2,6 +2,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
+#include <optional>
+#include <thread>
 
 #include "app/sequential_values.h"
 #include "app/startup.h"
@@ -227,28 +229,30 @@ void TestCustomers::refused_record_leaves_nothing() {
 }
 
 // An import stores every record with its search index whether or not another program has the file
-// open; the file keeps its write-ahead log, and the other program reads what was stored.
+// open; the file keeps its write-ahead log, and the other program reads what was stored. One that
+// starts during the import waits for it rather than being refused.
 void TestCustomers::import_beside_another_connection_data() {
-    QTest::addColumn<bool>("other_open");
-    QTest::newRow("alone") << false;
-    QTest::newRow("another connection open") << true;
+    QTest::addColumn<QString>("other");
+    QTest::newRow("alone") << QStringLiteral("none");
+    QTest::newRow("another connection open") << QStringLiteral("open before");
+    QTest::newRow("another program starts during it") << QStringLiteral("opens during");
 }
 
 void TestCustomers::import_beside_another_connection() {
-    QFETCH(bool, other_open);
+    QFETCH(QString, other);
     TestFolder folder;
-    std::optional<Database> other;
-    if (other_open) {
-        other.emplace();
-        other->open_sqlite_file(folder.database_path(), false);
-        QCOMPARE(other->query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1), QStringLiteral("0"));
+    std::optional<Database> before;
+    if (other == QLatin1String("open before")) {
+        before.emplace();
+        before->open_sqlite_file(folder.database_path(), false);
+        QCOMPARE(before->query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1), QStringLiteral("0"));
     }
     {
         // Alone, the import keeps a rollback journal while it writes.
         const BulkJournal journal(folder.db());
-        QCOMPARE(journal.active(), !other_open);
+        QCOMPARE(journal.active(), !before);
         QCOMPARE(folder.value(QStringLiteral("PRAGMA journal_mode")),
-                 other_open ? QStringLiteral("wal") : QStringLiteral("delete"));
+                 before ? QStringLiteral("wal") : QStringLiteral("delete"));
     }
     QCOMPARE(folder.value(QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
     QByteArray file;
@@ -257,7 +261,25 @@ void TestCustomers::import_beside_another_connection() {
                     .arg(i)
                     .arg(i, 7, 10, QLatin1Char('0'))
                     .toUtf8();
-    const CsvResult result = import_customer_csv(folder.db(), write_file(folder.path(), "in.csv", file));
+    std::thread during;
+    QString seen_during;
+    auto progress = [&](int, int) {
+        if (other == QLatin1String("opens during") && !during.joinable())
+            during = std::thread([&] {
+                try {
+                    Database late;
+                    late.open_sqlite_file(folder.database_path(), false);
+                    seen_during = late.query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1);
+                } catch (const DatabaseError& e) {
+                    seen_during = e.message();
+                }
+            });
+        return true;
+    };
+    const CsvResult result =
+        import_customer_csv(folder.db(), write_file(folder.path(), "in.csv", file), progress);
+    if (during.joinable())
+        during.join();
     QVERIFY2(result.ok, qPrintable(result.message));
     QCOMPARE(folder.count(QStringLiteral("顧客")), 300);
     QCOMPARE(folder.value(QStringLiteral("PRAGMA journal_mode")), QStringLiteral("wal"));
@@ -265,8 +287,10 @@ void TestCustomers::import_beside_another_connection() {
     folder.exec(QStringLiteral("insert into 顧客検索(顧客検索, rank) values('integrity-check', 1)"));
     QCOMPARE(partial_search_customer_ids(folder.db(), QStringLiteral("0000150")),
              QVector<QString>{QStringLiteral("150")});
-    if (other_open)
-        QCOMPARE(other->query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1), QStringLiteral("300"));
+    if (before)
+        QCOMPARE(before->query_rows(QStringLiteral("select count(*) from 顧客"), 1)(0, 1), QStringLiteral("300"));
+    if (other == QLatin1String("opens during"))
+        QCOMPARE(seen_during, QStringLiteral("300"));
 }
 
 void TestCustomers::malformed_file_refusals_data() {
