@@ -110,6 +110,7 @@ private:
     void refresh();
     void purge_applied();
     void cut_point();
+    void commit_sent(Transaction& tx, const Change& change, const QString& office_key);
 
     // Office side.
     std::optional<SyncRow> office_row(const TableShape& shape, const QString& where);
@@ -161,6 +162,13 @@ void SyncRun::cut_point() {
     ++m_point;
     if (m_options.cut)
         m_options.cut(m_point, m_points);
+}
+
+// Notes the change as sent and commits the office's transaction, with a cut point before the commit.
+void SyncRun::commit_sent(Transaction& tx, const Change& change, const QString& office_key) {
+    record(change.id_seq(), change.shape->name, office_key);
+    cut_point();
+    tx.commit();
 }
 
 SyncSummary SyncRun::run() {
@@ -896,9 +904,7 @@ Outcome SyncRun::apply_insert(Change& change, const SyncDecision* decision, cons
             out.wrote = true;
         }
     }
-    record(change.id_seq(), shape.name, key);
-    cut_point();
-    tx.commit();
+    commit_sent(tx, change, key);
     if (shape.identity == RowIdentity::Numbered && change.row >= kLaptopKeyBase)
         m_keys[shape.name].insert(change.row, key.toLongLong());
     change.office_key = key;
@@ -926,9 +932,7 @@ Outcome SyncRun::apply_update(Change& change, const SyncDecision* decision, cons
         // The office made the same change already (both merged the same customers): nothing to do.
         const std::optional<SyncRow> same = office_row(shape, identity_where(shape, row, key));
         if (same && same_row(shape, *same, row, false)) {
-            record(change.id_seq(), shape.name, key);
-            cut_point();
-            tx.commit();
+            commit_sent(tx, change, key);
             cut_point();
             return out;
         }
@@ -983,9 +987,7 @@ Outcome SyncRun::apply_update(Change& change, const SyncDecision* decision, cons
             out.wrote = true;
         }
     }
-    record(change.id_seq(), shape.name, key);
-    cut_point();
-    tx.commit();
+    commit_sent(tx, change, key);
     change.office_key = key;
     cut_point();
     return out;
@@ -1049,9 +1051,7 @@ Outcome SyncRun::apply_delete(Change& change, const SyncDecision* decision, cons
             out.wrote = true;
         }
     }
-    record(change.id_seq(), shape.name, key);
-    cut_point();
-    tx.commit();
+    commit_sent(tx, change, key);
     change.office_key = key;
     cut_point();
     return out;
