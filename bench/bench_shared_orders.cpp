@@ -13,6 +13,7 @@
 #include "db/database.h"
 #include "db/schema.h"
 #include "records/order_entry.h"
+#include "mysql_scratch.h"
 
 namespace {
 
@@ -51,12 +52,7 @@ void prepare(bool mariadb) {
     if (g_mariadb_ready)
         return;
     std::unique_ptr<Database> db = connect(true);
-    const QString name =
-        QLatin1Char('`') + db->query_rows(QStringLiteral("select database()"), 1)(0, 1) + QLatin1Char('`');
-    db->execute_sql(QStringLiteral("drop database if exists ") + name);
-    db->execute_sql(QStringLiteral("create database ") + name +
-                    QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
-    db->execute_sql(QStringLiteral("use ") + name);
+    fresh_mysql_database(*db);
     create_schema(*db);
     add_customer(*db);
     g_mariadb_ready = true;

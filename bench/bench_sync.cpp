@@ -26,6 +26,7 @@
 #include "sync/sync_rows.h"
 #include "sync/sync_run.h"
 #include "sync/sync_tables.h"
+#include "mysql_scratch.h"
 
 namespace {
 
@@ -60,12 +61,7 @@ bool prepare_mariadb(benchmark::State& state) {
         return true;
     Database db;
     db.open(QStringLiteral("Mysql"), g_fixture->dsn, g_fixture->dir.path());
-    const QString name =
-        QLatin1Char('`') + db.query_rows(QStringLiteral("select database()"), 1)(0, 1) + QLatin1Char('`');
-    db.execute_sql(QStringLiteral("drop database if exists ") + name);
-    db.execute_sql(QStringLiteral("create database ") + name +
-                   QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
-    db.execute_sql(QStringLiteral("use ") + name);
+    fresh_mysql_database(db);
     create_schema(db);
     std::unique_ptr<Database> office = embedded_office();
     Transaction tx(db);

@@ -20,6 +20,7 @@
 #include "mail/mail_settings.h"
 #include "masters/company_settings.h"
 #include "mysql_dsn.h"
+#include "mysql_scratch.h"
 
 class TestMailMariaDb : public QObject {
     Q_OBJECT
@@ -49,10 +50,7 @@ void TestMailMariaDb::initTestCase() {
 }
 
 void TestMailMariaDb::init() {
-    const QString name = QLatin1Char('`') + m_database + QLatin1Char('`');
-    m_admin->execute_sql(QStringLiteral("drop database if exists ") + name);
-    m_admin->execute_sql(QStringLiteral("create database ") + name +
-                         QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
+    const QString name = QLatin1Char('`') + fresh_mysql_database(*m_admin, m_database) + QLatin1Char('`');
     m_session.db = std::make_unique<Database>();
     m_session.db->open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
     m_session.db->execute_sql(QStringLiteral("use ") + name);

@@ -13,6 +13,7 @@
 #include "db/schema.h"
 #include "db_checks.h"
 #include "mysql_dsn.h"
+#include "mysql_scratch.h"
 
 class TestMariaDb : public QObject {
     Q_OBJECT
@@ -87,10 +88,7 @@ void TestMariaDb::initTestCase() {
 
 void TestMariaDb::fresh_database() {
     m_db.reset();
-    const QString name = QLatin1Char('`') + m_database + QLatin1Char('`');
-    m_admin->execute_sql(QStringLiteral("drop database if exists ") + name);
-    m_admin->execute_sql(QStringLiteral("create database ") + name +
-                         QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
+    fresh_mysql_database(*m_admin, m_database);
     m_db = std::make_unique<Database>();
     m_db->open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
 }

@@ -9,6 +9,7 @@
 #include "db/schema.h"
 #include "restore_checks.h"
 #include "mysql_dsn.h"
+#include "mysql_scratch.h"
 
 class TestRestoreMariaDb : public QObject {
     Q_OBJECT
@@ -40,11 +41,8 @@ void TestRestoreMariaDb::initTestCase() {
 }
 
 void TestRestoreMariaDb::init() {
-    const QString name = QLatin1Char('`') + m_database + QLatin1Char('`');
     m_db.reset();
-    m_admin->execute_sql(QStringLiteral("drop database if exists ") + name);
-    m_admin->execute_sql(QStringLiteral("create database ") + name +
-                         QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
+    const QString name = QLatin1Char('`') + fresh_mysql_database(*m_admin, m_database) + QLatin1Char('`');
     m_db = std::make_unique<Database>();
     m_db->open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
     m_db->execute_sql(QStringLiteral("use ") + name);

@@ -12,6 +12,7 @@
 #include "db/schema_upgrade.h"
 #include "mysql_dsn.h"
 #include "upgrade_checks.h"
+#include "mysql_scratch.h"
 
 class TestSchemaUpgradeMariaDb : public QObject {
     Q_OBJECT
@@ -42,11 +43,7 @@ void TestSchemaUpgradeMariaDb::initTestCase() {
 }
 
 void TestSchemaUpgradeMariaDb::recreate_database() {
-    const QString name = QLatin1Char('`') + m_database + QLatin1Char('`');
-    m_db->execute_sql(QStringLiteral("drop database if exists ") + name);
-    m_db->execute_sql(QStringLiteral("create database ") + name +
-                      QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
-    m_db->execute_sql(QStringLiteral("use ") + name);
+    fresh_mysql_database(*m_db, m_database);
 }
 
 void TestSchemaUpgradeMariaDb::init() {

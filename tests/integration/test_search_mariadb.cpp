@@ -19,6 +19,7 @@
 #include "mysql_dsn.h"
 #include "search_checks.h"
 #include "test_folder.h"
+#include "mysql_scratch.h"
 
 class TestSearchMariaDb : public QObject {
     Q_OBJECT
@@ -63,11 +64,8 @@ void TestSearchMariaDb::cleanupTestCase() {
 }
 
 std::unique_ptr<Session> TestSearchMariaDb::fresh_session() {
-    const QString name = QLatin1Char('`') + m_database + QLatin1Char('`');
     m_shared.reset();
-    m_admin->execute_sql(QStringLiteral("drop database if exists ") + name);
-    m_admin->execute_sql(QStringLiteral("create database ") + name +
-                         QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
+    const QString name = QLatin1Char('`') + fresh_mysql_database(*m_admin, m_database) + QLatin1Char('`');
     auto s = std::make_unique<Session>();
     s->clock.fix(QDate(2026, 12, 8));
     s->db->open(QStringLiteral("Mysql"), m_dsn, m_folder.path());

@@ -15,6 +15,7 @@
 #include "records/record_list.h"
 #include "test_folder.h"
 #include "ui/common/save_conflict.h"
+#include "mysql_scratch.h"
 
 namespace {
 
@@ -196,12 +197,7 @@ void TestSharedDatabase::fresh(const QString& backend) {
         QSKIP("SALES_SKIP_INTEGRATION=1: MariaDB rows skipped on request");
     Database admin;
     admin.open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
-    const QString name =
-        QLatin1Char('`') + admin.query_rows(QStringLiteral("select database()"), 1)(0, 1) + QLatin1Char('`');
-    admin.execute_sql(QStringLiteral("drop database if exists ") + name);
-    admin.execute_sql(QStringLiteral("create database ") + name +
-                      QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
-    admin.execute_sql(QStringLiteral("use ") + name);
+    fresh_mysql_database(admin);
     create_schema(admin);
 }
 

@@ -29,11 +29,26 @@
 #include "sync/sync_tables.h"
 #include "sync_support.h"
 #include "test_folder.h"
+#include "mysql_scratch.h"
 
 namespace {
 
 const QDate kToday(2026, 12, 8);
 const QString kEmployee = QStringLiteral("佐藤");
+
+// An order by kEmployee of 2026/12/05 with two lines of goods 1 (100 and 200).
+OrderForm two_line_order(const QString& customer_id, const QString& name, const QString& title) {
+    return {customer_id,
+            name,
+            kEmployee,
+            QStringLiteral("2026/12/05"),
+            title,
+            QStringLiteral("300"),
+            QStringLiteral("10"),
+            QStringLiteral("0"),
+            {{QStringLiteral("1"), QString(), QStringLiteral("1"), QStringLiteral("100")},
+             {QStringLiteral("1"), QString(), QStringLiteral("2"), QStringLiteral("200")}}};
+}
 const QStringList kFields = {QStringLiteral("顧客名かな"), QStringLiteral("TEL"), QStringLiteral("住所"),
                              QStringLiteral("担当者"), QStringLiteral("備考")};
 const int kPrices[] = {0, 100, 200, 300};  // goods 1 to 3
@@ -634,12 +649,7 @@ void TestSyncMariaDb::initTestCase() {
 void TestSyncMariaDb::init() {
     Database admin;
     admin.open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
-    const QString name =
-        QLatin1Char('`') + admin.query_rows(QStringLiteral("select database()"), 1)(0, 1) + QLatin1Char('`');
-    admin.execute_sql(QStringLiteral("drop database if exists ") + name);
-    admin.execute_sql(QStringLiteral("create database ") + name +
-                      QStringLiteral(" default character set utf8mb4 collate utf8mb4_general_ci"));
-    admin.execute_sql(QStringLiteral("use ") + name);
+    fresh_mysql_database(admin);
     create_schema(admin);
 }
 
@@ -692,16 +702,9 @@ void TestSyncMariaDb::laptops_and_office_at_once() {
             QStringList fields(kCustomerFieldCount);
             fields[0] = QStringLiteral("ノート%1の顧客%2").arg(i).arg(n);
             insert_customer(db, fields);
-            OrderForm form{db.query_rows(QStringLiteral("select max(顧客ID) from 顧客"), 1)(0, 1),
-                           fields[0],
-                           kEmployee,
-                           QStringLiteral("2026/12/05"),
-                           fields[0] + QStringLiteral("の注文"),
-                           QStringLiteral("300"),
-                           QStringLiteral("10"),
-                           QStringLiteral("0"),
-                           {{QStringLiteral("1"), QString(), QStringLiteral("1"), QStringLiteral("100")},
-                            {QStringLiteral("1"), QString(), QStringLiteral("2"), QStringLiteral("200")}}};
+            OrderForm form = two_line_order(
+                db.query_rows(QStringLiteral("select max(顧客ID) from 顧客"), 1)(0, 1), fields[0],
+                fields[0] + QStringLiteral("の注文"));
             QCOMPARE(save_order(db, form, kToday), QStringList());
         }
     }
@@ -731,17 +734,8 @@ void TestSyncMariaDb::laptops_and_office_at_once() {
             Database db;
             db.open(QStringLiteral("Mysql"), m_dsn, m_folder.path());
             for (int n = 0; n < kOrders; ++n) {
-                OrderForm form{
-                    office_customer,
-                    QStringLiteral("事務所の顧客"),
-                    kEmployee,
-                    QStringLiteral("2026/12/05"),
-                    QStringLiteral("事務所の注文%1").arg(n),
-                    QStringLiteral("300"),
-                    QStringLiteral("10"),
-                    QStringLiteral("0"),
-                    {{QStringLiteral("1"), QString(), QStringLiteral("1"), QStringLiteral("100")},
-                     {QStringLiteral("1"), QString(), QStringLiteral("2"), QStringLiteral("200")}}};
+                OrderForm form = two_line_order(office_customer, QStringLiteral("事務所の顧客"),
+                                                QStringLiteral("事務所の注文%1").arg(n));
                 save_order(db, form, kToday);
             }
             results[2] = QStringLiteral("ok");
@@ -792,16 +786,8 @@ void TestSyncMariaDb::a_killed_sync_run_again_applies_each_change_once() {
             QStringList fields(kCustomerFieldCount);
             fields[0] = QStringLiteral("ノート%1の顧客%2").arg(attempt).arg(n);
             insert_customer(laptop.db(), fields);
-            OrderForm form{laptop.value(QStringLiteral("select max(顧客ID) from 顧客")),
-                           fields[0],
-                           kEmployee,
-                           QStringLiteral("2026/12/05"),
-                           fields[0] + QStringLiteral("の注文"),
-                           QStringLiteral("300"),
-                           QStringLiteral("10"),
-                           QStringLiteral("0"),
-                           {{QStringLiteral("1"), QString(), QStringLiteral("1"), QStringLiteral("100")},
-                            {QStringLiteral("1"), QString(), QStringLiteral("2"), QStringLiteral("200")}}};
+            OrderForm form = two_line_order(laptop.value(QStringLiteral("select max(顧客ID) from 顧客")),
+                                                  fields[0], fields[0] + QStringLiteral("の注文"));
             QCOMPARE(save_order(laptop.db(), form, kToday), QStringList());
         }
         // Killed while sending (at a random count of changes the office has recorded), then while
