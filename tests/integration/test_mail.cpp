@@ -14,6 +14,7 @@
 #include "mail/fetch_mail.h"
 #include "mail/send_mail.h"
 #include "test_folder.h"
+#include "mail_servers_env.h"
 
 namespace {
 
@@ -80,13 +81,7 @@ private:
 };
 
 void TestMailServers::initTestCase() {
-    if (env("SALES_TEST_SMTP_PLAIN").isEmpty()) {
-        if (env("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
-            QSKIP("SALES_SKIP_INTEGRATION=1: mail server tests skipped on request");
-        QFAIL(
-            "No mail servers: run ./test.sh, or eval \"$(tests/integration/mail_servers.sh start)\"; set "
-            "SALES_SKIP_INTEGRATION=1 to skip.");
-    }
+    SALES_REQUIRE_MAIL_SERVERS("SALES_TEST_SMTP_PLAIN");
     QVERIFY(QFile::exists(env("SALES_MAIL_CA_FILE")));
     empty_mailbox();
 }

@@ -11,6 +11,7 @@
 #include "mail/mail_settings.h"
 #include "mail/send_mail.h"
 #include "test_folder.h"
+#include "mail_servers_env.h"
 
 // Fetching inquiries from an IMAP folder of the test dovecot (tests/integration/mail_servers.sh), the
 // folders arranged and read back with Python's imaplib (imap_tool.py), not with the program's code.
@@ -45,11 +46,7 @@ private:
 };
 
 void TestMailImap::initTestCase() {
-    if (env("SALES_TEST_IMAP").isEmpty()) {
-        if (env("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
-            QSKIP("SALES_SKIP_INTEGRATION=1: mail server tests skipped on request");
-        QFAIL("No mail servers: run ./test.sh, or eval \"$(tests/integration/mail_servers.sh start)\".");
-    }
+    SALES_REQUIRE_MAIL_SERVERS("SALES_TEST_IMAP");
 }
 
 QStringList TestMailImap::imap(const QStringList& arguments) {

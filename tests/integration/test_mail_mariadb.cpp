@@ -21,6 +21,7 @@
 #include "masters/company_settings.h"
 #include "mysql_dsn.h"
 #include "mysql_scratch.h"
+#include "mail_servers_env.h"
 
 class TestMailMariaDb : public QObject {
     Q_OBJECT
@@ -109,11 +110,7 @@ void imap_tool(const QStringList& arguments) {
 // Two PCs on the one database fetch the same IMAP folder at the same moment (each into its own mail
 // folder): every mail becomes one inquiry, whichever PC registered it.
 void TestMailMariaDb::two_pcs_fetch_one_imap_folder_at_once() {
-    if (qEnvironmentVariableIsEmpty("SALES_TEST_IMAP")) {
-        if (qEnvironmentVariable("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
-            QSKIP("no mail servers");
-        QFAIL("No mail servers: run ./test.sh, or eval \"$(tests/integration/mail_servers.sh start)\".");
-    }
+    SALES_REQUIRE_MAIL_SERVERS("SALES_TEST_IMAP");
     constexpr int kMails = 6;
     const QString box = QStringLiteral("Shared") + QUuid::createUuid().toString(QUuid::Id128).left(8);
     imap_tool({QStringLiteral("create"), box});

@@ -27,6 +27,7 @@
 #include "mail/token_store.h"
 #include "test_folder.h"
 #include "ui/masters/company_screen.h"
+#include "mail_servers_env.h"
 
 namespace {
 
@@ -88,11 +89,7 @@ private:
 };
 
 void TestMailOAuth::initTestCase() {
-    if (env("SALES_TEST_OAUTH").isEmpty()) {
-        if (env("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
-            QSKIP("SALES_SKIP_INTEGRATION=1: mail server tests skipped on request");
-        QFAIL("No mail servers: run ./test.sh, or eval \"$(tests/integration/mail_servers.sh start)\".");
-    }
+    SALES_REQUIRE_MAIL_SERVERS("SALES_TEST_OAUTH");
     qputenv("XDG_STATE_HOME", m_state.path().toUtf8());
     install_log_file();
     // The tests keep sign-ins in the file: no keyring runs for them.

@@ -17,6 +17,7 @@
 #include "test_folder.h"
 #include "ui/common/screen_context.h"
 #include "ui/customers/main_window.h"
+#include "mail_servers_env.h"
 
 // The mail screens as the user drives them, sending to the SMTP server that ./test.sh starts.
 namespace {
@@ -121,11 +122,7 @@ private slots:
 };
 
 void TestMailScreens::initTestCase() {
-    if (qEnvironmentVariable("SALES_TEST_SMTP_PLAIN").isEmpty()) {
-        if (qEnvironmentVariable("SALES_SKIP_INTEGRATION") == QLatin1String("1"))
-            QSKIP("SALES_SKIP_INTEGRATION=1: mail server tests skipped on request");
-        QFAIL("No mail servers: run ./test.sh, or eval \"$(tests/integration/mail_servers.sh start)\".");
-    }
+    SALES_REQUIRE_MAIL_SERVERS("SALES_TEST_SMTP_PLAIN");
 }
 
 void TestMailScreens::template_screen_keeps_templates() {
